@@ -1,0 +1,39 @@
+# Entry points of the project; see README.md.
+JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 60
+
+.PHONY: test bench fuzz deps clean
+
+test:
+	scripts/install-deps test
+	cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+	  -DTALVO_SANITIZE=ON -DTALVO_WERROR=ON -DTALVO_TESTS=ON
+	cmake --build build/test -j $(JOBS)
+	cd build/test && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy \
+	  ctest --output-on-failure -j $(JOBS)
+
+bench:
+	scripts/install-deps bench
+	cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	  -DTALVO_TESTS=OFF -DTALVO_BENCH=ON
+	cmake --build build/bench -j $(JOBS)
+	@set -e; for b in build/bench/bench/bench_*; do \
+	  [ -x "$$b" ] || continue; echo "== $$b"; \
+	  SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy "$$b"; done
+
+fuzz:
+	scripts/install-deps fuzz
+	CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DTALVO_TESTS=OFF -DTALVO_FUZZ=ON
+	cmake --build build/fuzz -j $(JOBS)
+	@set -e; for f in build/fuzz/fuzz/fuzz_*; do \
+	  [ -x "$$f" ] || continue; name=$$(basename $$f); \
+	  mkdir -p build/fuzz/corpus/$$name; echo "== $$name ($(FUZZ_SECONDS) s)"; \
+	  "$$f" -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	    build/fuzz/corpus/$$name fuzz/corpus/$${name#fuzz_}; done
+
+deps:
+	scripts/install-deps test
+
+clean:
+	rm -rf build

@@ -1,0 +1,6 @@
+// The Windows interfaces the engine calls, as this port declares them.
+#pragma once
+
+#include "platform/win_types.h"
+#include "platform/win_kernel.h"
+#include "platform/win_user.h"

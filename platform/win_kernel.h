@@ -1,0 +1,51 @@
+// KERNEL32 services of the engine, implemented over POSIX.
+#pragma once
+
+#include <cstdarg>
+
+#include "platform/win_types.h"
+
+// Process.
+[[noreturn]] void ExitProcess(UINT exitCode);
+void Sleep(DWORD milliseconds);
+HMODULE GetModuleHandleA(LPCSTR moduleName);
+// The executable's absolute path. Truncates to size - 1 characters (still
+// terminated), returns size and sets ERROR_INSUFFICIENT_BUFFER when it does
+// not fit; returns the length otherwise; 0 on failure.
+DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
+// TMPDIR or /tmp, with a trailing separator. Returns the length without the
+// terminator, or the size needed (with the terminator) when it does not fit.
+DWORD GetTempPathA(DWORD size, LPSTR buffer);
+
+// Last error (per thread, 0 at start; errno values on this platform).
+DWORD GetLastError();
+void SetLastError(DWORD code);
+
+#define FORMAT_MESSAGE_ALLOCATE_BUFFER 0x00000100
+#define FORMAT_MESSAGE_IGNORE_INSERTS 0x00000200
+#define FORMAT_MESSAGE_FROM_STRING 0x00000400
+#define FORMAT_MESSAGE_FROM_SYSTEM 0x00001000
+#define FORMAT_MESSAGE_MAX_WIDTH_MASK 0x000000FF
+// System texts of last-error codes (strerror's text). Returns the number of
+// characters stored without the terminator, 0 on failure (unknown code:
+// ERROR_MR_MID_NOT_FOUND; buffer too small: ERROR_INSUFFICIENT_BUFFER). With
+// FORMAT_MESSAGE_ALLOCATE_BUFFER, buffer is an LPSTR* receiving a LocalAlloc
+// block.
+DWORD FormatMessageA(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId,
+                     LPSTR buffer, DWORD size, va_list* arguments);
+
+#define LMEM_FIXED 0x0000
+#define LMEM_ZEROINIT 0x0040
+#define GMEM_FIXED 0x0000
+#define GMEM_ZEROINIT 0x0040
+HLOCAL LocalAlloc(UINT flags, size_t bytes);
+HLOCAL LocalFree(HLOCAL mem);
+
+// Debugger.
+BOOL IsDebuggerPresent();
+void OutputDebugStringA(LPCSTR text);
+void DebugBreak();
+
+// Performance counter: CLOCK_MONOTONIC in nanoseconds.
+BOOL QueryPerformanceCounter(LARGE_INTEGER* count);
+BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency);
