@@ -1,0 +1,106 @@
+// Operations on images and the context that makes them.
+//
+// An operation is dispatched twice: Image::apply on the destination calls the
+// slot for the destination's pixel type, which runs an implementation object
+// (a class template over the destination's pixel struct) through the
+// source's Image::dispatch, whose slot for the source's type runs the row
+// kernels of that exact pair. The operation records below are what the image
+// library sees; their slots, implementation templates and kernels live with
+// the operations.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "img/Image.h"
+#include "img/Pixel.h"
+
+namespace talvo::g {
+
+struct Op {
+  const Rect* rect = nullptr;  // destination rectangle; null: the whole image
+  Image* image = nullptr;      // the image written
+
+  virtual ~Op() = default;
+
+  // Slot for an image with a palette.
+  virtual void on_palette() {}
+  // Slots by pixel type; the argument is a null type tag.
+  virtual void on_type9(std::uint8_t*) {}
+  virtual void on_type10(std::uint16_t*) {}
+  virtual void on_type11(std::uint32_t*) {}
+  virtual void on_Rgbx4444(Rgbx4444*) {}
+  virtual void on_Rgba4444(Rgba4444*) {}
+  virtual void on_Rgbx5551(Rgbx5551*) {}
+  virtual void on_Rgba5551(Rgba5551*) {}
+  virtual void on_Rgb565(Rgb565*) {}
+  virtual void on_Rgb888(Rgb888*) {}
+  virtual void on_Rgba8888(Rgba8888*) {}
+  virtual void on_Rgbx8888(Rgbx8888*) {}
+
+  static void* operator new(std::size_t size) { return ::operator new(size); }
+  static void operator delete(void* p) { ::operator delete(p); }
+};
+
+// Reads a source image and writes a destination image.
+struct BOp : Op {
+  Image* source = nullptr;
+  const Rect* source_rect = nullptr;
+};
+
+// Works on one image.
+struct UOp : Op {};
+
+// Copy with conversion (Image::assign).
+struct OpAssignStd : BOp {
+  void on_palette() override;
+  void on_type9(std::uint8_t*) override;
+  void on_Rgbx4444(Rgbx4444*) override;
+  void on_Rgba4444(Rgba4444*) override;
+  void on_Rgbx5551(Rgbx5551*) override;
+  void on_Rgba5551(Rgba5551*) override;
+  void on_Rgb565(Rgb565*) override;
+  void on_Rgb888(Rgb888*) override;
+  void on_Rgba8888(Rgba8888*) override;
+  void on_Rgbx8888(Rgbx8888*) override;
+};
+
+// Fill of a rectangle with one pel (Image::fill).
+struct UOpFillStd : UOp {
+  std::uint32_t pel = 0;  // already in the image's format
+
+  void on_palette() override;
+  void on_type9(std::uint8_t*) override;
+  void on_type10(std::uint16_t*) override;
+  void on_type11(std::uint32_t*) override;
+  void on_Rgbx4444(Rgbx4444*) override;
+  void on_Rgba4444(Rgba4444*) override;
+  void on_Rgbx5551(Rgbx5551*) override;
+  void on_Rgba5551(Rgba5551*) override;
+  void on_Rgb565(Rgb565*) override;
+  void on_Rgb888(Rgb888*) override;
+  void on_Rgba8888(Rgba8888*) override;
+  void on_Rgbx8888(Rgbx8888*) override;
+};
+
+// The factory of operations; one instance serves every image. The factories
+// set an operation's own fields only; whoever runs it fills the rectangle,
+// image and source fields.
+class ImageContext {
+ public:
+  static ImageContext& instance();
+
+  virtual std::uint32_t pass_through(std::uint32_t value);
+  virtual void reserved(std::uint32_t, std::uint32_t);
+  virtual UOpFillStd* new_fill(std::uint32_t pel);
+  virtual OpAssignStd* new_assign();
+
+  // Releases an operation made by this context; nothing for null.
+  void delete_op(Op* op) { delete op; }
+
+ protected:
+  ImageContext() = default;
+  ~ImageContext() = default;
+};
+
+}  // namespace talvo::g

@@ -1,0 +1,28 @@
+// The copy with conversion: OpAssignStd's implementation over the
+// destination's pixel struct.
+#pragma once
+
+#include "image_ops/CopyRows.h"
+#include "image_ops/Dispatch.h"
+#include "img/Op.h"
+
+namespace talvo::g {
+
+// Second dispatch, over the destination struct D: the source's slot runs the
+// kernels of the pair (D, source format), or of a paletted source onto D.
+// Sources of type 9 without palette, 10 and 11 are refused.
+template <class D>
+struct OpAssignStdImplementation final
+    : FormatSlots<OpAssignStdImplementation<D>, OpAssignStd> {
+  explicit OpAssignStdImplementation(const OpAssignStd& op) { static_cast<BOp&>(*this) = op; }
+
+  void on_palette() override { run<Paletted>(); }
+
+  template <class S>
+  void run() {
+    copy_rows_auto<D, S>(*this->image, this->rect->x0, this->rect->y0, *this->source,
+                         *this->source_rect);
+  }
+};
+
+}  // namespace talvo::g

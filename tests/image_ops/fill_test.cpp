@@ -1,0 +1,84 @@
+// Fill of a rectangle with one pel.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "Lib/talvo/src/img/pel_reference.h"
+#include "img/Image.h"
+#include "talvo/Exception.h"
+
+using namespace talvo::g;
+using pelref::Buffer;
+
+TEST(Fill, RectanglesOfEveryPelSize) {
+  std::mt19937 rng(11);
+  const Rect rects[] = {
+      {1, 1, 6, 3},  // width 5: pairs and one odd pel
+      {0, 0, 1, 5},  // width 1
+      {2, 2, 6, 4},  // width 4
+      {3, 0, 4, 1},  // one pel
+      {0, 0, 7, 5},  // the whole image
+      {2, 2, 2, 4},  // empty
+      {5, 1, 3, 3},  // x1 < x0
+  };
+  for (int type : {1, 2, 3, 4, 5, 6, 7, 8})
+    for (const Rect& r : rects)
+      for (bool bottom_up : {false, true}) {
+        const int size = bytes_per_pel(type);
+        Buffer buf(7, 5, size, bottom_up, rng);
+        ImageRow img(7, 5, PelFmt(type), buf.first_row(), buf.signed_pitch());
+        const std::uint32_t pel = 0xDEADBEEF;  // high bytes past the pel size are ignored
+        std::vector<std::uint8_t> want = buf.bytes;
+        const std::ptrdiff_t base = buf.at(0, 0) - buf.bytes.data();
+        for (int y = r.y0; y < r.y1; ++y)
+          for (int x = r.x0; x < r.x1; ++x)
+            pelref::store(want.data() + base + std::ptrdiff_t(y) * buf.signed_pitch() + x * size, size, pel);
+        img.fill(pel, &r);
+        EXPECT_EQ(buf.bytes, want) << "type " << type << " rect " << r.x0 << "," << r.y0 << "," << r.x1
+                                   << "," << r.y1 << (bottom_up ? " bottom-up" : "");
+      }
+}
+
+TEST(Fill, NullRectangleCoversTheImageAndOthersAreCutToIt) {
+  ImageRow img;
+  img.create(5, 4, PelFmt(pel_type::rgb888));
+  img.fill(0x010203);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 5; ++x) EXPECT_EQ(img.get_pel(x, y), 0x010203u);
+
+  const Rect beyond{-3, 2, 9, 40};
+  img.fill(0x0A0B0C, &beyond);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 5; ++x) EXPECT_EQ(img.get_pel(x, y), y >= 2 ? 0x0A0B0Cu : 0x010203u);
+
+  img.set_clip_rect(Rect{1, 0, 3, 1});
+  img.fill(0x111111);
+  EXPECT_EQ(img.get_pel(0, 0), 0x010203u);
+  EXPECT_EQ(img.get_pel(1, 0), 0x111111u);
+  EXPECT_EQ(img.get_pel(2, 0), 0x111111u);
+  EXPECT_EQ(img.get_pel(3, 0), 0x010203u);
+  EXPECT_EQ(img.get_pel(1, 1), 0x010203u);
+}
+
+TEST(Fill, IndexAndReservedTypesAreRefused) {
+  const Rgba8888 c[] = {{0xFF000000}};
+  Palette pal;
+  pal.set(c, 1);
+  for (const PelFmt& f : {PelFmt(9), PelFmt(9, &pal), PelFmt(10), PelFmt(11), PelFmt(2, &pal)}) {
+    std::uint32_t pels[4] = {1, 2, 3, 4};
+    ImageRow img(2, 2, f, reinterpret_cast<std::uint8_t*>(pels), 8);
+    try {
+      img.fill(0);
+      ADD_FAILURE() << "type " << f.type() << " was filled";
+    } catch (const talvo::Exception& e) {
+      EXPECT_STREQ(e.what(), "NOT IMPLEMENTED");
+    }
+    EXPECT_EQ(pels[0], 1u);
+    EXPECT_EQ(pels[3], 4u);
+  }
+  std::uint32_t pel = 7;
+  ImageRow none(1, 1, PelFmt(0), reinterpret_cast<std::uint8_t*>(&pel), 4);
+  none.fill(0);  // no slot for type 0: nothing happens
+  EXPECT_EQ(pel, 7u);
+}
