@@ -44,3 +44,16 @@ void run_for_destination(const Operation& op, Image& target) {
 }
 
 }  // namespace talvo::g
+
+// Defines the eight direct-colour slots that TALVO_G_FORMAT_SLOTS declares:
+// each runs the first dispatch with Implementation<slot's struct>, sent to
+// the image `target` names (source for binary operations, image for unary).
+#define TALVO_G_FIRST_DISPATCH(Operation, Implementation, target)                            \
+  void Operation::on_Rgbx4444(Rgbx4444*) { run_for_destination<Implementation, Rgbx4444>(*this, *target); } \
+  void Operation::on_Rgba4444(Rgba4444*) { run_for_destination<Implementation, Rgba4444>(*this, *target); } \
+  void Operation::on_Rgbx5551(Rgbx5551*) { run_for_destination<Implementation, Rgbx5551>(*this, *target); } \
+  void Operation::on_Rgba5551(Rgba5551*) { run_for_destination<Implementation, Rgba5551>(*this, *target); } \
+  void Operation::on_Rgb565(Rgb565*) { run_for_destination<Implementation, Rgb565>(*this, *target); }       \
+  void Operation::on_Rgb888(Rgb888*) { run_for_destination<Implementation, Rgb888>(*this, *target); }       \
+  void Operation::on_Rgba8888(Rgba8888*) { run_for_destination<Implementation, Rgba8888>(*this, *target); } \
+  void Operation::on_Rgbx8888(Rgbx8888*) { run_for_destination<Implementation, Rgbx8888>(*this, *target); }

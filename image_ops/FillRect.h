@@ -18,9 +18,11 @@ void fill_rect(Image& image, const Rect& rect, std::uint32_t pel) {
   static_assert(Size == 2 || Size == 3 || Size == 4);
   assert(rect.empty() || (rect.x0 >= 0 && rect.y0 >= 0 && rect.x1 <= image.width() &&
                           rect.y1 <= image.height()));
-  Image::Lock lock(image, &rect, Image::Lock::write);
+  // An empty rectangle (which may lie anywhere) is not even locked.
   const std::int32_t w = rect.width(), h = rect.height();
-  if (w <= 0 || h <= 0 || !lock.pels) return;
+  if (w <= 0 || h <= 0) return;
+  Image::Lock lock(image, &rect, Image::Lock::write);
+  if (!lock.pels) return;
   for (std::int32_t r = 0; r < h; ++r) {
     std::uint8_t* p = lock.row(r);
     if constexpr (Size == 4) {

@@ -19,16 +19,6 @@ void OpAssignStd::on_palette() { copy_indices(*this); }
 void OpAssignStd::on_type9(std::uint8_t*) { copy_indices(*this); }
 
 // First dispatch: one slot per destination format.
-#define TALVO_G_FIRST(P) \
-  void OpAssignStd::on_##P(P*) { run_for_destination<OpAssignStdImplementation, P>(*this, *source); }
-TALVO_G_FIRST(Rgbx4444)
-TALVO_G_FIRST(Rgba4444)
-TALVO_G_FIRST(Rgbx5551)
-TALVO_G_FIRST(Rgba5551)
-TALVO_G_FIRST(Rgb565)
-TALVO_G_FIRST(Rgb888)
-TALVO_G_FIRST(Rgba8888)
-TALVO_G_FIRST(Rgbx8888)
-#undef TALVO_G_FIRST
+TALVO_G_FIRST_DISPATCH(OpAssignStd, OpAssignStdImplementation, source)
 
 }  // namespace talvo::g

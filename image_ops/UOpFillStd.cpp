@@ -23,16 +23,6 @@ void UOpFillStd::on_type9(std::uint8_t*) { not_implemented(); }
 void UOpFillStd::on_type10(std::uint16_t*) { not_implemented(); }
 void UOpFillStd::on_type11(std::uint32_t*) { not_implemented(); }
 
-#define TALVO_G_FIRST(P) \
-  void UOpFillStd::on_##P(P*) { run_for_destination<UOpFillStdImplementation, P>(*this, *image); }
-TALVO_G_FIRST(Rgbx4444)
-TALVO_G_FIRST(Rgba4444)
-TALVO_G_FIRST(Rgbx5551)
-TALVO_G_FIRST(Rgba5551)
-TALVO_G_FIRST(Rgb565)
-TALVO_G_FIRST(Rgb888)
-TALVO_G_FIRST(Rgba8888)
-TALVO_G_FIRST(Rgbx8888)
-#undef TALVO_G_FIRST
+TALVO_G_FIRST_DISPATCH(UOpFillStd, UOpFillStdImplementation, image)
 
 }  // namespace talvo::g

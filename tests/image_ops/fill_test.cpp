@@ -52,6 +52,11 @@ TEST(Fill, NullRectangleCoversTheImageAndOthersAreCutToIt) {
   for (int y = 0; y < 4; ++y)
     for (int x = 0; x < 5; ++x) EXPECT_EQ(img.get_pel(x, y), y >= 2 ? 0x0A0B0Cu : 0x010203u);
 
+  const Rect outside{10, 10, 12, 12};
+  img.fill(0x222222, &outside);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 5; ++x) EXPECT_EQ(img.get_pel(x, y), y >= 2 ? 0x0A0B0Cu : 0x010203u);
+
   img.set_clip_rect(Rect{1, 0, 3, 1});
   img.fill(0x111111);
   EXPECT_EQ(img.get_pel(0, 0), 0x010203u);

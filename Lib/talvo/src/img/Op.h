@@ -51,18 +51,24 @@ struct BOp : Op {
 // Works on one image.
 struct UOp : Op {};
 
+// Declares the eight direct-colour slots of an operation class: its first
+// dispatch, one slot per destination format (defined with
+// TALVO_G_FIRST_DISPATCH where the operation is implemented).
+#define TALVO_G_FORMAT_SLOTS                 \
+  void on_Rgbx4444(Rgbx4444*) override;      \
+  void on_Rgba4444(Rgba4444*) override;      \
+  void on_Rgbx5551(Rgbx5551*) override;      \
+  void on_Rgba5551(Rgba5551*) override;      \
+  void on_Rgb565(Rgb565*) override;          \
+  void on_Rgb888(Rgb888*) override;          \
+  void on_Rgba8888(Rgba8888*) override;      \
+  void on_Rgbx8888(Rgbx8888*) override;
+
 // Copy with conversion (Image::assign).
 struct OpAssignStd : BOp {
   void on_palette() override;
   void on_type9(std::uint8_t*) override;
-  void on_Rgbx4444(Rgbx4444*) override;
-  void on_Rgba4444(Rgba4444*) override;
-  void on_Rgbx5551(Rgbx5551*) override;
-  void on_Rgba5551(Rgba5551*) override;
-  void on_Rgb565(Rgb565*) override;
-  void on_Rgb888(Rgb888*) override;
-  void on_Rgba8888(Rgba8888*) override;
-  void on_Rgbx8888(Rgbx8888*) override;
+  TALVO_G_FORMAT_SLOTS
 };
 
 // Fill of a rectangle with one pel (Image::fill).
@@ -73,14 +79,7 @@ struct UOpFillStd : UOp {
   void on_type9(std::uint8_t*) override;
   void on_type10(std::uint16_t*) override;
   void on_type11(std::uint32_t*) override;
-  void on_Rgbx4444(Rgbx4444*) override;
-  void on_Rgba4444(Rgba4444*) override;
-  void on_Rgbx5551(Rgbx5551*) override;
-  void on_Rgba5551(Rgba5551*) override;
-  void on_Rgb565(Rgb565*) override;
-  void on_Rgb888(Rgb888*) override;
-  void on_Rgba8888(Rgba8888*) override;
-  void on_Rgbx8888(Rgbx8888*) override;
+  TALVO_G_FORMAT_SLOTS
 };
 
 // The factory of operations; one instance serves every image. The factories

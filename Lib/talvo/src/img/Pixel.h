@@ -125,45 +125,45 @@ concept PixelStruct = requires(P p, const P cp, std::uint32_t v) {
 template <class D, class S>
 constexpr void convert_pel(D& d, const S& s);
 
-// The common part of every struct: layout constants through the traits
-// Layout, a converting assignment from every other struct.
-#define TALVO_G_PIXEL_STRUCT_BODY(Name)                                              \
-  template <class S>                                                                 \
-    requires PixelStruct<S> && (!std::is_same_v<S, Name>)                            \
-  constexpr Name& operator=(const S& s) {                                            \
-    convert_pel(*this, s);                                                           \
-    return *this;                                                                    \
-  }                                                                                  \
-  static constexpr Name from_raw(std::uint32_t v) {                                  \
-    Name p{};                                                                        \
-    p.set_raw(v);                                                                    \
-    return p;                                                                        \
+// A pel held as one little-endian 16- or 32-bit value with the given fields;
+// an x field's bits are x_mask. A colour key compares every other bit. Every
+// struct assigns from every other struct (the pel conversion) and is made
+// from a raw value with from_raw.
+template <class Derived, class Word, PelType Type, Field R, Field G, Field B, Field A,
+          std::uint32_t XMask>
+struct PackedPel {
+  Word value;
+  static constexpr PelType type = Type;
+  static constexpr int size = sizeof(Word);
+  static constexpr Field red = R, green = G, blue = B, alpha = A;
+  static constexpr std::uint32_t x_mask = XMask;
+  static constexpr std::uint32_t key_mask = Word(~Word(0)) & ~XMask;
+  constexpr std::uint32_t raw() const { return value; }
+  constexpr void set_raw(std::uint32_t v) { value = Word(v); }
+
+  template <class S>
+    requires PixelStruct<S> && (!std::is_same_v<S, Derived>)
+  constexpr Derived& operator=(const S& s) {
+    convert_pel(static_cast<Derived&>(*this), s);
+    return static_cast<Derived&>(*this);
   }
+  static constexpr Derived from_raw(std::uint32_t v) {
+    Derived p{};
+    p.set_raw(v);
+    return p;
+  }
+};
 
 // 32-bit value: blue 0-7, green 8-15, red 16-23, x 24-31.
-struct Rgbx8888 {
-  std::uint32_t value;
-  static constexpr PelType type = pel_type::rgbx8888;
-  static constexpr int size = 4;
-  static constexpr Field red{16, 8}, green{8, 8}, blue{0, 8}, alpha{0, 0};
-  static constexpr std::uint32_t x_mask = 0xFF000000u;
-  static constexpr std::uint32_t key_mask = 0x00FFFFFFu;
-  constexpr std::uint32_t raw() const { return value; }
-  constexpr void set_raw(std::uint32_t v) { value = v; }
-  TALVO_G_PIXEL_STRUCT_BODY(Rgbx8888)
+struct Rgbx8888 : PackedPel<Rgbx8888, std::uint32_t, pel_type::rgbx8888, Field{16, 8}, Field{8, 8},
+                            Field{0, 8}, Field{0, 0}, 0xFF000000u> {
+  using PackedPel::operator=;
 };
 
 // 32-bit value: blue 0-7, green 8-15, red 16-23, alpha 24-31.
-struct Rgba8888 {
-  std::uint32_t value;
-  static constexpr PelType type = pel_type::rgba8888;
-  static constexpr int size = 4;
-  static constexpr Field red{16, 8}, green{8, 8}, blue{0, 8}, alpha{24, 8};
-  static constexpr std::uint32_t x_mask = 0;
-  static constexpr std::uint32_t key_mask = 0xFFFFFFFFu;
-  constexpr std::uint32_t raw() const { return value; }
-  constexpr void set_raw(std::uint32_t v) { value = v; }
-  TALVO_G_PIXEL_STRUCT_BODY(Rgba8888)
+struct Rgba8888 : PackedPel<Rgba8888, std::uint32_t, pel_type::rgba8888, Field{16, 8}, Field{8, 8},
+                            Field{0, 8}, Field{24, 8}, 0> {
+  using PackedPel::operator=;
 };
 
 // Three bytes in memory order blue, green, red; no alignment beyond a byte.
@@ -180,80 +180,54 @@ struct Rgb888 {
     g = std::uint8_t(v >> 8);
     r = std::uint8_t(v >> 16);
   }
-  TALVO_G_PIXEL_STRUCT_BODY(Rgb888)
+
+  template <class S>
+    requires PixelStruct<S> && (!std::is_same_v<S, Rgb888>)
+  constexpr Rgb888& operator=(const S& s) {
+    convert_pel(*this, s);
+    return *this;
+  }
+  static constexpr Rgb888 from_raw(std::uint32_t v) {
+    Rgb888 p{};
+    p.set_raw(v);
+    return p;
+  }
 };
 
 // 16-bit value: blue 0-4, green 5-10, red 11-15.
-struct Rgb565 {
-  std::uint16_t value;
-  static constexpr PelType type = pel_type::rgb565;
-  static constexpr int size = 2;
-  static constexpr Field red{11, 5}, green{5, 6}, blue{0, 5}, alpha{0, 0};
-  static constexpr std::uint32_t x_mask = 0;
-  static constexpr std::uint32_t key_mask = 0xFFFFu;
-  constexpr std::uint32_t raw() const { return value; }
-  constexpr void set_raw(std::uint32_t v) { value = std::uint16_t(v); }
+struct Rgb565 : PackedPel<Rgb565, std::uint16_t, pel_type::rgb565, Field{11, 5}, Field{5, 6},
+                          Field{0, 5}, Field{0, 0}, 0> {
+  using PackedPel::operator=;
   constexpr bool operator==(const Rgb565& o) const { return value == o.value; }
-  TALVO_G_PIXEL_STRUCT_BODY(Rgb565)
 };
 
 // 16-bit value: blue 0-4, green 5-9, red 10-14, alpha bit 15.
-struct Rgba5551 {
-  std::uint16_t value;
-  static constexpr PelType type = pel_type::rgba5551;
-  static constexpr int size = 2;
-  static constexpr Field red{10, 5}, green{5, 5}, blue{0, 5}, alpha{15, 1};
-  static constexpr std::uint32_t x_mask = 0;
-  static constexpr std::uint32_t key_mask = 0xFFFFu;
-  constexpr std::uint32_t raw() const { return value; }
-  constexpr void set_raw(std::uint32_t v) { value = std::uint16_t(v); }
+struct Rgba5551 : PackedPel<Rgba5551, std::uint16_t, pel_type::rgba5551, Field{10, 5}, Field{5, 5},
+                            Field{0, 5}, Field{15, 1}, 0> {
+  using PackedPel::operator=;
   constexpr bool operator==(const Rgba5551& o) const { return value == o.value; }
-  TALVO_G_PIXEL_STRUCT_BODY(Rgba5551)
 };
 
 // 16-bit value: blue 0-4, green 5-9, red 10-14, x bit 15.
-struct Rgbx5551 {
-  std::uint16_t value;
-  static constexpr PelType type = pel_type::rgbx5551;
-  static constexpr int size = 2;
-  static constexpr Field red{10, 5}, green{5, 5}, blue{0, 5}, alpha{0, 0};
-  static constexpr std::uint32_t x_mask = 0x8000u;
-  static constexpr std::uint32_t key_mask = 0x7FFFu;
-  constexpr std::uint32_t raw() const { return value; }
-  constexpr void set_raw(std::uint32_t v) { value = std::uint16_t(v); }
-  TALVO_G_PIXEL_STRUCT_BODY(Rgbx5551)
+struct Rgbx5551 : PackedPel<Rgbx5551, std::uint16_t, pel_type::rgbx5551, Field{10, 5}, Field{5, 5},
+                            Field{0, 5}, Field{0, 0}, 0x8000u> {
+  using PackedPel::operator=;
 };
 
 // 16-bit value: blue 0-3, green 4-7, red 8-11, alpha 12-15.
-struct Rgba4444 {
-  std::uint16_t value;
-  static constexpr PelType type = pel_type::rgba4444;
-  static constexpr int size = 2;
-  static constexpr Field red{8, 4}, green{4, 4}, blue{0, 4}, alpha{12, 4};
-  static constexpr std::uint32_t x_mask = 0;
-  static constexpr std::uint32_t key_mask = 0xFFFFu;
-  constexpr std::uint32_t raw() const { return value; }
-  constexpr void set_raw(std::uint32_t v) { value = std::uint16_t(v); }
+struct Rgba4444 : PackedPel<Rgba4444, std::uint16_t, pel_type::rgba4444, Field{8, 4}, Field{4, 4},
+                            Field{0, 4}, Field{12, 4}, 0> {
+  using PackedPel::operator=;
   constexpr bool operator==(const Rgba4444& o) const { return value == o.value; }
-  TALVO_G_PIXEL_STRUCT_BODY(Rgba4444)
 };
 
 // 16-bit value: blue 0-3, green 4-7, red 8-11, x 12-15.
-struct Rgbx4444 {
-  std::uint16_t value;
-  static constexpr PelType type = pel_type::rgbx4444;
-  static constexpr int size = 2;
-  static constexpr Field red{8, 4}, green{4, 4}, blue{0, 4}, alpha{0, 0};
-  static constexpr std::uint32_t x_mask = 0xF000u;
-  static constexpr std::uint32_t key_mask = 0x0FFFu;
-  constexpr std::uint32_t raw() const { return value; }
-  constexpr void set_raw(std::uint32_t v) { value = std::uint16_t(v); }
+struct Rgbx4444 : PackedPel<Rgbx4444, std::uint16_t, pel_type::rgbx4444, Field{8, 4}, Field{4, 4},
+                            Field{0, 4}, Field{0, 0}, 0xF000u> {
+  using PackedPel::operator=;
   // The colour bits only; the x nibble is ignored.
   constexpr bool operator==(const Rgbx4444& o) const { return ((value ^ o.value) & key_mask) == 0; }
-  TALVO_G_PIXEL_STRUCT_BODY(Rgbx4444)
 };
-
-#undef TALVO_G_PIXEL_STRUCT_BODY
 
 static_assert(sizeof(Rgb888) == 3 && alignof(Rgb888) == 1);
 static_assert(PixelStruct<Rgbx8888> && PixelStruct<Rgba8888> && PixelStruct<Rgb888> &&
