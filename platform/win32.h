@@ -4,3 +4,4 @@
 #include "platform/win_types.h"
 #include "platform/win_kernel.h"
 #include "platform/win_user.h"
+#include "platform/win_file.h"

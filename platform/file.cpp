@@ -1,0 +1,166 @@
+// KERNEL32 file services over POSIX descriptors.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+
+#include "platform/kernel_object.h"
+#include "platform/path.h"
+#include "platform/win_file.h"
+#include "platform/win_kernel.h"
+
+namespace plat {
+
+FileObject::~FileObject() {
+  if (fd >= 0) ::close(fd);
+}
+
+}  // namespace plat
+
+namespace {
+
+plat::FileObject* fileOf(HANDLE handle) {
+  plat::FileObject* file = plat::fileObject(handle);
+  if (!file) SetLastError(ERROR_INVALID_HANDLE);
+  return file;
+}
+
+BOOL fail() {
+  SetLastError(static_cast<DWORD>(errno));
+  return FALSE;
+}
+
+}  // namespace
+
+HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD, LPVOID, DWORD creation, DWORD, HANDLE) {
+  int flags;
+  if ((access & GENERIC_READ) && (access & GENERIC_WRITE)) {
+    flags = O_RDWR;
+  } else if (access & GENERIC_WRITE) {
+    flags = O_WRONLY;
+  } else {
+    flags = O_RDONLY;
+  }
+  switch (creation) {
+    case CREATE_NEW: flags |= O_CREAT | O_EXCL; break;
+    case CREATE_ALWAYS: flags |= O_CREAT | O_TRUNC; break;
+    case OPEN_EXISTING: break;
+    case OPEN_ALWAYS: flags |= O_CREAT; break;
+    case TRUNCATE_EXISTING: flags |= O_TRUNC; break;
+    default: SetLastError(ERROR_INVALID_PARAMETER); return INVALID_HANDLE_VALUE;
+  }
+  if (!name) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return INVALID_HANDLE_VALUE;
+  }
+  int fd = plat::openResolved(name, flags);
+  if (fd < 0) {
+    SetLastError(static_cast<DWORD>(errno));
+    return INVALID_HANDLE_VALUE;
+  }
+  return static_cast<plat::KernelObject*>(new plat::FileObject(fd));
+}
+
+BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD count, DWORD* done, LPVOID) {
+  if (done) *done = 0;
+  plat::FileObject* file = fileOf(handle);
+  if (!file) return FALSE;
+  DWORD total = 0;
+  while (total < count) {
+    ssize_t n = ::read(file->fd, static_cast<char*>(buffer) + total, count - total);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      if (done) *done = total;
+      return fail();
+    }
+    if (n == 0) break;
+    total += static_cast<DWORD>(n);
+  }
+  if (done) *done = total;
+  return TRUE;
+}
+
+BOOL WriteFile(HANDLE handle, LPCVOID data, DWORD count, DWORD* done, LPVOID) {
+  if (done) *done = 0;
+  plat::FileObject* file = fileOf(handle);
+  if (!file) return FALSE;
+  DWORD total = 0;
+  while (total < count) {
+    ssize_t n = ::write(file->fd, static_cast<const char*>(data) + total, count - total);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      if (done) *done = total;
+      return fail();
+    }
+    if (n == 0) break;  // nothing taken: the caller sees the short count
+    total += static_cast<DWORD>(n);
+  }
+  if (done) *done = total;
+  return TRUE;
+}
+
+BOOL SetFilePointerEx(HANDLE handle, LARGE_INTEGER distance, LARGE_INTEGER* newPosition, DWORD method) {
+  plat::FileObject* file = fileOf(handle);
+  if (!file) return FALSE;
+  int whence;
+  switch (method) {
+    case FILE_BEGIN: whence = SEEK_SET; break;
+    case FILE_CURRENT: whence = SEEK_CUR; break;
+    case FILE_END: whence = SEEK_END; break;
+    default: SetLastError(ERROR_INVALID_PARAMETER); return FALSE;
+  }
+  off_t pos = ::lseek(file->fd, static_cast<off_t>(distance.QuadPart), whence);
+  if (pos < 0) return fail();
+  if (newPosition) newPosition->QuadPart = pos;
+  return TRUE;
+}
+
+BOOL GetFileSizeEx(HANDLE handle, LARGE_INTEGER* size) {
+  plat::FileObject* file = fileOf(handle);
+  if (!file) return FALSE;
+  struct stat st;
+  if (::fstat(file->fd, &st) != 0) return fail();
+  size->QuadPart = st.st_size;
+  return TRUE;
+}
+
+BOOL SetEndOfFile(HANDLE handle) {
+  plat::FileObject* file = fileOf(handle);
+  if (!file) return FALSE;
+  off_t pos = ::lseek(file->fd, 0, SEEK_CUR);
+  if (pos < 0 || ::ftruncate(file->fd, pos) != 0) return fail();
+  return TRUE;
+}
+
+BOOL FlushFileBuffers(HANDLE handle) {
+  plat::FileObject* file = fileOf(handle);
+  if (!file) return FALSE;
+  if (::fsync(file->fd) != 0) return fail();
+  return TRUE;
+}
+
+BOOL CloseHandle(HANDLE handle) {
+  plat::KernelObject* object = plat::kernelObject(handle);
+  if (!object) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  delete object;
+  return TRUE;
+}
+
+DWORD GetFileAttributesA(LPCSTR name) {
+  if (!name || !*name) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return INVALID_FILE_ATTRIBUTES;
+  }
+  std::string path = plat::resolvePath(name);
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) {
+    SetLastError(static_cast<DWORD>(errno));
+    return INVALID_FILE_ATTRIBUTES;
+  }
+  return S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
+}

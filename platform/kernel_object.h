@@ -1,0 +1,30 @@
+// Kernel objects behind the HANDLE values of this port. Every kind derives
+// from KernelObject; CloseHandle deletes it, and the destructor releases what
+// the object holds.
+#pragma once
+
+#include "platform/win_types.h"
+
+namespace plat {
+
+struct KernelObject {
+  virtual ~KernelObject() = default;
+};
+
+// An open file: the descriptor is closed with the object.
+struct FileObject : KernelObject {
+  explicit FileObject(int descriptor) : fd(descriptor) {}
+  ~FileObject() override;
+  int fd;
+};
+
+// The kernel object of a handle, null for null and INVALID_HANDLE_VALUE.
+inline KernelObject* kernelObject(HANDLE handle) {
+  if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return nullptr;
+  return static_cast<KernelObject*>(handle);
+}
+
+// The open file of a handle, or null when the handle is no file.
+inline FileObject* fileObject(HANDLE handle) { return dynamic_cast<FileObject*>(kernelObject(handle)); }
+
+}  // namespace plat

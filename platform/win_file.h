@@ -1,0 +1,52 @@
+// KERNEL32 file services of the engine, implemented over POSIX descriptors.
+// Names go through the path resolution of platform/path.h, so Windows paths
+// open on a case-sensitive file system. A file handle is a kernel object
+// (platform/kernel_object.h); CloseHandle closes every kind of it.
+#pragma once
+
+#include "platform/win_types.h"
+
+#define GENERIC_READ 0x80000000u
+#define GENERIC_WRITE 0x40000000u
+
+#define FILE_SHARE_READ 0x00000001u
+#define FILE_SHARE_WRITE 0x00000002u
+
+#define CREATE_NEW 1
+#define CREATE_ALWAYS 2
+#define OPEN_EXISTING 3
+#define OPEN_ALWAYS 4
+#define TRUNCATE_EXISTING 5
+
+#define FILE_ATTRIBUTE_READONLY 0x00000001u
+#define FILE_ATTRIBUTE_DIRECTORY 0x00000010u
+#define FILE_ATTRIBUTE_NORMAL 0x00000080u
+#define INVALID_FILE_ATTRIBUTES (static_cast<DWORD>(-1))
+
+#define FILE_BEGIN 0
+#define FILE_CURRENT 1
+#define FILE_END 2
+
+#ifndef ERROR_INVALID_HANDLE
+#define ERROR_INVALID_HANDLE 9 /* EBADF */
+#endif
+
+// Security attributes and overlapped I/O are not supported; pass null.
+// Share modes are accepted and not enforced. Fails with INVALID_HANDLE_VALUE
+// and the last error; a directory is refused (EISDIR).
+HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD shareMode, LPVOID security, DWORD creation,
+                   DWORD attributes, HANDLE templateFile);
+// Reads until count bytes or the end of the file; *done gets the count.
+BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD count, DWORD* done, LPVOID overlapped);
+// Writes until count bytes are written or a write fails; *done gets the count.
+BOOL WriteFile(HANDLE file, LPCVOID data, DWORD count, DWORD* done, LPVOID overlapped);
+// 64-bit file pointer; a position before the start fails.
+BOOL SetFilePointerEx(HANDLE file, LARGE_INTEGER distance, LARGE_INTEGER* newPosition, DWORD method);
+BOOL GetFileSizeEx(HANDLE file, LARGE_INTEGER* size);
+// Cuts (or extends) the file at the current position.
+BOOL SetEndOfFile(HANDLE file);
+BOOL FlushFileBuffers(HANDLE file);
+BOOL CloseHandle(HANDLE object);
+// FILE_ATTRIBUTE_DIRECTORY or FILE_ATTRIBUTE_NORMAL, or INVALID_FILE_ATTRIBUTES
+// with the last error.
+DWORD GetFileAttributesA(LPCSTR name);
