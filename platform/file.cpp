@@ -32,6 +32,29 @@ BOOL fail() {
   return FALSE;
 }
 
+// Moves count bytes with op (read or write) until all are done, the file
+// ends (a read of 0) or a call fails; *done gets the count moved.
+template <class Op>
+BOOL transfer(HANDLE handle, DWORD count, DWORD* done, Op op) {
+  if (done) *done = 0;
+  plat::FileObject* file = fileOf(handle);
+  if (!file) return FALSE;
+  DWORD total = 0;
+  BOOL ok = TRUE;
+  while (total < count) {
+    ssize_t n = op(file->fd, total, count - total);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      ok = fail();
+      break;
+    }
+    if (n == 0) break;
+    total += static_cast<DWORD>(n);
+  }
+  if (done) *done = total;
+  return ok;
+}
+
 }  // namespace
 
 HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD, LPVOID, DWORD creation, DWORD, HANDLE) {
@@ -64,41 +87,13 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD, LPVOID, DWORD creation, DWO
 }
 
 BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD count, DWORD* done, LPVOID) {
-  if (done) *done = 0;
-  plat::FileObject* file = fileOf(handle);
-  if (!file) return FALSE;
-  DWORD total = 0;
-  while (total < count) {
-    ssize_t n = ::read(file->fd, static_cast<char*>(buffer) + total, count - total);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      if (done) *done = total;
-      return fail();
-    }
-    if (n == 0) break;
-    total += static_cast<DWORD>(n);
-  }
-  if (done) *done = total;
-  return TRUE;
+  char* bytes = static_cast<char*>(buffer);
+  return transfer(handle, count, done, [bytes](int fd, DWORD offset, DWORD n) { return ::read(fd, bytes + offset, n); });
 }
 
 BOOL WriteFile(HANDLE handle, LPCVOID data, DWORD count, DWORD* done, LPVOID) {
-  if (done) *done = 0;
-  plat::FileObject* file = fileOf(handle);
-  if (!file) return FALSE;
-  DWORD total = 0;
-  while (total < count) {
-    ssize_t n = ::write(file->fd, static_cast<const char*>(data) + total, count - total);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      if (done) *done = total;
-      return fail();
-    }
-    if (n == 0) break;  // nothing taken: the caller sees the short count
-    total += static_cast<DWORD>(n);
-  }
-  if (done) *done = total;
-  return TRUE;
+  const char* bytes = static_cast<const char*>(data);
+  return transfer(handle, count, done, [bytes](int fd, DWORD offset, DWORD n) { return ::write(fd, bytes + offset, n); });
 }
 
 BOOL SetFilePointerEx(HANDLE handle, LARGE_INTEGER distance, LARGE_INTEGER* newPosition, DWORD method) {
