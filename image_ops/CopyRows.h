@@ -47,6 +47,7 @@ struct Convert {
 template <int Size>
 struct Whole {
   static constexpr int dst_size = Size, src_size = Size;
+  static constexpr bool copies_bytes = true;  // a whole row is one block copy
   static void pel(std::uint8_t* d, const std::uint8_t* s, const std::uint8_t*) {
     std::memcpy(d, s, Size);
   }
@@ -75,12 +76,14 @@ struct PaletteEntry {
 // I: the index byte copied.
 struct IndexByte {
   static constexpr int dst_size = 1, src_size = 1;
+  static constexpr bool copies_bytes = true;
   static void pel(std::uint8_t* d, const std::uint8_t* s, const std::uint8_t*) { *d = *s; }
 };
 
 // --- Which source pels are left out ----------------------------------------
 
 struct NoKey {
+  static constexpr bool none = true;
   static bool skip(const std::uint8_t*, std::uint32_t) { return false; }
 };
 
@@ -164,9 +167,10 @@ inline bool inside(const Rect& r, const Image& image) {
 }
 
 // The one row loop behind every copy kernel. `table` is the converted palette
-// for paletted sources, else null.
+// for paletted sources, else null. Kept out of line, so that the pairs that
+// share a rule and key test share this one body.
 template <class Rule, class KeyTest>
-void copy_rows_by(Image& dst, std::int32_t x, std::int32_t y, Image& src, const Rect& src_rect,
+[[gnu::noinline]] void copy_rows_by(Image& dst, std::int32_t x, std::int32_t y, Image& src, const Rect& src_rect,
                   const std::uint8_t* table) {
   const std::int32_t w = src_rect.width(), h = src_rect.height();
   const Rect dst_rect{x, y, x + w, y + h};
@@ -179,6 +183,10 @@ void copy_rows_by(Image& dst, std::int32_t x, std::int32_t y, Image& src, const 
   for (std::int32_t r = 0; r < h; ++r) {
     std::uint8_t* d = dl.row(r);
     const std::uint8_t* s = sl.row(r);
+    if constexpr (requires { requires Rule::copies_bytes && KeyTest::none; }) {
+      std::memcpy(d, s, std::size_t(w) * Rule::dst_size);
+      continue;
+    }
     for (std::int32_t c = 0; c < w; ++c, d += Rule::dst_size, s += Rule::src_size)
       if (!KeyTest::skip(s, key)) Rule::pel(d, s, table);
   }

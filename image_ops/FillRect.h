@@ -14,7 +14,7 @@ namespace talvo::g {
 // of 16-bit pels in one 32-bit word, and for 3-byte pels the row's first pel
 // repeated forward.
 template <int Size>
-void fill_rect(Image& image, const Rect& rect, std::uint32_t pel) {
+[[gnu::noinline]] void fill_rect(Image& image, const Rect& rect, std::uint32_t pel) {
   static_assert(Size == 2 || Size == 3 || Size == 4);
   assert(rect.empty() || (rect.x0 >= 0 && rect.y0 >= 0 && rect.x1 <= image.width() &&
                           rect.y1 <= image.height()));
