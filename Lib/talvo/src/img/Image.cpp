@@ -7,6 +7,7 @@
 
 #include "img/Op.h"
 #include "talvo/Exception.h"
+#include "talvo/Report.h"
 
 namespace talvo::g {
 
@@ -226,7 +227,8 @@ ImageRow::~ImageRow() { ImageRow::free_pels(); }
 
 void ImageRow::create(std::int32_t width, std::int32_t height, const PelFmt& format) {
   if (width <= 0 || height <= 0 || width > max_image_side || height > max_image_side)
-    raise_error("Invalid image size");
+    throw_logged({"\\Lib\\talvo\\src\\img\\Image.cpp", __LINE__, "talvo::g::ImageRow::create"},
+                 Exception("Invalid image size"));
   free_pels();
   width_ = width;
   height_ = height;
