@@ -170,8 +170,8 @@ inline bool inside(const Rect& r, const Image& image) {
 // for paletted sources, else null. Kept out of line, so that the pairs that
 // share a rule and key test share this one body.
 template <class Rule, class KeyTest>
-[[gnu::noinline]] void copy_rows_by(Image& dst, std::int32_t x, std::int32_t y, Image& src, const Rect& src_rect,
-                  const std::uint8_t* table) {
+[[gnu::noinline]] void copy_rows_by(Image& dst, std::int32_t x, std::int32_t y, Image& src,
+                                    const Rect& src_rect, const std::uint8_t* table) {
   const std::int32_t w = src_rect.width(), h = src_rect.height();
   const Rect dst_rect{x, y, x + w, y + h};
   // Callers keep both rectangles inside their images.
@@ -184,7 +184,7 @@ template <class Rule, class KeyTest>
     std::uint8_t* d = dl.row(r);
     const std::uint8_t* s = sl.row(r);
     if constexpr (requires { requires Rule::copies_bytes && KeyTest::none; }) {
-      std::memcpy(d, s, std::size_t(w) * Rule::dst_size);
+      std::memmove(d, s, std::size_t(w) * Rule::dst_size);
       continue;
     }
     for (std::int32_t c = 0; c < w; ++c, d += Rule::dst_size, s += Rule::src_size)
