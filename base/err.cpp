@@ -190,7 +190,8 @@ const char* errLookupText(errCode code, unsigned selector) {
   if (chosen->args) {
     errCode saved = g_state.code;
     g_state.code = 0;
-    text = strFormat(nullptr, text, *chosen->args) ? strFormatBuffer() : text;
+    strFormat(nullptr, text, *chosen->args);
+    text = strFormatBuffer();
     g_state.code = saved;
   }
   g_state.level = static_cast<uint8_t>(effective(chosen));

@@ -5,3 +5,4 @@
 #include "platform/win_kernel.h"
 #include "platform/win_user.h"
 #include "platform/win_file.h"
+#include "platform/win_memory.h"
