@@ -24,7 +24,8 @@ struct FieldText {
   char at(size_t i) const { return wide ? static_cast<char>(wide[i] & 0xFF) : narrow[i]; }
 };
 
-struct Spec {
+// One directive as parsed: flags, width, precision and size.
+struct Parsed {
   bool plus = false, left = false, centre = false, space = false, alt = false, zero = false;
   bool pointer = false, getter = false, quote = false, wideText = false, longSize = false;
   int width = 0;
@@ -81,7 +82,7 @@ class Formatter {
   // Parses and writes one directive; p stands after the "%". Returns false
   // when formatting stops.
   bool directive(const char*& p) {
-    Spec s;
+    Parsed s;
     for (bool more = true; more;) {
       switch (*p) {
         case '+': s.plus = true; break;
@@ -173,7 +174,7 @@ class Formatter {
   // pointer ("&", "N", "F") or as the argument itself (promoted as va_arg
   // needs). False after a null getter or pointer, which sets -69.
   template <class T, class Passed = T>
-  bool fetch(const Spec& s, T* value) {
+  bool fetch(const Parsed& s, T* value) {
     if (s.getter) {
       strArgGetter getter = va_arg(ap_, strArgGetter);
       if (!getter) return fail(ERR_POINTER_NULL);
@@ -189,7 +190,7 @@ class Formatter {
   }
 
   // An integer argument of s.size bytes, sign- or zero-extended.
-  bool fetchInteger(const Spec& s, bool isSigned, uint64_t* value) {
+  bool fetchInteger(const Parsed& s, bool isSigned, uint64_t* value) {
     int64_t v;
     if (s.size == 8) {
       if (!fetch<int64_t, long long>(s, &v)) return false;
@@ -202,7 +203,7 @@ class Formatter {
     return true;
   }
 
-  void field(const Spec& s, const char* prefix, const FieldText& text, bool upper) {
+  void field(const Parsed& s, const char* prefix, const FieldText& text, bool upper) {
     size_t plen = std::strlen(prefix);
     long pad = static_cast<long>(s.width) - static_cast<long>(plen) - static_cast<long>(text.length);
     if (pad < 0) pad = 0;
@@ -237,7 +238,7 @@ class Formatter {
     }
   }
 
-  void number(const Spec& s, const char* prefix, uint64_t magnitude, unsigned base, bool upper) {
+  void number(const Parsed& s, const char* prefix, uint64_t magnitude, unsigned base, bool upper) {
     char work[72];
     char* end = work + sizeof work;
     char* d = end;
@@ -251,7 +252,7 @@ class Formatter {
     field(s, prefix, t, upper);
   }
 
-  void convert(int ch, Spec s) {
+  void convert(int ch, Parsed s) {
     switch (ch) {
       case '%': {
         FieldText t;
@@ -301,7 +302,7 @@ class Formatter {
     }
   }
 
-  void character(const Spec& s, bool upper) {
+  void character(const Parsed& s, bool upper) {
     int c;
     if (!fetch(s, &c)) return;
     char work[kWorkSize];
@@ -317,7 +318,7 @@ class Formatter {
     field(s, "", t, upper);
   }
 
-  void pointerValue(Spec s, bool upper) {
+  void pointerValue(Parsed s, bool upper) {
     const void* p;
     if (!fetch(s, &p)) return;
     uintptr_t v = reinterpret_cast<uintptr_t>(p);
@@ -339,7 +340,7 @@ class Formatter {
     number(s, "", x, 16, upper);
   }
 
-  void string(const Spec& s, bool upper) {
+  void string(const Parsed& s, bool upper) {
     FieldText t;
     const void* start;
     if (s.wideText) {
