@@ -275,8 +275,4 @@ Image* ImageRow::clone() {
   return copy.release();
 }
 
-void ImageRow::resize(std::int32_t, std::int32_t, std::int32_t) { not_implemented(); }
-
-void ImageRow::scale(Image&, std::int32_t, std::int32_t, std::int32_t) { not_implemented(); }
-
 }  // namespace talvo::g

@@ -135,6 +135,17 @@ class Image {
   Rect clip_rect_{0, 0, 0, 0};
 };
 
+// How ImageRow::resize and ImageRow::scale resample: nearest neighbour, or
+// filtered with neither direction, the columns, the rows or both wrapping
+// around as a repeating tile. Any other value is refused.
+enum class ResampleMode : std::int32_t {
+  nearest = 0,
+  filter = 1,
+  filter_wrap_x = 2,
+  filter_wrap_y = 3,
+  filter_wrap_xy = 4,
+};
+
 // An image over a row-major pel buffer, owned or borrowed. Row y starts at
 // pels + y * pitch; a negative pitch lays the rows bottom-up.
 class ImageRow : public Image {
@@ -150,10 +161,14 @@ class ImageRow : public Image {
   // colour key are gone. Refuses sizes of 0 or less or past max_image_side.
   void create(std::int32_t width, std::int32_t height, const PelFmt& format);
 
-  // Resamples this image to a new size.
-  void resize(std::int32_t width, std::int32_t height, std::int32_t mode);
-  // Makes this image the source resampled to a new size.
-  void scale(Image& source, std::int32_t width, std::int32_t height, std::int32_t mode);
+  // Resamples this image to a new size; nothing happens at the same size.
+  // The result owns new pels in the old format and has no colour key.
+  void resize(std::int32_t width, std::int32_t height, ResampleMode mode);
+  // Makes this image the source (which may be this image) resampled to a
+  // new size; at the source's own size, an exact copy with its colour key.
+  // Sizes of 0 or less, and formats and modes no resampler handles, are
+  // refused before this image changes.
+  void scale(Image& source, std::int32_t width, std::int32_t height, ResampleMode mode);
 
   Image* clone() override;
   void alloc_pels() override;

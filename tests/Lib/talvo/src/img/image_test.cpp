@@ -269,9 +269,3 @@ TEST(Image, CloneCopiesPelsAndStartsKeyPelsAtZero) {
   EXPECT_FALSE(keyed->has_color_key());
   EXPECT_EQ(keyed->key_pel(), 0u);
 }
-
-TEST(Image, ResamplingIsNotBuiltYet) {
-  ImageRow img;
-  img.create(2, 2, PelFmt(pel_type::rgb565));
-  EXPECT_THROW(img.resize(4, 4, 0), talvo::Exception);
-}
