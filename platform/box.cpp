@@ -1,4 +1,4 @@
-// MessageBoxA, ShowCursor, ShowWindow and the active window.
+// MessageBoxA and ShowCursor.
 #include <SDL.h>
 
 #include <cstdio>
@@ -17,9 +17,7 @@ namespace {
 std::mutex g_mutex;
 std::deque<int> g_answers;
 std::vector<plat::test::MessageBoxRecord> g_boxes;
-std::vector<plat::test::ShowWindowRecord> g_showCalls;
 int g_cursorCount = 0;
-HWND g_activeWindow = nullptr;
 
 int headlessAnswer(UINT type) {
   switch (type & MB_TYPEMASK) {
@@ -81,15 +79,6 @@ int showSdlBox(HWND owner, const char* text, const char* caption, UINT type) {
 
 }  // namespace
 
-namespace plat::detail {
-
-void setActiveWindow(HWND window) {
-  std::lock_guard<std::mutex> lock(g_mutex);
-  g_activeWindow = window;
-}
-
-}  // namespace plat::detail
-
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
   int scripted = 0;
   {
@@ -118,17 +107,6 @@ int ShowCursor(BOOL show) {
   return count;
 }
 
-BOOL ShowWindow(HWND window, int command) {
-  std::lock_guard<std::mutex> lock(g_mutex);
-  g_showCalls.push_back({window, command});
-  return FALSE;
-}
-
-HWND GetActiveWindow() {
-  std::lock_guard<std::mutex> lock(g_mutex);
-  return g_activeWindow;
-}
-
 HWND GetLastActivePopup(HWND window) { return window; }
 
 namespace plat::test {
@@ -147,13 +125,6 @@ std::vector<MessageBoxRecord> takeMessageBoxes() {
   std::lock_guard<std::mutex> lock(g_mutex);
   std::vector<MessageBoxRecord> out;
   out.swap(g_boxes);
-  return out;
-}
-
-std::vector<ShowWindowRecord> takeShowWindowCalls() {
-  std::lock_guard<std::mutex> lock(g_mutex);
-  std::vector<ShowWindowRecord> out;
-  out.swap(g_showCalls);
   return out;
 }
 

@@ -3,28 +3,87 @@
 
 #include <SDL.h>
 
+#include <cstdint>
+#include <string>
+#include <thread>
+#include <vector>
+
 #include "platform/win_types.h"
 #include "platform/win_user.h"
 
 namespace plat::detail {
 
-// The SDL window behind a window handle, or null (no window layer yet, or a
-// handle that is not a window of this process).
+// --- windows (window.cpp) ---
+
+// The SDL window behind a window handle, or null (a child window, a window of
+// another process, or no window at all).
 SDL_Window* sdlWindowOf(HWND window);
-
-// The window of this thread that GetActiveWindow reports (null: none).
-void setActiveWindow(HWND window);
-
-}  // namespace plat::detail
-
-#include <thread>
-
-namespace plat::detail {
 
 // The thread that owns a window of this process; false for an unknown handle.
 bool windowThread(HWND window, std::thread::id* owner);
 
+// Calls the window's procedure now when the calling thread owns the window;
+// posts the message otherwise (result 0).
+LRESULT sendMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Turns the pending SDL events into window messages and input state, and
+// serves requests of other processes to raise a window. Runs only on the
+// thread that started SDL's video, and not inside itself.
+void pumpEvents();
+
+// A WM_PAINT for a window of the calling thread that has an update region
+// and passes the PeekMessageA window filter.
+bool nextPaintMessage(HWND filter, MSG* msg);
+
+// The window an SDL window id belongs to (null: none).
+HWND windowOfSdlId(Uint32 id);
+// The SDL window id of the foreground window (0: none).
+Uint32 foregroundSdlId();
+// The desktop position of a window's client area origin.
+bool clientOrigin(HWND window, POINT* origin);
+// The cursor entered the window's client area (a WM_MOUSEMOVE is on its way).
+void noteMouseInside(HWND window);
+// The cursor moved on the desktop without a window system (test injection,
+// SetCursorPos while headless): windows it left see SDL's leave event, the
+// window under it a motion event.
+void pointerMoved(POINT desktop);
+
+// --- input (input.cpp) ---
+
+// Key, button and motion events: the key table, the cursor, and the messages
+// WM_KEYDOWN/UP, WM_SYSKEYDOWN/UP and WM_MOUSEMOVE for their window.
+void handleInputEvent(const SDL_Event& event);
+// The cursor position as the layer knows it (desktop coordinates).
+POINT cursorPos();
+// A cursor move made by this layer (SetCursorPos while headless, tests).
+void moveCursor(LONG x, LONG y);
+
+// --- message queues (message_queue.cpp) ---
+
 // Appends a message to a thread's queue (created on first use).
 void postToThread(std::thread::id thread, const MSG& msg);
+// Drops the queued messages of a window that is destroyed.
+void dropWindowMessages(HWND window);
+
+// --- single instance (instance.cpp) ---
+
+struct InstanceLock;
+// Takes the advisory lock file of a new top-level window; null when the
+// runtime directory cannot be used (the window is then not found by others).
+InstanceLock* instanceRegister(uint64_t windowId, const std::string& className, const std::string& title);
+void instanceUnregister(InstanceLock* lock);
+
+struct RemoteWindow {
+  long pid = 0;
+  uint64_t windowId = 0;
+  std::string address;  // the owning process's request socket
+};
+// A window of that class and title (without case; null matches any) locked
+// by another live process. Stale lock files are removed on the way.
+bool instanceFind(const char* className, const char* title, RemoteWindow* found);
+// Asks the owning process to restore and raise the window.
+bool instanceRaise(const RemoteWindow& window);
+// The windows of this process that others asked to raise since the last call.
+std::vector<uint64_t> instanceTakeRaiseRequests();
 
 }  // namespace plat::detail

@@ -1,6 +1,8 @@
-// Thread message queues: PeekMessageA, PostMessageA, PostQuitMessage.
+// Thread message queues and message dispatch: PeekMessageA, PostMessageA,
+// PostQuitMessage, TranslateMessage, DispatchMessageA, DefWindowProcA.
 #include <SDL.h>
 
+#include <algorithm>
 #include <deque>
 #include <map>
 #include <memory>
@@ -25,15 +27,21 @@ std::map<std::thread::id, Queue>& queues() {
 
 DWORD tickNow() { return SDL_GetTicks(); }
 
+const HWND kThreadMessagesOnly = reinterpret_cast<HWND>(static_cast<intptr_t>(-1));
+
+bool passesNumber(UINT message, UINT lo, UINT hi) {
+  if (lo == 0 && hi == 0) return true;
+  if (message == WM_QUIT) return true;  // WM_QUIT ignores the number filter
+  return message >= lo && message <= hi;
+}
+
 bool passes(const MSG& m, HWND window, UINT lo, UINT hi) {
-  if (window == reinterpret_cast<HWND>(static_cast<intptr_t>(-1))) {
+  if (window == kThreadMessagesOnly) {
     if (m.hwnd != nullptr) return false;
   } else if (window != nullptr && m.hwnd != window) {
     return false;
   }
-  if (lo == 0 && hi == 0) return true;
-  if (m.message == WM_QUIT) return true;  // WM_QUIT ignores the number filter
-  return m.message >= lo && m.message <= hi;
+  return passesNumber(m.message, lo, hi);
 }
 
 }  // namespace
@@ -45,34 +53,95 @@ void postToThread(std::thread::id thread, const MSG& msg) {
   queues()[thread].messages.push_back(msg);
 }
 
+void dropWindowMessages(HWND window) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  for (auto& [thread, q] : queues()) {
+    auto& m = q.messages;
+    m.erase(std::remove_if(m.begin(), m.end(), [window](const MSG& x) { return x.hwnd == window; }), m.end());
+  }
+}
+
 }  // namespace plat::detail
 
 BOOL PeekMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax, UINT removeMsg) {
-  std::lock_guard<std::mutex> lock(g_mutex);
-  auto it = queues().find(std::this_thread::get_id());
-  if (it == queues().end()) return FALSE;
-  auto& q = it->second.messages;
-  for (auto m = q.begin(); m != q.end(); ++m) {
-    if (!passes(*m, window, filterMin, filterMax)) continue;
-    if (msg) *msg = *m;
-    if (removeMsg & PM_REMOVE) q.erase(m);
-    return TRUE;
+  plat::detail::pumpEvents();
+  {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    auto it = queues().find(std::this_thread::get_id());
+    if (it != queues().end()) {
+      auto& q = it->second.messages;
+      for (auto m = q.begin(); m != q.end(); ++m) {
+        if (!passes(*m, window, filterMin, filterMax)) continue;
+        if (msg) *msg = *m;
+        if (removeMsg & PM_REMOVE) q.erase(m);
+        return TRUE;
+      }
+    }
   }
+  // WM_PAINT comes when nothing else is queued and stays until the window is
+  // validated (BeginPaint), whatever PM_REMOVE says.
+  if (window != kThreadMessagesOnly && passesNumber(WM_PAINT, filterMin, filterMax) &&
+      plat::detail::nextPaintMessage(window, msg))
+    return TRUE;
   return FALSE;
 }
 
 BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   std::thread::id owner = std::this_thread::get_id();
   if (window != nullptr && !plat::detail::windowThread(window, &owner)) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
   }
-  MSG m{window, message, wParam, lParam, tickNow(), {0, 0}};
+  MSG m{window, message, wParam, lParam, tickNow(), plat::detail::cursorPos()};
   plat::detail::postToThread(owner, m);
   return TRUE;
 }
 
 void PostQuitMessage(int exitCode) {
-  MSG m{nullptr, WM_QUIT, static_cast<WPARAM>(exitCode), 0, tickNow(), {0, 0}};
+  MSG m{nullptr, WM_QUIT, static_cast<WPARAM>(exitCode), 0, tickNow(), plat::detail::cursorPos()};
   plat::detail::postToThread(std::this_thread::get_id(), m);
+}
+
+BOOL TranslateMessage(const MSG* msg) {
+  // No character messages are made; key messages are reported as translated.
+  if (!msg) return FALSE;
+  switch (msg->message) {
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_SYSKEYDOWN:
+    case WM_SYSKEYUP:
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+LRESULT DispatchMessageA(const MSG* msg) {
+  if (!msg || !msg->hwnd) return 0;
+  std::thread::id owner;
+  if (!plat::detail::windowThread(msg->hwnd, &owner) || owner != std::this_thread::get_id()) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return 0;
+  }
+  return plat::detail::sendMessage(msg->hwnd, msg->message, msg->wParam, msg->lParam);
+}
+
+LRESULT DefWindowProcA(HWND window, UINT message, WPARAM, LPARAM) {
+  switch (message) {
+    case WM_NCCREATE:
+      return TRUE;
+    case WM_CLOSE:
+      DestroyWindow(window);
+      return 0;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      BeginPaint(window, &ps);
+      EndPaint(window, &ps);
+      return 0;
+    }
+    case WM_ERASEBKGND:
+      return 1;
+    default:
+      return 0;
+  }
 }

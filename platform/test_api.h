@@ -46,4 +46,32 @@ void setCursorCount(int count);
 // driver, or no display at all).
 bool headless();
 
+// --- windows and input ---
+
+// With focus assumed, the layer plays the window manager's part in focus: a
+// window shown (or restored, or raised with SetForegroundWindow) becomes the
+// foreground window and its application receives WM_ACTIVATEAPP 1; hiding,
+// minimising or destroying it sends WM_ACTIVATEAPP 0. SDL's focus events are
+// then ignored. On by default when headless.
+void setAssumeFocus(bool on);
+bool assumeFocus();
+
+// The directory of the single-instance lock files (null: the user's runtime
+// directory, $XDG_RUNTIME_DIR/talvo or /tmp/talvo-<uid>).
+void setInstanceDir(const char* dir);
+
+// Input as the user would give it. The cursor moves on the desktop: the window
+// under it gets WM_MOUSEMOVE in client coordinates, a window it leaves gets
+// WM_MOUSELEAVE when tracked. Keys (mouse buttons VK_LBUTTON, VK_RBUTTON,
+// VK_MBUTTON included; generic Shift, Control and Alt stand for the left key)
+// go to the key table and, as key messages, to the foreground window.
+void injectCursorMove(int x, int y);
+void injectKey(int virtualKey, bool down);
+// GetCursorPos fails (FALSE) while this is on.
+void setCursorPosFails(bool fail);
+
+enum class WindowEvent { Close, Expose, Minimized, Restored, FocusGained, FocusLost };
+// What the window system reports about a window, handled as the SDL event.
+void injectWindowEvent(HWND window, WindowEvent event);
+
 }  // namespace plat::test

@@ -6,3 +6,4 @@
 #include "platform/win_user.h"
 #include "platform/win_file.h"
 #include "platform/win_memory.h"
+#include "platform/win_gdi.h"

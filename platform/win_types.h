@@ -40,7 +40,6 @@ struct HICON__;
 struct HBRUSH__;
 struct HMENU__;
 struct HDC__;
-struct HGDIOBJ__;
 using HWND = HWND__*;
 using HINSTANCE = HINSTANCE__*;
 using HMODULE = HINSTANCE;
@@ -49,7 +48,8 @@ using HICON = HICON__*;
 using HBRUSH = HBRUSH__*;
 using HMENU = HMENU__*;
 using HDC = HDC__*;
-using HGDIOBJ = HGDIOBJ__*;
+// As on Windows, a GDI object handle converts to every GDI handle type.
+using HGDIOBJ = void*;
 using HLOCAL = HANDLE;
 using HGLOBAL = HANDLE;
 

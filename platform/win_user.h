@@ -95,3 +95,6 @@ BOOL PeekMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax, UINT re
 BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Posts WM_QUIT with the exit code to the calling thread's queue.
 void PostQuitMessage(int exitCode);
+
+// Windows, window messages and keyboard and mouse input.
+#include "platform/win_window.h"
