@@ -1,0 +1,215 @@
+// The configuration table and its file.
+#include "engine/cfg.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "base/err.h"
+#include "base/mem.h"
+#include "base/str.h"
+#include "platform/path.h"
+#include "platform/win_kernel.h"
+
+namespace {
+
+constexpr size_t kLineSize = 1024;
+
+struct MemFree {
+  void operator()(void* p) const { memHooks.free(p); }
+};
+
+struct FileClose {
+  void operator()(FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<FILE, FileClose>;
+
+bool isBlank(char c) {
+  auto u = static_cast<unsigned char>(c);
+  return u >= 1 && u <= 32;
+}
+
+bool sameName(const char* a, const char* b) {
+  for (;; ++a, ++b) {
+    unsigned char x = static_cast<unsigned char>(*a), y = static_cast<unsigned char>(*b);
+    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
+    if (x != y) return false;
+    if (x == 0) return true;
+  }
+}
+
+void copyText(char* out, const char* from, size_t length) {
+  std::memcpy(out, from, length);
+  out[length] = '\0';
+}
+
+}  // namespace
+
+int cfgParseLine(FILE* file, char* name, char* value, const char** error) {
+  if (!file) return 0;
+  char line[kLineSize];
+  while (std::fgets(line, sizeof line, file)) {
+    enum { BeforeName, InName, AfterEquals, InValue } state = BeforeName;
+    const char* nameStart = nullptr;
+    size_t nameLength = 0;
+    const char* valueStart = nullptr;
+    const char* p = line;
+    const char* bad = nullptr;
+    for (; *p && !(p[0] == '-' && p[1] == '-') && !bad; ++p) {
+      switch (state) {
+        case BeforeName:
+          if (isBlank(*p)) break;
+          if (*p == '=') {
+            bad = "Empty variable name";
+            break;
+          }
+          nameStart = p;
+          state = InName;
+          break;
+        case InName:
+          if (*p != '=') break;
+          nameLength = static_cast<size_t>(p - nameStart);
+          while (nameLength > 0 && isBlank(nameStart[nameLength - 1])) --nameLength;
+          state = AfterEquals;
+          break;
+        case AfterEquals:
+          if (isBlank(*p)) break;
+          valueStart = p;
+          state = InValue;
+          break;
+        case InValue:
+          break;
+      }
+    }
+    if (!bad && state == InName) bad = "Invalid line";
+    if (bad) {
+      // The rest of the file is still read; the caller reports the first.
+      if (error && !*error) *error = bad;
+      continue;
+    }
+    if (state == BeforeName) continue;
+    copyText(name, nameStart, nameLength);
+    size_t valueLength = 0;
+    if (state == InValue) {
+      valueLength = static_cast<size_t>(p - valueStart);
+      while (valueLength > 0 && isBlank(valueStart[valueLength - 1])) --valueLength;
+    }
+    copyText(value, valueStart ? valueStart : "", valueLength);
+    return 1;
+  }
+  return 0;
+}
+
+cfgCTy::cfgCTy() : count(0), entries(nullptr) {}
+
+cfgCTy::~cfgCTy() {
+  for (uint32_t i = 0; i < count; ++i) {
+    memHooks.free(entries[i]->name);
+    memHooks.free(entries[i]->value);
+    memHooks.free(entries[i]);
+  }
+  memHooks.free(entries);
+}
+
+cfgEntry* cfgCTy::Find(const char* name) {
+  if (!name) return nullptr;
+  for (uint32_t i = 0; i < count; ++i)
+    if (sameName(entries[i]->name, name)) return entries[i];
+  return nullptr;
+}
+
+cfgEntry* cfgCTy::Add(const char* name) {
+  if (cfgEntry* e = Find(name)) return e;
+  if (!name) return nullptr;
+  // Each step either completes or leaves the table as it was.
+  auto grown = static_cast<cfgEntry**>(memRealloc(entries, (count + 1) * sizeof(cfgEntry*)));
+  if (!grown) return nullptr;
+  entries = grown;
+  std::unique_ptr<char, MemFree> copy(strDup(name));
+  if (!copy) return nullptr;
+  auto* e = static_cast<cfgEntry*>(memAlloc(sizeof(cfgEntry)));
+  if (!e) return nullptr;
+  e->name = copy.release();
+  e->value = nullptr;
+  entries[count++] = e;
+  return e;
+}
+
+cfgEntry* cfgCTy::SetStr(const char* name, const char* text) {
+  cfgEntry* e = Add(name);
+  if (!e) return nullptr;
+  char* copy = strDup(text ? text : "");
+  if (!copy) return e;  // out of memory: the old value stays
+  memHooks.free(e->value);
+  e->value = copy;
+  return e;
+}
+
+cfgEntry* cfgCTy::SetInt(const char* name, int value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%d", value);
+  return SetStr(name, text);
+}
+
+void cfgCTy::UpdateInt(const char* name, int value) {
+  if (Find(name)) SetInt(name, value);
+}
+
+const char* cfgCTy::GetStr(const char* name) {
+  cfgEntry* e = Find(name);
+  return e && e->value ? e->value : "";
+}
+
+int cfgCTy::GetInt(const char* name) { return std::atoi(GetStr(name)); }
+
+void cfgCTy::Load(const char* fileName) {
+  if (!fileName) return;
+  int fd = plat::openResolved(fileName, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return;
+  FilePtr file(fdopen(fd, "r"));
+  if (!file) {
+    close(fd);
+    return;
+  }
+  char name[kLineSize], value[kLineSize];
+  const char* error = nullptr;
+  while (cfgParseLine(file.get(), name, value, &error)) SetStr(name, value);
+  file.reset();
+  if (error && errPrintf(ERR_LEVEL_ERROR, error) == ERR_OUTCOME_RETRY) DebugBreak();
+}
+
+void cfgCTy::Save(const char* fileName) {
+  if (!fileName) return;
+  const std::string path = plat::resolvePath(fileName);
+  struct stat old;
+  const bool hadOld = stat(path.c_str(), &old) == 0;
+  if (hadOld && S_ISDIR(old.st_mode)) return;
+  std::string temp;
+  int fd = -1;
+  for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+    temp = path + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(attempt);
+    fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) return;
+  }
+  if (fd < 0) return;
+  if (hadOld) fchmod(fd, old.st_mode & 07777);
+  FilePtr file(fdopen(fd, "w"));
+  if (!file) {
+    close(fd);
+    unlink(temp.c_str());
+    return;
+  }
+  bool ok = true;
+  for (uint32_t i = 0; ok && i < count; ++i)
+    ok = std::fprintf(file.get(), "%s = %s\n", entries[i]->name, entries[i]->value ? entries[i]->value : "") >= 0;
+  ok = ok && std::fflush(file.get()) == 0 && fsync(fileno(file.get())) == 0;
+  ok = std::fclose(file.release()) == 0 && ok;
+  if (!ok || rename(temp.c_str(), path.c_str()) != 0) unlink(temp.c_str());
+}
