@@ -1,0 +1,6 @@
+# Stream buffers, input streams and their headers, zip archives, object
+# registries. Each program runs in a sandbox directory of its own
+# (sandbox.cpp); fixtures are made in fresh directories inside it.
+talvo_test(test_talvo_streambuf LABEL streams
+  SOURCES streambuf_test.cpp sandbox.cpp
+  DEPS talvo)
