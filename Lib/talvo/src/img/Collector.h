@@ -19,6 +19,7 @@
 // With nothing gathered, get() gives the key pel itself.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 
 #include "img/Pixel.h"
@@ -45,8 +46,7 @@ class PlainCollector {
   // One sample interpolated between two neighbours; f weights the second.
   void add(const P& first, const P& second, std::int32_t f) {
     const std::uint32_t a = first.raw(), b = second.raw();
-    for (int c = 0; c < channels; ++c)
-      sum_[c] += std::int64_t(field(c).get(a)) * (fixed_one - f) + std::int64_t(field(c).get(b)) * f;
+    for (int c = 0; c < channels; ++c) sum_[c] += mix(field(c).get(a), field(c).get(b), f);
     ++count_;
   }
 
@@ -58,17 +58,17 @@ class PlainCollector {
   }
 
   // Four neighbours with a fraction of their own for each row: each row is
-  // interpolated in 32 bits, the two rows in 64 bits, the fraction dropped.
+  // interpolated (products below 2^24), then the two rows (in 64 bits), the
+  // fraction dropped.
   void add_rows(const P& top_left, const P& top_right, std::int32_t fx_top, const P& bottom_left,
                 const P& bottom_right, std::int32_t fx_bottom, std::int32_t fy) {
     const std::uint32_t tl = top_left.raw(), tr = top_right.raw();
     const std::uint32_t bl = bottom_left.raw(), br = bottom_right.raw();
     for (int c = 0; c < channels; ++c) {
       const Field f = field(c);
-      const std::uint32_t top = f.get(tl) * std::uint32_t(fixed_one - fx_top) + f.get(tr) * std::uint32_t(fx_top);
-      const std::uint32_t bottom =
-          f.get(bl) * std::uint32_t(fixed_one - fx_bottom) + f.get(br) * std::uint32_t(fx_bottom);
-      sum_[c] += (std::int64_t(top) * (fixed_one - fy) + std::int64_t(bottom) * fy) >> 16;
+      const std::int64_t top = mix(f.get(tl), f.get(tr), fx_top);
+      const std::int64_t bottom = mix(f.get(bl), f.get(br), fx_bottom);
+      sum_[c] += mix(top, bottom, fy) >> 16;
     }
     ++count_;
   }
@@ -78,7 +78,7 @@ class PlainCollector {
   P get() {
     std::uint32_t v = 0;
     if (count_ > 0)
-      for (int c = 0; c < channels; ++c) v |= std::uint32_t((sum_[c] / count_) >> 16) << field(c).shift;
+      for (int c = 0; c < channels; ++c) v |= average(sum_[c], count_) << field(c).shift;
     for (auto& s : sum_) s = 0;
     count_ = 0;
     return P::from_raw(v);
@@ -88,6 +88,19 @@ class PlainCollector {
 
  private:
   static constexpr int channels = Alpha ? 4 : 3;
+  // a * (65536 - f) + b * f, exactly, with one product.
+  static std::int64_t mix(std::int64_t a, std::int64_t b, std::int32_t f) { return a * fixed_one + (b - a) * f; }
+
+  // (sum / count) >> 16, computed as (sum >> 16) / count, which is the same
+  // number (both are the quotient of sum by count * 65536). Upscaling gives
+  // counts of 1, 2 and 4, which need no division; others mostly fit a 32-bit
+  // one.
+  static std::uint32_t average(std::int64_t sum, std::int32_t count) {
+    const std::uint64_t whole = std::uint64_t(sum) >> 16;
+    if ((count & (count - 1)) == 0) return std::uint32_t(whole >> std::countr_zero(std::uint32_t(count)));
+    if (whole <= UINT32_MAX) return std::uint32_t(whole) / std::uint32_t(count);
+    return std::uint32_t(whole / std::uint64_t(count));
+  }
   static constexpr Field field(int c) {
     return c == 0 ? P::red : c == 1 ? P::green : c == 2 ? P::blue : P::alpha;
   }
