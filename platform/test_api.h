@@ -57,7 +57,9 @@ void setAssumeFocus(bool on);
 bool assumeFocus();
 
 // The directory of the single-instance lock files (null: the user's runtime
-// directory, $XDG_RUNTIME_DIR/talvo or /tmp/talvo-<uid>).
+// directory, $XDG_RUNTIME_DIR/talvo or /tmp/talvo-<uid>). Tests that open
+// windows give each test its own fresh directory, so that test processes
+// running side by side never find each other's windows.
 void setInstanceDir(const char* dir);
 
 // Input as the user would give it. The cursor moves on the desktop: the window

@@ -146,6 +146,12 @@ RECT clientRectOf(const Window& w) {
   return clientOfWindowRect(r, w.style);
 }
 
+// The client area in client coordinates.
+RECT clientAreaOf(const Window& w) {
+  RECT c = clientRectOf(w);
+  return {0, 0, c.right - c.left, c.bottom - c.top};
+}
+
 // Where a window's own coordinates start on the desktop.
 POINT originOf(const Window& w) {
   if (!isChild(w)) return {0, 0};
@@ -787,8 +793,7 @@ BOOL GetClientRect(HWND window, RECT* rect) {
   std::lock_guard<std::mutex> lock(g_mutex);
   Window* w = localOrFail(window);
   if (!w || !rect) return FALSE;
-  RECT c = clientRectOf(*w);
-  *rect = {0, 0, c.right - c.left, c.bottom - c.top};
+  *rect = clientAreaOf(*w);
   return TRUE;
 }
 
@@ -968,8 +973,7 @@ BOOL GetUpdateRect(HWND window, RECT* rect, BOOL) {
   std::lock_guard<std::mutex> lock(g_mutex);
   Window* w = localOrFail(window);
   if (!w) return FALSE;
-  RECT c = clientRectOf(*w);
-  if (rect) *rect = w->dirty ? RECT{0, 0, c.right - c.left, c.bottom - c.top} : RECT{0, 0, 0, 0};
+  if (rect) *rect = w->dirty ? clientAreaOf(*w) : RECT{0, 0, 0, 0};
   return w->dirty ? TRUE : FALSE;
 }
 
@@ -977,10 +981,9 @@ HDC BeginPaint(HWND window, PAINTSTRUCT* paint) {
   std::lock_guard<std::mutex> lock(g_mutex);
   Window* w = localOrFail(window);
   if (!w || !paint) return nullptr;
-  RECT c = clientRectOf(*w);
   *paint = PAINTSTRUCT{};
   paint->hdc = reinterpret_cast<HDC>(window);
-  if (w->dirty) paint->rcPaint = {0, 0, c.right - c.left, c.bottom - c.top};
+  if (w->dirty) paint->rcPaint = clientAreaOf(*w);
   w->dirty = false;
   return paint->hdc;
 }
