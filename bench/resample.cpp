@@ -13,6 +13,7 @@
 #include <random>
 #include <vector>
 
+#include "bench/formats.h"
 #include "img/Image.h"
 #include "img/Resample.h"
 
@@ -39,14 +40,6 @@ struct Pels {
   std::uint8_t* bytes() { return reinterpret_cast<std::uint8_t*>(words.data()); }
   int pitch() const { return w * size; }
 };
-
-struct Formats {
-  PelType ours;
-  Uint32 sdl;
-  pixman_format_code_t pixman;
-};
-const Formats rgbx8888{pel_type::rgbx8888, SDL_PIXELFORMAT_RGB888, PIXMAN_x8r8g8b8};
-const Formats rgb565{pel_type::rgb565, SDL_PIXELFORMAT_RGB565, PIXMAN_r5g6b5};
 
 void count_pixels(benchmark::State& state, Size to) {
   state.counters["pixels"] =

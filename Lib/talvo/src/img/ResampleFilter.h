@@ -62,6 +62,33 @@ class Edges {
   std::int64_t value_ = 0, rem_ = 0;
 };
 
+// The 16.16 edges of a destination pel's footprint in the source.
+struct Footprint {
+  std::int64_t x0, x1, y0, y1;
+};
+
+// Writes every destination pel, rows top to bottom, each left to right, as
+// pel(footprint) for footprints spread over ext_x x ext_y source pels.
+template <PixelStruct P, class PelOf>
+void for_each_footprint(std::uint8_t* dst, std::int32_t dst_pitch, std::int64_t dW, std::int64_t dH,
+                        std::int64_t ext_x, std::int64_t ext_y, PelOf&& pel) {
+  Edges y_edges(ext_y, dH);
+  for (std::int64_t i = 0; i < dH; ++i, dst += dst_pitch) {
+    Footprint f;
+    f.y0 = y_edges.value();
+    y_edges.advance();
+    f.y1 = y_edges.value();
+    Edges x_edges(ext_x, dW);
+    std::uint8_t* d = dst;
+    for (std::int64_t j = 0; j < dW; ++j, d += P::size) {
+      f.x0 = x_edges.value();
+      x_edges.advance();
+      f.x1 = x_edges.value();
+      store_pel(d, pel(f));
+    }
+  }
+}
+
 template <PixelStruct P>
 inline P pel_at(const std::uint8_t* pels, std::int32_t pitch, std::int64_t c, std::int64_t r) {
   return load_pel<P>(pels + r * pitch + c * P::size);
@@ -128,22 +155,11 @@ void resample(std::uint8_t* dst, std::int32_t dst_pitch, std::int32_t dst_width,
 
   if ((step_x & 0xFFFF) == 0 && (step_y & 0xFFFF) == 0 && W > 1 && H > 1) {
     // Whole ratio: the mean of each source block.
-    Edges y_edges(H, dH);
-    for (std::int64_t i = 0; i < dH; ++i, dst += dst_pitch) {
-      const std::int64_t r0 = y_edges.value() >> 16;
-      y_edges.advance();
-      const std::int64_t r1 = y_edges.value() >> 16;
-      Edges x_edges(W, dW);
-      std::uint8_t* d = dst;
-      for (std::int64_t j = 0; j < dW; ++j, d += P::size) {
-        const std::int64_t c0 = x_edges.value() >> 16;
-        x_edges.advance();
-        const std::int64_t c1 = x_edges.value() >> 16;
-        for (std::int64_t r = r0; r < r1; ++r)
-          for (std::int64_t c = c0; c < c1; ++c) collector.add(pel_at<P>(src, src_pitch, c, r));
-        store_pel(d, collector.get());
-      }
-    }
+    for_each_footprint<P>(dst, dst_pitch, dW, dH, W, H, [&](const Footprint& f) {
+      for (std::int64_t r = f.y0 >> 16; r < f.y1 >> 16; ++r)
+        for (std::int64_t c = f.x0 >> 16; c < f.x1 >> 16; ++c) collector.add(pel_at<P>(src, src_pitch, c, r));
+      return collector.get();
+    });
     return;
   }
 
@@ -151,31 +167,19 @@ void resample(std::uint8_t* dst, std::int32_t dst_pitch, std::int32_t dst_width,
   // spreads its positions over W - 1 (H - 1) pels.
   const std::int64_t ext_x = !wraps_x(Mode) && step_x <= fixed_one ? W - 1 : W;
   const std::int64_t ext_y = !wraps_y(Mode) && step_y <= fixed_one ? H - 1 : H;
-  Edges y_edges(ext_y, dH);
-  for (std::int64_t i = 0; i < dH; ++i, dst += dst_pitch) {
-    const std::int64_t y0 = y_edges.value();
-    y_edges.advance();
-    const std::int64_t y1 = y_edges.value();
-    // Integer rows strictly inside the footprint, and likewise columns.
-    const std::int64_t v_first = (y0 >> 16) + 1, v_last = (y1 - 1) >> 16;
-    Edges x_edges(ext_x, dW);
-    std::uint8_t* d = dst;
-    for (std::int64_t j = 0; j < dW; ++j, d += P::size) {
-      const std::int64_t x0 = x_edges.value();
-      x_edges.advance();
-      const std::int64_t x1 = x_edges.value();
-      const std::int64_t k_first = (x0 >> 16) + 1, k_last = (x1 - 1) >> 16;
-
-      sample<Mode>(src, src_pitch, src_width, src_height, x0, y0, collector);
-      for (std::int64_t k = k_first; k <= k_last; ++k)
-        sample_y<Mode>(src, src_pitch, src_width, src_height, k, y0, collector);
-      for (std::int64_t v = v_first; v <= v_last; ++v) {
-        sample_x<Mode>(src, src_pitch, src_width, src_height, x0, v, collector);
-        for (std::int64_t k = k_first; k <= k_last; ++k) collector.add(pel_at<P>(src, src_pitch, k, v));
-      }
-      store_pel(d, collector.get());
+  for_each_footprint<P>(dst, dst_pitch, dW, dH, ext_x, ext_y, [&](const Footprint& f) {
+    // The integer columns and rows strictly inside the footprint.
+    const std::int64_t k_first = (f.x0 >> 16) + 1, k_last = (f.x1 - 1) >> 16;
+    const std::int64_t v_first = (f.y0 >> 16) + 1, v_last = (f.y1 - 1) >> 16;
+    sample<Mode>(src, src_pitch, src_width, src_height, f.x0, f.y0, collector);
+    for (std::int64_t k = k_first; k <= k_last; ++k)
+      sample_y<Mode>(src, src_pitch, src_width, src_height, k, f.y0, collector);
+    for (std::int64_t v = v_first; v <= v_last; ++v) {
+      sample_x<Mode>(src, src_pitch, src_width, src_height, f.x0, v, collector);
+      for (std::int64_t k = k_first; k <= k_last; ++k) collector.add(pel_at<P>(src, src_pitch, k, v));
     }
-  }
+    return collector.get();
+  });
 }
 
 }  // namespace talvo::g

@@ -1,0 +1,15 @@
+// One pel format under the names the three measured libraries give it.
+#pragma once
+
+#include <SDL.h>
+#include <pixman.h>
+
+#include "img/Pixel.h"
+
+struct Formats {
+  talvo::g::PelType ours;
+  Uint32 sdl;
+  pixman_format_code_t pixman;
+};
+inline const Formats rgbx8888{talvo::g::pel_type::rgbx8888, SDL_PIXELFORMAT_RGB888, PIXMAN_x8r8g8b8};
+inline const Formats rgb565{talvo::g::pel_type::rgb565, SDL_PIXELFORMAT_RGB565, PIXMAN_r5g6b5};
