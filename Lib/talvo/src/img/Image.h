@@ -166,8 +166,8 @@ class ImageRow : public Image {
   void resize(std::int32_t width, std::int32_t height, ResampleMode mode);
   // Makes this image the source (which may be this image) resampled to a
   // new size; at the source's own size, an exact copy with its colour key.
-  // Sizes of 0 or less, and formats and modes no resampler handles, are
-  // refused before this image changes.
+  // Sizes of 0 or less, and for a new size the formats and modes no
+  // resampler handles, are refused before this image changes.
   void scale(Image& source, std::int32_t width, std::int32_t height, ResampleMode mode);
 
   Image* clone() override;
