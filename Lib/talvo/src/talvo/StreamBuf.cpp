@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "talvo/ZipFile.h"
+
 namespace talvo {
 namespace io {
 namespace {
@@ -239,6 +241,15 @@ FileBuf::FileBuf(const char* name, uint32_t mode) {
 FileBuf::~FileBuf() { close(); }
 
 FileBuf* FileBuf::open(const char* name, uint32_t mode) { return file_.open(name, mode) ? this : nullptr; }
+
+// ZipFileBuf
+
+ZipFileBuf::ZipFileBuf(ZipFile* file) : zip_file_(file) { attach(file, nullptr); }
+
+ZipFileBuf::~ZipFileBuf() {
+  close();
+  delete zip_file_;
+}
 
 // MemBuf
 

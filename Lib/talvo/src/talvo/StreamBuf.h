@@ -16,6 +16,9 @@
 #include "talvo/File.h"
 
 namespace talvo {
+
+class ZipFile;
+
 namespace io {
 
 // A stream buffer that can describe the failure of what lies under it.
@@ -116,6 +119,17 @@ class FileBuf : public BasicFileBuf {
 
  private:
   File file_;
+};
+
+// A BasicFileBuf over a zip archive member, made by the zip archive format.
+class ZipFileBuf : public BasicFileBuf {
+ public:
+  // Takes ownership of the file.
+  explicit ZipFileBuf(ZipFile* file);
+  ~ZipFileBuf() override;
+
+ private:
+  ZipFile* zip_file_;
 };
 
 // A stream buffer over one block allocated with malloc (owned). The block

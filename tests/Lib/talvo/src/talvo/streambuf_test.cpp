@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "sandbox.h"
+#include "stream_fixtures.h"
 #include "talvo/File.h"
 #include "talvo/StreamBuf.h"
 
@@ -19,22 +20,14 @@ using talvo::AbstractFile;
 using talvo::io::BasicFileBuf;
 using talvo::io::FileBuf;
 using talvo::io::MemBuf;
+using talvo_test::byte_at;
 using talvo_test::fresh_dir;
+using talvo_test::numbered;
 using talvo_test::read_file;
 using talvo_test::write_file;
 
 constexpr uint32_t kReadBinary = AbstractFile::in | AbstractFile::binary;
 const std::streampos kNoPosition = std::streampos(std::streamoff(-1));
-
-// Bytes whose value tells their position (mod 251), so a wrong position
-// shows in the byte read.
-std::string numbered(size_t n) {
-  std::string s(n, '\0');
-  for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>(i % 251);
-  return s;
-}
-
-int byte_at(size_t position) { return static_cast<int>(position % 251); }
 
 std::string temp_file(const std::string& bytes) {
   const std::string path = fresh_dir() + "/data.bin";

@@ -2,5 +2,8 @@
 # registries. Each program runs in a sandbox directory of its own
 # (sandbox.cpp); fixtures are made in fresh directories inside it.
 talvo_test(test_talvo_streambuf LABEL streams
-  SOURCES streambuf_test.cpp sandbox.cpp
+  SOURCES streambuf_test.cpp sandbox.cpp stream_fixtures.cpp
+  DEPS talvo)
+talvo_test(test_talvo_archive LABEL streams
+  SOURCES archive_test.cpp sandbox.cpp stream_fixtures.cpp
   DEPS talvo)

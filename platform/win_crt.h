@@ -1,0 +1,12 @@
+// C run-time helpers of the Windows tool chain that the engine calls.
+#pragma once
+
+#define _MAX_DRIVE 3
+#define _MAX_DIR 256
+#define _MAX_FNAME 256
+#define _MAX_EXT 256
+
+// Splits a path into drive ("C:"), directory (with its trailing "\" or "/"),
+// file name and extension (with its dot). Each output may be null; each is
+// cut to its _MAX_ size less the terminator.
+void _splitpath(const char* path, char* drive, char* dir, char* fname, char* ext);

@@ -1,0 +1,91 @@
+#include "stream_fixtures.h"
+
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cstdint>
+
+#include "sandbox.h"
+
+extern char** environ;
+
+namespace talvo_test {
+namespace {
+
+// Runs the script with Debian's Python; false (and a test failure) when it
+// did not succeed.
+bool run_python(const std::string& script, const std::vector<std::string>& args) {
+  std::vector<std::string> all = {"/usr/bin/python3", "-c", script};
+  all.insert(all.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& a : all) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  pid_t pid;
+  if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
+    ADD_FAILURE() << "cannot start /usr/bin/python3";
+    return false;
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  const bool ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  if (!ok) ADD_FAILURE() << "python fixture script failed:\n" << script;
+  return ok;
+}
+
+const char* const zip_script = R"(
+import sys, zipfile
+with zipfile.ZipFile(sys.argv[1], 'w') as z:
+    for i in range(2, len(sys.argv), 3):
+        name, method, source = sys.argv[i:i + 3]
+        with open(source, 'rb') as f:
+            data = f.read()
+        kind = zipfile.ZIP_DEFLATED if method == 'd' else zipfile.ZIP_STORED
+        z.writestr(zipfile.ZipInfo(name, (2020, 1, 1, 0, 0, 0)), data, compress_type=kind)
+)";
+
+const char* const zlib_script = R"(
+import sys, zlib
+with open(sys.argv[1], 'rb') as f:
+    data = f.read()
+with open(sys.argv[2], 'wb') as f:
+    f.write(zlib.compress(data))
+)";
+
+}  // namespace
+
+void write_zip(const std::string& path, const std::vector<ZipMember>& members) {
+  const std::string dir = fresh_dir();
+  std::vector<std::string> args = {path};
+  for (size_t i = 0; i < members.size(); ++i) {
+    const std::string source = dir + "/member" + std::to_string(i);
+    write_file(source, members[i].bytes);
+    args.insert(args.end(), {members[i].name, members[i].deflated ? "d" : "s", source});
+  }
+  run_python(zip_script, args);
+}
+
+std::string zlib_packed(const std::string& bytes) {
+  const std::string dir = fresh_dir();
+  write_file(dir + "/in", bytes);
+  run_python(zlib_script, {dir + "/in", dir + "/out"});
+  return read_file(dir + "/out");
+}
+
+std::string numbered(size_t n) {
+  std::string s(n, '\0');
+  for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>(i % 251);
+  return s;
+}
+
+std::string u32(uint32_t value) {
+  std::string s(4, '\0');
+  for (int i = 0; i < 4; ++i) s[i] = static_cast<char>(value >> (8 * i));
+  return s;
+}
+
+std::string u16(uint16_t value) {
+  return std::string{static_cast<char>(value & 0xFF), static_cast<char>(value >> 8)};
+}
+
+}  // namespace talvo_test

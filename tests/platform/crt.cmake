@@ -1,0 +1,3 @@
+talvo_test(test_platform_crt LABEL platform
+  SOURCES crt_test.cpp
+  DEPS platform)
