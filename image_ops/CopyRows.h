@@ -166,12 +166,13 @@ inline bool inside(const Rect& r, const Image& image) {
   return r.x0 >= 0 && r.y0 >= 0 && r.x1 <= image.width() && r.y1 <= image.height();
 }
 
-// The one row loop behind every copy kernel. `table` is the converted palette
-// for paletted sources, else null. Kept out of line, so that the pairs that
-// share a rule and key test share this one body.
-template <class Rule, class KeyTest>
+// The one row loop behind every copy kernel (and the draw's and the blend's).
+// `arg` goes to every Rule::pel call: for the copy the converted palette of a
+// paletted source, else null. Kept out of line, so that the pairs that share
+// a rule and key test share this one body.
+template <class Rule, class KeyTest, class Arg = const std::uint8_t*>
 [[gnu::noinline]] void copy_rows_by(Image& dst, std::int32_t x, std::int32_t y, Image& src,
-                                    const Rect& src_rect, const std::uint8_t* table) {
+                                    const Rect& src_rect, Arg arg) {
   const std::int32_t w = src_rect.width(), h = src_rect.height();
   const Rect dst_rect{x, y, x + w, y + h};
   // Callers keep both rectangles inside their images.
@@ -188,7 +189,7 @@ template <class Rule, class KeyTest>
       continue;
     }
     for (std::int32_t c = 0; c < w; ++c, d += Rule::dst_size, s += Rule::src_size)
-      if (!KeyTest::skip(s, key)) Rule::pel(d, s, table);
+      if (!KeyTest::skip(s, key)) Rule::pel(d, s, arg);
   }
 }
 

@@ -43,7 +43,25 @@ void run_for_destination(const Operation& op, Image& target) {
   target.dispatch(impl);
 }
 
+// The rectangle a unary writer keeps to: the one Image::apply passed down,
+// cut to the image, so that no pel outside either is written.
+inline Rect within_image(const Rect& rect, const Image& image) {
+  Rect r;
+  image.get_rect(r);
+  r.intersect(rect);
+  return r;
+}
+
 }  // namespace talvo::g
+
+// Defines the palette and type 9 to 11 slots that TALVO_G_INDEXED_SLOTS
+// declares, for an operation class that runs on direct-colour images only:
+// they refuse with "NOT IMPLEMENTED".
+#define TALVO_G_REFUSE_INDEXED(Operation)                          \
+  void Operation::on_palette() { not_implemented(); }              \
+  void Operation::on_type9(std::uint8_t*) { not_implemented(); }   \
+  void Operation::on_type10(std::uint16_t*) { not_implemented(); } \
+  void Operation::on_type11(std::uint32_t*) { not_implemented(); }
 
 // Defines the eight direct-colour slots that TALVO_G_FORMAT_SLOTS declares:
 // each runs the first dispatch with Implementation<slot's struct>, sent to

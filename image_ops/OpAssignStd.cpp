@@ -3,20 +3,14 @@
 
 namespace talvo::g {
 
-namespace {
-
-// Index images onto an index destination: the bytes are copied, no palette is
-// consulted. Any other source gives nothing.
-void copy_indices(const BOp& op) {
+void copy_index_images(const BOp& op) {
   if (op.source->type() != pel_type::index8) return;
   copy_rows_auto<Index8, Index8>(*op.image, op.rect->x0, op.rect->y0, *op.source,
                                  *op.source_rect);
 }
 
-}  // namespace
-
-void OpAssignStd::on_palette() { copy_indices(*this); }
-void OpAssignStd::on_type9(std::uint8_t*) { copy_indices(*this); }
+void OpAssignStd::on_palette() { copy_index_images(*this); }
+void OpAssignStd::on_type9(std::uint8_t*) { copy_index_images(*this); }
 
 // First dispatch: one slot per destination format.
 TALVO_G_FIRST_DISPATCH(OpAssignStd, OpAssignStdImplementation, source)

@@ -8,6 +8,11 @@
 
 namespace talvo::g {
 
+// The first-dispatch slots of an index destination (with a palette, or of
+// type 9), shared by the copy and the draw: index images are copied byte for
+// byte, no palette consulted; any other source gives nothing.
+void copy_index_images(const BOp& op);
+
 // Second dispatch, over the destination struct D: the source's slot runs the
 // kernels of the pair (D, source format), or of a paletted source onto D.
 // Sources of type 9 without palette, 10 and 11 are refused.

@@ -18,11 +18,7 @@ struct UOpFillStdImplementation final : FormatSlots<UOpFillStdImplementation<P>,
 };
 
 // First dispatch: an image with a palette or of type 9 to 11 cannot be filled.
-void UOpFillStd::on_palette() { not_implemented(); }
-void UOpFillStd::on_type9(std::uint8_t*) { not_implemented(); }
-void UOpFillStd::on_type10(std::uint16_t*) { not_implemented(); }
-void UOpFillStd::on_type11(std::uint32_t*) { not_implemented(); }
-
+TALVO_G_REFUSE_INDEXED(UOpFillStd)
 TALVO_G_FIRST_DISPATCH(UOpFillStd, UOpFillStdImplementation, image)
 
 }  // namespace talvo::g

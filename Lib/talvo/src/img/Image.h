@@ -20,6 +20,7 @@ struct Rect {
   std::int32_t width() const { return x1 - x0; }
   std::int32_t height() const { return y1 - y0; }
   bool empty() const { return x1 <= x0 || y1 <= y0; }
+  bool contains(std::int32_t x, std::int32_t y) const { return x0 <= x && x < x1 && y0 <= y && y < y1; }
 
   // Cuts this rectangle to the other; an empty result keeps x1 >= x0 and
   // y1 >= y0.

@@ -1,0 +1,44 @@
+// Draw with source alpha: the two dispatches of OpDrawStd.
+#include "image_ops/CopyRows.h"
+#include "image_ops/Dispatch.h"
+#include "image_ops/DrawRows.h"
+#include "image_ops/OpAssignStd.h"
+#include "img/Op.h"
+
+namespace talvo::g {
+
+// Second dispatch, over the destination struct D: a source with alpha is
+// blended over D by its alpha; every other source, paletted ones included,
+// runs the copy's kernels of the same pair. Sources of type 9 without
+// palette, 10 and 11 are refused.
+template <class D>
+struct OpDrawStdImplementation final : FormatSlots<OpDrawStdImplementation<D>, OpDrawStd> {
+  explicit OpDrawStdImplementation(const OpDrawStd& op) { static_cast<BOp&>(*this) = op; }
+
+  void on_palette() override {
+    copy_rows_auto<D, Paletted>(*this->image, this->rect->x0, this->rect->y0, *this->source,
+                                *this->source_rect);
+  }
+
+  template <class S>
+  void run() {
+    Image& dst = *this->image;
+    Image& src = *this->source;
+    const std::int32_t x = this->rect->x0, y = this->rect->y0;
+    const Rect& sr = *this->source_rect;
+    if constexpr (!has_alpha<S>)
+      copy_rows_auto<D, S>(dst, x, y, src, sr);
+    else if (src.has_color_key())
+      draw_rows_keyed<D, S>(dst, x, y, src, sr);
+    else
+      draw_rows<D, S>(dst, x, y, src, sr);
+  }
+};
+
+// First dispatch: an index destination takes the copy's index copy.
+void OpDrawStd::on_palette() { copy_index_images(*this); }
+void OpDrawStd::on_type9(std::uint8_t*) { copy_index_images(*this); }
+
+TALVO_G_FIRST_DISPATCH(OpDrawStd, OpDrawStdImplementation, source)
+
+}  // namespace talvo::g
