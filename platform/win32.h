@@ -7,3 +7,4 @@
 #include "platform/win_file.h"
 #include "platform/win_memory.h"
 #include "platform/win_gdi.h"
+#include "platform/win_thread.h"
