@@ -186,13 +186,13 @@ void bindTableGetters();
     errTryPush(&frame); \
     try
 
-#define ERR_CATCH(frame, code)                                  \
+#define ERR_CATCH(frame, caughtCode)                            \
   catch (const ::errDetail::TryJump& errJump_) {                \
     if (errJump_.target != &frame) throw;                       \
     frame.caught = true;                                        \
     frame.code = errJump_.code;                                 \
   }                                                             \
   errSetTryHead(frame.prev);                                    \
-  if ([[maybe_unused]] const errCode code = frame.code; frame.caught)
+  if ([[maybe_unused]] const errCode caughtCode = frame.code; frame.caught)
 
 #define ERR_END_TRY }

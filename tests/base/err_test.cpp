@@ -123,6 +123,27 @@ TEST_F(RaiseTest, WithoutHandlerRaiseOnlyJumps) {
   EXPECT_EQ(errTryHead(), nullptr);
 }
 
+// The CATCH block names its code freely, also after the frame's own fields.
+TEST_F(RaiseTest, CatchCodeTakesAnyName) {
+  errGetState()->handler = nullptr;
+  errCode got = 0;
+  ERR_TRY(frame) { errRaise(-9); }
+  ERR_CATCH(frame, caught) {
+    got = caught;
+    errEndCatch(errGetState(), &frame);
+  }
+  ERR_END_TRY
+  EXPECT_EQ(got, -9);
+  ERR_TRY(other) { errRaise(-2); }
+  ERR_CATCH(other, prev) {
+    got = prev;
+    errEndCatch(errGetState(), &other);
+  }
+  ERR_END_TRY
+  EXPECT_EQ(got, -2);
+  EXPECT_EQ(errTryHead(), nullptr);
+}
+
 TEST_F(RaiseTest, SetupAgainAfterDoneLinksNoTableTwice) {
   auto chain = [] {
     std::vector<const errTextTable*> v;
