@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <string>
 
+#include "platform/file_share.h"
 #include "platform/kernel_object.h"
 #include "platform/path.h"
 #include "platform/win_file.h"
@@ -57,7 +58,7 @@ BOOL transfer(HANDLE handle, DWORD count, DWORD* done, Op op) {
 
 }  // namespace
 
-HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD, LPVOID, DWORD creation, DWORD, HANDLE) {
+HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPVOID, DWORD creation, DWORD, HANDLE) {
   int flags;
   if ((access & GENERIC_READ) && (access & GENERIC_WRITE)) {
     flags = O_RDWR;
@@ -66,12 +67,14 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD, LPVOID, DWORD creation, DWO
   } else {
     flags = O_RDONLY;
   }
+  // The file is emptied only once the share modes allow the open.
+  bool truncate = false;
   switch (creation) {
     case CREATE_NEW: flags |= O_CREAT | O_EXCL; break;
-    case CREATE_ALWAYS: flags |= O_CREAT | O_TRUNC; break;
+    case CREATE_ALWAYS: flags |= O_CREAT; truncate = true; break;
     case OPEN_EXISTING: break;
     case OPEN_ALWAYS: flags |= O_CREAT; break;
-    case TRUNCATE_EXISTING: flags |= O_TRUNC; break;
+    case TRUNCATE_EXISTING: truncate = true; break;
     default: SetLastError(ERROR_INVALID_PARAMETER); return INVALID_HANDLE_VALUE;
   }
   if (!name) {
@@ -83,7 +86,15 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD, LPVOID, DWORD creation, DWO
     SetLastError(static_cast<DWORD>(errno));
     return INVALID_HANDLE_VALUE;
   }
-  return static_cast<plat::KernelObject*>(new plat::FileObject(fd));
+  plat::FileClaimRef claim = plat::claimFile(fd, access & (GENERIC_READ | GENERIC_WRITE), share, truncate);
+  if (!claim) {
+    SetLastError(static_cast<DWORD>(errno));
+    ::close(fd);
+    return INVALID_HANDLE_VALUE;
+  }
+  auto* file = new plat::FileObject(fd);
+  file->claim = std::move(claim);
+  return static_cast<plat::KernelObject*>(file);
 }
 
 BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD count, DWORD* done, LPVOID) {
@@ -124,6 +135,10 @@ BOOL GetFileSizeEx(HANDLE handle, LARGE_INTEGER* size) {
 BOOL SetEndOfFile(HANDLE handle) {
   plat::FileObject* file = fileOf(handle);
   if (!file) return FALSE;
+  if (file->claim && plat::fileIsMapped(*file->claim)) {
+    SetLastError(ERROR_USER_MAPPED_FILE);
+    return FALSE;
+  }
   off_t pos = ::lseek(file->fd, 0, SEEK_CUR);
   if (pos < 0 || ::ftruncate(file->fd, pos) != 0) return fail();
   return TRUE;

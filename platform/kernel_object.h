@@ -3,9 +3,13 @@
 // the object holds.
 #pragma once
 
+#include <memory>
+
 #include "platform/win_types.h"
 
 namespace plat {
+
+struct FileClaim;
 
 struct KernelObject {
   virtual ~KernelObject() = default;
@@ -16,6 +20,7 @@ struct FileObject : KernelObject {
   explicit FileObject(int descriptor) : fd(descriptor) {}
   ~FileObject() override;
   int fd;
+  std::shared_ptr<FileClaim> claim;  // its share mode (platform/file_share.h)
 };
 
 // The kernel object of a handle, null for null and INVALID_HANDLE_VALUE.

@@ -8,3 +8,5 @@
 #include "platform/win_memory.h"
 #include "platform/win_gdi.h"
 #include "platform/win_thread.h"
+#include "platform/win_mapping.h"
+#include "platform/win_stdio.h"

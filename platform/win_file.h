@@ -30,10 +30,17 @@
 #ifndef ERROR_INVALID_HANDLE
 #define ERROR_INVALID_HANDLE 9 /* EBADF */
 #endif
+#define ERROR_USER_MAPPED_FILE 16   /* EBUSY */
+#define ERROR_SHARING_VIOLATION 26  /* ETXTBSY */
+#define ERROR_FILE_TOO_LARGE 27     /* EFBIG */
 
 // Security attributes and overlapped I/O are not supported; pass null.
-// Share modes are accepted and not enforced. Fails with INVALID_HANDLE_VALUE
-// and the last error; a directory is refused (EISDIR).
+// Share modes hold between the opens of this process: an open is refused
+// with ERROR_SHARING_VIOLATION when a handle, mapping or view of the file
+// still held does not share the access asked for, or the open does not share
+// the access the held one uses. Emptying a mapped file (CREATE_ALWAYS,
+// TRUNCATE_EXISTING) is refused with ERROR_USER_MAPPED_FILE. Fails with
+// INVALID_HANDLE_VALUE and the last error; a directory is refused (EISDIR).
 HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD shareMode, LPVOID security, DWORD creation,
                    DWORD attributes, HANDLE templateFile);
 // Reads until count bytes or the end of the file; *done gets the count.
@@ -43,7 +50,8 @@ BOOL WriteFile(HANDLE file, LPCVOID data, DWORD count, DWORD* done, LPVOID overl
 // 64-bit file pointer; a position before the start fails.
 BOOL SetFilePointerEx(HANDLE file, LARGE_INTEGER distance, LARGE_INTEGER* newPosition, DWORD method);
 BOOL GetFileSizeEx(HANDLE file, LARGE_INTEGER* size);
-// Cuts (or extends) the file at the current position.
+// Cuts (or extends) the file at the current position; refused with
+// ERROR_USER_MAPPED_FILE while the file is mapped.
 BOOL SetEndOfFile(HANDLE file);
 BOOL FlushFileBuffers(HANDLE file);
 BOOL CloseHandle(HANDLE object);
