@@ -7,3 +7,9 @@ talvo_test(test_talvo_streambuf LABEL streams
 talvo_test(test_talvo_archive LABEL streams
   SOURCES archive_test.cpp sandbox.cpp stream_fixtures.cpp
   DEPS talvo)
+talvo_test(test_talvo_stream LABEL streams
+  SOURCES stream_test.cpp sandbox.cpp stream_fixtures.cpp
+  DEPS talvo)
+talvo_test(test_talvo_registry LABEL streams
+  SOURCES registry_test.cpp sandbox.cpp stream_fixtures.cpp
+  DEPS talvo)
