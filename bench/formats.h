@@ -12,4 +12,5 @@ struct Formats {
   pixman_format_code_t pixman;
 };
 inline const Formats rgbx8888{talvo::g::pel_type::rgbx8888, SDL_PIXELFORMAT_RGB888, PIXMAN_x8r8g8b8};
+inline const Formats rgba8888{talvo::g::pel_type::rgba8888, SDL_PIXELFORMAT_ARGB8888, PIXMAN_a8r8g8b8};
 inline const Formats rgb565{talvo::g::pel_type::rgb565, SDL_PIXELFORMAT_RGB565, PIXMAN_r5g6b5};

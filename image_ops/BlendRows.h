@@ -30,25 +30,8 @@ struct BlendArg {
   std::uint32_t k;  // the weight as given; exact for 0 to 256
 };
 
-// W: k = 0 leaves the pel, k = 255 writes what the copy writes for the pair
-// (Full: the whole source pel or palette entry where the copy copies whole,
-// else the conversion), any other k weighs the colour fields and keeps the
-// rest.
-template <class Layout, class Colours, class Full>
-struct WeighedWithShortcuts {
-  static constexpr int dst_size = Layout::size, src_size = Colours::size;
-  static void pel(std::uint8_t* d, const std::uint8_t* s, BlendArg arg) {
-    if (arg.k == 0) return;
-    if (arg.k == 255) {
-      Full::pel(d, s, arg.table);
-      return;
-    }
-    store_pel(d,
-              Layout::from_raw(weigh<Layout>(load_pel<Layout>(d).raw(), Colours::get(s, arg.table), arg.k)));
-  }
-};
-
-// P: the weighed colour fields for every k, the rest kept.
+// P, and W for every k but 0 and 255: the colour fields weighed, the rest
+// kept.
 template <class Layout, class Colours>
 struct Weighed {
   static constexpr int dst_size = Layout::size, src_size = Colours::size;
@@ -83,8 +66,10 @@ struct Difference {
 
 // The rule of each pair: destination in the rows, source in the columns, in
 // the order Rgbx8888 Rgba8888 Rgb888 Rgb565 Rgba5551 Rgbx5551 Rgba4444
-// Rgbx4444, then a paletted source. W weighted with the shortcuts at 0 and
-// 255, P weighted without shortcuts, D the difference form.
+// Rgbx4444, then a paletted source. W weighted with two shortcuts: k = 0
+// leaves every pel, k = 255 writes what the copy writes for the pair (the
+// whole source pel or palette entry where the copy copies whole, else the
+// conversion); P weighted without shortcuts; D the difference form.
 inline constexpr char rules[8][10] = {
     //  x8  a8 888 565 a51 x51 a44 x44 pal
     "PWWWWWWWP",  // Rgbx8888
@@ -106,24 +91,39 @@ constexpr char rule_letter() {
 }
 
 template <class D, class S, char R = rule_letter<D, S>()>
-struct RuleOf;
-template <class D, class S>
-struct RuleOf<D, S, 'W'> {
-  using type =
-      WeighedWithShortcuts<ColourLayout<D>, ColoursOf<D, S>, typename copy_detail::RuleOf<D, S>::type>;
-};
-template <class D, class S>
-struct RuleOf<D, S, 'P'> {
-  using type = Weighed<ColourLayout<D>, ColoursOf<D, S>>;
+struct RuleOf {
+  using type = Weighed<ColourLayout<D>, ColoursOf<D, S>>;  // W past its shortcuts, and P
 };
 template <class D, class S>
 struct RuleOf<D, S, 'D'> {
   using type = Difference<ColourLayout<D>, ColoursOf<D, S>>;
 };
 
+// The shortcuts of rule W, taken once for a whole run: k = 0 leaves every
+// pel, k = 255 writes what the copy writes; other weights, and the other
+// rules, weigh every pel.
+enum class Shortcut { none, leave, copy };
+
+template <class D, class S>
+constexpr Shortcut shortcut_of(std::int32_t k) {
+  if constexpr (rule_letter<D, S>() == 'W') {
+    if (k == 0) return Shortcut::leave;
+    if (k == 255) return Shortcut::copy;
+  }
+  return Shortcut::none;
+}
+
 template <class D, class S, bool Keyed>
 void blend_rows_for(Image& dst, std::int32_t x, std::int32_t y, Image& src, const Rect& src_rect,
                     std::int32_t k) {
+  switch (shortcut_of<D, S>(k)) {
+    case Shortcut::leave:
+      return;
+    case Shortcut::copy:
+      return copy_detail::copy_rows_for<D, S, Keyed>(dst, x, y, src, src_rect);
+    case Shortcut::none:
+      break;
+  }
   using Rule = typename RuleOf<D, S>::type;
   using KeyTest = typename copy_detail::KeyTestOf<D, S, Keyed>::type;
   const std::uint8_t* table = nullptr;
@@ -136,9 +136,17 @@ void blend_rows_for(Image& dst, std::int32_t x, std::int32_t y, Image& src, cons
 // One pel of a direct-colour source S blended into a pel of D, in place.
 template <class D, class S>
 void blend_pel_k(D& d, const S& s, std::int32_t k) {
-  blend_detail::RuleOf<D, S>::type::pel(reinterpret_cast<std::uint8_t*>(&d),
-                                        reinterpret_cast<const std::uint8_t*>(&s),
-                                        blend_detail::BlendArg{nullptr, std::uint32_t(k)});
+  auto* dp = reinterpret_cast<std::uint8_t*>(&d);
+  auto* sp = reinterpret_cast<const std::uint8_t*>(&s);
+  switch (blend_detail::shortcut_of<D, S>(k)) {
+    case blend_detail::Shortcut::leave:
+      return;
+    case blend_detail::Shortcut::copy:
+      return copy_detail::RuleOf<D, S>::type::pel(dp, sp, nullptr);
+    case blend_detail::Shortcut::none:
+      break;
+  }
+  blend_detail::RuleOf<D, S>::type::pel(dp, sp, blend_detail::BlendArg{nullptr, std::uint32_t(k)});
 }
 
 template <class D, class S>

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "image_ops/CopyRows.h"
 #include "image_ops/Weigh.h"
@@ -35,16 +36,18 @@ struct DrawOver {
   static_assert(has_alpha<S>);
   static constexpr int dst_size = Layout::size, src_size = S::size;
 
+  // At a = 0 the weighing gives the pel back unchanged, so only full alpha
+  // takes the other road; both are computed and one is kept, without a
+  // branch.
   static void pel(std::uint8_t* d, const std::uint8_t* s, const std::uint8_t*) {
     const std::uint32_t a = alpha_255<S>(load_pel<S>(s).raw());
-    if (a == 0) return;
-    if (a == 255) {
-      Full::pel(d, s, nullptr);
-      return;
-    }
     using Colours = weigh_detail::ColoursOf<Layout, S>;
-    store_pel(d, Layout::from_raw(
-                     weigh_detail::weigh<Layout>(load_pel<Layout>(d).raw(), Colours::get(s, nullptr), a)));
+    const std::uint32_t dv = load_pel<Layout>(d).raw();
+    const std::uint32_t weighed = weigh_detail::weigh<Layout>(dv, Colours::get(s, nullptr), a);
+    std::uint8_t full[Layout::size];
+    std::memcpy(full, d, Layout::size);
+    Full::pel(full, s, nullptr);
+    store_pel(d, Layout::from_raw(a == 255 ? load_pel<Layout>(full).raw() : weighed));
   }
 };
 

@@ -32,8 +32,19 @@ constexpr std::uint32_t weigh_field(std::uint32_t dv, std::uint32_t sv, std::uin
 template <class D>
 constexpr std::uint32_t weigh(std::uint32_t dv, std::uint32_t sv, std::uint32_t w) {
   constexpr std::uint32_t colour = D::red.mask() | D::green.mask() | D::blue.mask();
-  return (dv & ~colour) | weigh_field<D::red>(dv, sv, w) | weigh_field<D::green>(dv, sv, w) |
-         weigh_field<D::blue>(dv, sv, w);
+  if constexpr (D::red.mask() == 0xFF0000u && D::green.mask() == 0xFF00u && D::blue.mask() == 0xFFu) {
+    // Bytes 0-2: red and blue weighed together, each product in a 16-bit
+    // lane of its own (255 * 256 fits one), then green. For w from 0 to 256
+    // every lane is the field's own formula and no sum carries; any other w
+    // is still cut to each field.
+    constexpr std::uint32_t rb = 0xFF00FFu, g = 0xFF00u;
+    const std::uint32_t red_blue = ((((sv & rb) * w) >> 8) & rb) + ((((dv & rb) * (256u - w)) >> 8) & rb);
+    const std::uint32_t green = ((((sv & g) * w) >> 8) & g) + ((((dv & g) * (256u - w)) >> 8) & g);
+    return (dv & ~colour) | (red_blue & rb) | (green & g);
+  } else {
+    return (dv & ~colour) | weigh_field<D::red>(dv, sv, w) | weigh_field<D::green>(dv, sv, w) |
+           weigh_field<D::blue>(dv, sv, w);
+  }
 }
 
 // The colour fields of a source pel in D's layout and widths, as a value
