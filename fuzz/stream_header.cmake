@@ -1,0 +1,3 @@
+talvo_fuzz_target(stream_header
+  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/stream_header.cpp
+  DEPS talvo)
