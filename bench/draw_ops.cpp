@@ -12,10 +12,9 @@
 #include <pixman.h>
 
 #include <cstdint>
-#include <random>
-#include <vector>
 
 #include "bench/formats.h"
+#include "bench/picture.h"
 #include "img/Image.h"
 #include "img/Op.h"
 
@@ -23,31 +22,20 @@ using namespace talvo::g;
 
 namespace {
 
-constexpr int W = 800, H = 600;
+using bench_picture::count_pixels;
+using bench_picture::H;
+using bench_picture::W;
 
-void count_pixels(benchmark::State& state) {
-  state.counters["pixels"] =
-      benchmark::Counter(double(state.iterations()) * W * H, benchmark::Counter::kIsRate);
-}
-
-// One picture's buffer of random pels, 32-bit aligned for pixman; with
-// `alpha`, 32-bit pels whose channels do not exceed their alpha byte.
-struct Pels {
-  int size;
-  std::vector<std::uint32_t> words;
-  Pels(int pel_size, bool alpha) : size(pel_size), words(std::size_t(W) * H * pel_size / 4) {
-    std::mt19937 rng(1);
+// A picture's pels; with `alpha`, 32-bit pels whose colour channels do not
+// exceed their alpha byte.
+struct Pels : bench_picture::Pels {
+  Pels(int pel_size, bool alpha) : bench_picture::Pels(pel_size) {
+    if (!alpha) return;
     for (auto& w : words) {
-      w = rng();
-      if (alpha) {
-        const std::uint32_t a = w >> 24;
-        w = a << 24 | (w >> 16 & 0xFF) * a / 255 << 16 | (w >> 8 & 0xFF) * a / 255 << 8 |
-            (w & 0xFF) * a / 255;
-      }
+      const std::uint32_t a = w >> 24;
+      w = a << 24 | (w >> 16 & 0xFF) * a / 255 << 16 | (w >> 8 & 0xFF) * a / 255 << 8 | (w & 0xFF) * a / 255;
     }
   }
-  std::uint8_t* bytes() { return reinterpret_cast<std::uint8_t*>(words.data()); }
-  int pitch() const { return W * size; }
 };
 
 // Ours: a draw (k < 0) or a blend at weight k, made by the context per run.

@@ -7,34 +7,19 @@
 
 #include <cstdint>
 #include <cstring>
-#include <random>
-#include <vector>
 
 #include "bench/formats.h"
+#include "bench/picture.h"
 #include "img/Image.h"
 
 using namespace talvo::g;
 
 namespace {
 
-constexpr int W = 800, H = 600;
-
-void count_pixels(benchmark::State& state) {
-  state.counters["pixels"] =
-      benchmark::Counter(double(state.iterations()) * W * H, benchmark::Counter::kIsRate);
-}
-
-// One picture's buffer of random pels, shared by all three libraries.
-struct Pels {
-  int size;
-  std::vector<std::uint32_t> words;  // 32-bit aligned for pixman
-  explicit Pels(int pel_size) : size(pel_size), words(std::size_t(W) * H * pel_size / 4) {
-    std::mt19937 rng(1);
-    for (auto& w : words) w = rng();
-  }
-  std::uint8_t* bytes() { return reinterpret_cast<std::uint8_t*>(words.data()); }
-  int pitch() const { return W * size; }
-};
+using bench_picture::count_pixels;
+using bench_picture::H;
+using bench_picture::Pels;
+using bench_picture::W;
 
 // Every keyed source: about one pel in eight is the key.
 void plant_keys(Pels& p, std::uint32_t key) {
