@@ -58,6 +58,16 @@ struct LogSettings {
 extern LogSettings log_switch;
 extern LogSettings log_defaults;
 
+// Raises the global switch's disable count while the log works on its own
+// files, so it never logs into itself.
+class LogSwitchOff {
+ public:
+  LogSwitchOff() { ++log_switch.disable; }
+  ~LogSwitchOff() { --log_switch.disable; }
+  LogSwitchOff(const LogSwitchOff&) = delete;
+  LogSwitchOff& operator=(const LogSwitchOff&) = delete;
+};
+
 // Channel name -> settings; built on first use. Records never move.
 std::map<std::string, LogSettings>& log_settings_map();
 // "!" and "*" give the switch and the defaults, other names their map
@@ -69,7 +79,8 @@ LogSettings* log_settings_for(const std::string& name);
 // settings.
 void apply_log_settings_to_all(const LogSettings& settings, bool all);
 
-// Reads the settings file; the first entry request of the process calls it.
+// Reads the settings file "<program>.log.ini" (talvo/LogConfig.h); the first
+// entry request of the process calls it.
 void load_log_config();
 
 // Taken while an entry begins and while the main log stream is built; the

@@ -11,16 +11,6 @@
 namespace talvo {
 namespace {
 
-// Raises the global switch's disable count while the log works on its own
-// files, so it never logs into itself.
-class LogSwitchOff {
- public:
-  LogSwitchOff() { ++log_switch.disable; }
-  ~LogSwitchOff() { --log_switch.disable; }
-  LogSwitchOff(const LogSwitchOff&) = delete;
-  LogSwitchOff& operator=(const LogSwitchOff&) = delete;
-};
-
 // The executable's path, or "" when it cannot be had.
 std::string module_file_name() {
   HMODULE module = GetModuleHandleA(nullptr);
