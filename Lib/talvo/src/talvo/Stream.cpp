@@ -181,31 +181,25 @@ std::streamsize IStream::read_some(void* buffer, std::streamsize n) {
   return got;
 }
 
-std::streamsize IStream::read(void* buffer, std::streamsize n) {
-  if (!good() || !Stream::buffer()) {
-    set_failed();
-    return 0;
-  }
-  return read_some(buffer, n);
+bool IStream::ready() {
+  if (good() && Stream::buffer()) return true;
+  set_failed();
+  return false;
 }
 
+std::streamsize IStream::read(void* buffer, std::streamsize n) { return ready() ? read_some(buffer, n) : 0; }
+
 IStream& IStream::read_u32(uint32_t& value) {
-  if (!good() || !Stream::buffer()) {
-    set_failed();
-    return *this;
-  }
   char bytes[4];
+  if (!ready()) return *this;
   read_all(bytes, 4);
   if (!fail()) value = stored_word(bytes);
   return *this;
 }
 
 IStream& IStream::read_u16(uint16_t& value) {
-  if (!good() || !Stream::buffer()) {
-    set_failed();
-    return *this;
-  }
   unsigned char bytes[2];
+  if (!ready()) return *this;
   read_all(bytes, 2);
   if (!fail()) value = static_cast<uint16_t>(bytes[0] | bytes[1] << 8);
   return *this;
@@ -263,7 +257,8 @@ void IStream::read_header() {
   }
   if (have_magic && magic == native_start) {
     char rest[native_magic_size - 4];
-    if (read(rest, sizeof rest) == static_cast<std::streamsize>(sizeof rest) && std::memcmp(rest, native_magic + 4, sizeof rest) == 0) {
+    const bool whole = read(rest, sizeof rest) == static_cast<std::streamsize>(sizeof rest);
+    if (whole && std::memcmp(rest, native_magic + 4, sizeof rest) == 0) {
       uint32_t options = 0;
       read_u32(options);
       if (!fail()) {

@@ -142,6 +142,8 @@ class IStream : public virtual Stream {
   void read_header();
 
  private:
+  // True for a good stream with a buffer; otherwise fail is set.
+  bool ready();
   // sgetn; a throwing buffer leaves bad and fail behind it.
   std::streamsize get(void* buffer, std::streamsize n);
   void read_legacy(bool rw2);

@@ -29,18 +29,12 @@ using talvo::io::Registry;
 using talvo::io::Registry1;
 using talvo::io::Stream;
 using talvo_test::MainLogTail;
+using talvo_test::memory;
+using talvo_test::thrown;
 using talvo_test::u16;
 using talvo_test::u32;
 
 constexpr uint32_t kDefaultMask = Stream::badbit | Stream::failbit;
-
-std::unique_ptr<MemBuf> memory(const std::string& bytes) {
-  auto buffer = std::make_unique<MemBuf>();
-  char* block = static_cast<char*>(std::malloc(bytes.size() + 1));
-  std::memcpy(block, bytes.data(), bytes.size());
-  buffer->set_data(block, bytes.size(), bytes.size());
-  return buffer;
-}
 
 std::string written(MemBuf& buffer) {
   std::string all;
@@ -133,12 +127,7 @@ TEST(Registry, InvalidRecordsThrowUnderTheMask) {
     IStream in(buffer.get());
     in.exceptions(kDefaultMask);
     Registry1 registry;
-    try {
-      registry.read_factory(in, true);
-      ADD_FAILURE() << "no exception for " << c.text;
-    } catch (const talvo::io::Failure& e) {
-      EXPECT_EQ(std::string(e.what()), c.text);
-    }
+    EXPECT_EQ(thrown<talvo::io::Failure>([&] { registry.read_factory(in, true); }), c.text);
   }
 }
 
@@ -228,22 +217,13 @@ TEST(Registry, WriteFailures) {
   OStream out(&buffer);
   for (BasicRegistry* legacy : std::initializer_list<BasicRegistry*>{new G1RwRegistry1, new G1RwRegistry2}) {
     std::unique_ptr<BasicRegistry> owned(legacy);
-    try {
-      legacy->write_factory(out, "a::A");
-      ADD_FAILURE() << "legacy registries do not write";
-    } catch (const talvo::Exception& e) {
-      EXPECT_STREQ(e.what(), "NOT IMPLEMENTED");
-    }
+    EXPECT_EQ(thrown<talvo::Exception>([&] { legacy->write_factory(out, "a::A"); }), "NOT IMPLEMENTED");
   }
 
   Registry1 registry;
   MainLogTail log;
-  try {
-    registry.write_factory(out, "");
-    ADD_FAILURE() << "an empty name is refused";
-  } catch (const talvo::io::Failure& e) {
-    EXPECT_STREQ(e.what(), "Invalid attempt to store empty factory name.");
-  }
+  EXPECT_EQ(thrown<talvo::io::Failure>([&] { registry.write_factory(out, ""); }),
+            "Invalid attempt to store empty factory name.");
   const std::vector<std::string> lines = log.lines();
   ASSERT_GE(lines.size(), 2u);
   EXPECT_EQ(lines[1], std::string(23, ' ') +

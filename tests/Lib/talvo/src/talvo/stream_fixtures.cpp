@@ -5,6 +5,8 @@
 #include <sys/wait.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
 
 #include "sandbox.h"
 
@@ -70,6 +72,26 @@ std::string zlib_packed(const std::string& bytes) {
   write_file(dir + "/in", bytes);
   run_python(zlib_script, {dir + "/in", dir + "/out"});
   return read_file(dir + "/out");
+}
+
+std::string temp_file(const std::string& bytes) {
+  const std::string path = fresh_dir() + "/data.bin";
+  write_file(path, bytes);
+  return path;
+}
+
+std::unique_ptr<talvo::io::MemBuf> memory(const std::string& bytes) {
+  auto buffer = std::make_unique<talvo::io::MemBuf>();
+  char* block = static_cast<char*>(std::malloc(bytes.size() + 1));
+  if (!bytes.empty()) std::memcpy(block, bytes.data(), bytes.size());
+  buffer->set_data(block, bytes.size(), bytes.size());
+  return buffer;
+}
+
+std::string take(std::streambuf& buffer, std::streamsize n) {
+  std::string s(static_cast<size_t>(n), '\0');
+  s.resize(static_cast<size_t>(buffer.sgetn(s.data(), n)));
+  return s;
 }
 
 std::string numbered(size_t n) {

@@ -3,8 +3,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <streambuf>
 #include <string>
 #include <vector>
+
+#include "talvo/StreamBuf.h"
 
 namespace talvo_test {
 
@@ -23,6 +28,24 @@ std::string zlib_packed(const std::string& bytes);
 // n bytes whose value tells their position (mod 251).
 std::string numbered(size_t n);
 inline int byte_at(size_t position) { return static_cast<int>(position % 251); }
+
+// A file holding the bytes, in a fresh directory.
+std::string temp_file(const std::string& bytes);
+// A memory buffer holding the bytes.
+std::unique_ptr<talvo::io::MemBuf> memory(const std::string& bytes);
+// Up to n characters from the buffer.
+std::string take(std::streambuf& buffer, std::streamsize n);
+
+// The text of the E the call throws; "" when it throws nothing.
+template <class E>
+std::string thrown(const std::function<void()>& call) {
+  try {
+    call();
+  } catch (const E& e) {
+    return e.what();
+  }
+  return "";
+}
 
 // Little-endian words as stored.
 std::string u32(uint32_t value);

@@ -30,6 +30,7 @@ using talvo_test::byte_at;
 using talvo_test::fresh_dir;
 using talvo_test::MainLogTail;
 using talvo_test::numbered;
+using talvo_test::temp_file;
 using talvo_test::u32;
 using talvo_test::write_file;
 using talvo_test::write_zip;
@@ -39,22 +40,7 @@ constexpr uint32_t kEof = Stream::eofbit;
 constexpr uint32_t kFail = Stream::failbit;
 constexpr uint32_t kDefaultMask = kBad | kFail;
 
-// The text of the talvo::io::Failure the call throws; "" when it throws
-// nothing.
-std::string failure_of(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const talvo::io::Failure& e) {
-    return e.what();
-  }
-  return "";
-}
-
-std::string temp_file(const std::string& bytes, const char* name = "data.bin") {
-  const std::string path = fresh_dir() + "/" + name;
-  write_file(path, bytes);
-  return path;
-}
+std::string failure_of(const std::function<void()>& call) { return talvo_test::thrown<talvo::io::Failure>(call); }
 
 void open_raw(IArcStream& in, const std::string& path, uint32_t mask) {
   in.set_flags(in.flags() | Stream::raw);

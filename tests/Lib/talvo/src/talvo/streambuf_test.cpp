@@ -22,24 +22,15 @@ using talvo::io::FileBuf;
 using talvo::io::MemBuf;
 using talvo_test::byte_at;
 using talvo_test::fresh_dir;
+using talvo_test::memory;
 using talvo_test::numbered;
 using talvo_test::read_file;
+using talvo_test::take;
+using talvo_test::temp_file;
 using talvo_test::write_file;
 
 constexpr uint32_t kReadBinary = AbstractFile::in | AbstractFile::binary;
 const std::streampos kNoPosition = std::streampos(std::streamoff(-1));
-
-std::string temp_file(const std::string& bytes) {
-  const std::string path = fresh_dir() + "/data.bin";
-  write_file(path, bytes);
-  return path;
-}
-
-std::string take(std::streambuf& buffer, std::streamsize n) {
-  std::string s(static_cast<size_t>(n), '\0');
-  s.resize(static_cast<size_t>(buffer.sgetn(s.data(), n)));
-  return s;
-}
 
 // A file in memory whose writes can be made to fail, to reach the buffer's
 // error mode.
@@ -296,16 +287,8 @@ TEST(FileBuf, MissingFile) {
   EXPECT_EQ(take(buffer, 5), "xyz");
 }
 
-MemBuf* mem_buf_with(const std::string& bytes) {
-  auto* buffer = new MemBuf;
-  char* block = static_cast<char*>(std::malloc(bytes.size()));
-  std::memcpy(block, bytes.data(), bytes.size());
-  buffer->set_data(block, bytes.size(), bytes.size());
-  return buffer;
-}
-
 TEST(MemBuf, ReadsAndSeeks) {
-  std::unique_ptr<MemBuf> buffer(mem_buf_with("0123456789"));
+  std::unique_ptr<MemBuf> buffer = memory("0123456789");
   EXPECT_EQ(take(*buffer, 20), "0123456789");
   EXPECT_EQ(buffer->sgetc(), std::char_traits<char>::eof());
   EXPECT_EQ(buffer->pubseekpos(4, std::ios_base::in), std::streampos(4));
@@ -328,7 +311,7 @@ TEST(MemBuf, ReadsAndSeeks) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    std::unique_ptr<MemBuf> mem(mem_buf_with("0123456789"));
+    std::unique_ptr<MemBuf> mem = memory("0123456789");
     ASSERT_EQ(mem->pubseekpos(2, std::ios_base::in), std::streampos(2));
     EXPECT_EQ(mem->pubseekoff(c.offset, c.direction, std::ios_base::in), std::streampos(c.result));
     const std::streamoff at = c.result < 0 ? 2 : c.result;
