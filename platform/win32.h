@@ -9,4 +9,5 @@
 #include "platform/win_gdi.h"
 #include "platform/win_thread.h"
 #include "platform/win_mapping.h"
+#include "platform/win_bitmap.h"
 #include "platform/win_stdio.h"
