@@ -90,12 +90,21 @@ std::ostream& operator<<(std::ostream& out, const ErrorInfo& info) {
   return out << text;
 }
 
+namespace {
+
+// Keeps at most text_size - 1 characters of a text, always terminated.
+void copy_text(char* buffer, const char* text) {
+  size_t n = std::strlen(text);
+  if (n > Exception::text_size - 1) n = Exception::text_size - 1;
+  std::memcpy(buffer, text, n);
+  buffer[n] = '\0';
+}
+
+}  // namespace
+
 Exception::Exception(const char* message) {
   text_[0] = '\0';
-  if (message && *message) {
-    std::strncpy(text_, message, text_size);
-    text_[text_size - 1] = '\0';
-  }
+  if (message && *message) copy_text(text_, message);
 }
 
 Exception::Exception(const ErrorInfo& info) {
@@ -127,9 +136,7 @@ const char* Exception::what() const noexcept {
 }
 
 void Exception::default_text(char* buffer) const {
-  std::string name = type_name(typeid(*this));
-  std::strncpy(buffer, name.c_str(), text_size);
-  buffer[text_size - 1] = '\0';
+  copy_text(buffer, type_name(typeid(*this)).c_str());
 }
 
 void raise_error(const char* message) { throw Exception(message); }
