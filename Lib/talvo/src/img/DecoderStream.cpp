@@ -1,0 +1,33 @@
+#include "img/DecoderStream.h"
+
+#include "talvo/Stream.h"
+
+namespace talvo::g {
+
+bool ready(io::IStream& stream) {
+  if (stream.good() && stream.buffer()) return true;
+  stream.set_failed();
+  return false;
+}
+
+std::size_t read_exact(io::IStream& stream, void* bytes, std::size_t n) {
+  if (!ready(stream)) return 0;
+  const std::size_t got = std::size_t(stream.read_some(bytes, std::streamsize(n)));
+  if (got < n) stream.setstate(io::Stream::failbit);
+  return got;
+}
+
+io::IStream& read_byte(io::IStream& stream, std::uint8_t& byte) {
+  read_exact(stream, &byte, 1);
+  return stream;
+}
+
+void skip_forward(io::IStream& stream, std::int64_t n) {
+  std::streambuf* buffer = stream.buffer();
+  if (n == 0 || !buffer || stream.fail()) return;
+  // Rows read after a move that did not happen would be the wrong ones.
+  if (buffer->pubseekoff(n, std::ios_base::cur, std::ios_base::in) == std::streampos(-1))
+    stream.setstate(io::Stream::failbit);
+}
+
+}  // namespace talvo::g

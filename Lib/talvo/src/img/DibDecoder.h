@@ -1,0 +1,39 @@
+// The decoder of Windows bitmap files: 8-bit paletted, 16-bit (5-5-5, or the
+// 5-6-5, 5-5-5-1 and 4-4-4-4 bit fields), 24-bit and 32-bit pictures,
+// uncompressed or with bit fields, bottom-up or top-down.
+//
+// do_open reads the headers, the masks and the palette and remembers where
+// the rows start (the file header's bit offset); do_read seeks back there,
+// so the stream must stay open until the last read.
+#pragma once
+
+#include <cstdint>
+
+#include "img/ImageDecoder.h"
+
+namespace talvo::g {
+
+class DibDecoder : public ImageDecoderI {
+ public:
+  DibDecoder() = default;
+  ~DibDecoder() override { DibDecoder::do_close(); }
+
+  void get_info(Info& info) override;
+
+ protected:
+  void do_open(io::IStream& stream) override;
+  void do_close() override;
+  void do_read(const Rect& source, ImageRow& row, const Rect& destination,
+               ResampleMode mode) override;
+
+ private:
+  io::IStream* stream_ = nullptr;
+  std::int64_t pel_position_ = 0;  // stream position of the first stored row
+  std::int32_t width_ = 0;
+  std::int32_t height_ = 0;
+  bool top_down_ = false;  // the first stored row is the top row
+  PelFmt format_;
+  std::int32_t row_bytes_ = 0;  // stored length of one row, padding included
+};
+
+}  // namespace talvo::g
