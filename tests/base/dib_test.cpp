@@ -326,6 +326,35 @@ TEST_F(DibTest, CopyRectClipsAndKeepsOverlappingRows) {
   }
 }
 
+// Pels narrower than a byte: a partly covered last byte is copied whole, so
+// an odd width keeps its last column. A colour table larger than a new DIB
+// holds is cut to it.
+TEST_F(DibTest, CopyRectKeepsPartBytesAndBoundsTheTable) {
+  Dib p4(dibCreate(3, 1, 4, 0, 1));
+  dibBits(p4.get())[0] = 0x12;
+  dibBits(p4.get())[1] = 0x30;
+  Dib copy4(dibCopyRect(nullptr, nullptr, 0, 0, p4.get(), nullptr, 0, 0, 3, 1));
+  ASSERT_NE(copy4, nullptr);
+  EXPECT_EQ(dibBits(copy4.get())[1] & 0xF0, 0x30);
+  Dib p1(dibCreate(5, 1, 1, 0, 1));
+  dibBits(p1.get())[0] = 0xA8;
+  Dib copy1(dibCopyRect(nullptr, nullptr, 0, 0, p1.get(), nullptr, 0, 0, 5, 1));
+  ASSERT_NE(copy1, nullptr);
+  EXPECT_EQ(dibBits(copy1.get())[0] & 0xF8, 0xA8);
+
+  // 300 table entries: the new DIB gets the first 256.
+  auto* big = static_cast<dibHeader*>(memAllocChecked(sizeof(dibHeader) + 300 * 4 + 4));
+  *big = dibHeader{40, 1, 1, 1, 8, BI_RGB, 4, 0, 0, 300, 0};
+  for (uint32_t i = 0; i < 300; ++i) reinterpret_cast<uint32_t*>(big + 1)[i] = i;
+  dibBits(big)[0] = 7;
+  Dib copy(dibCopyRect(nullptr, nullptr, 0, 0, big, nullptr, 0, 0, 1, 1));
+  memHooks.free(big);
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(dibPaletteBytes(copy.get()), 1024u);
+  EXPECT_EQ(reinterpret_cast<const uint32_t*>(copy.get() + 1)[255], 255u);
+  EXPECT_EQ(pelAt(copy.get(), 0, 0), 7u);
+}
+
 TEST_F(DibTest, CopyRectConvertsSomeBitCounts) {
   Dib p8(dibCreate(2, 1, 8, 3, 1));
   auto* table = reinterpret_cast<RGBQUAD*>(p8.get() + 1);

@@ -51,9 +51,13 @@ TEST_F(MfTest, CreateGrowCloseAndReopen) {
   EXPECT_EQ(viewOf(r), "01XY456789abcdefghij");
   EXPECT_EQ(mfWrite(r, -1, "zz", 2), 0);  // a read descriptor ignores writes
   EXPECT_EQ(viewOf(r), "01XY456789abcdefghij");
+  EXPECT_TRUE(hookCalls().empty());
+  // A read view cannot grow past its file; it stays as it was.
+  EXPECT_EQ(mfRemap(r, 100), static_cast<errCode>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(r->mappedSize, 20u);
+  EXPECT_EQ(viewOf(r), "01XY456789abcdefghij");
   mfClose(r, 0);
   EXPECT_EQ(readBytes(path), "01XY456789abcdefghij");
-  EXPECT_TRUE(hookCalls().empty());
 }
 
 TEST_F(MfTest, CloseCutsToTheGivenOrWrittenSize) {
