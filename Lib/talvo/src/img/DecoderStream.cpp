@@ -17,11 +17,6 @@ std::size_t read_exact(io::IStream& stream, void* bytes, std::size_t n) {
   return got;
 }
 
-io::IStream& read_byte(io::IStream& stream, std::uint8_t& byte) {
-  read_exact(stream, &byte, 1);
-  return stream;
-}
-
 void skip_forward(io::IStream& stream, std::int64_t n) {
   std::streambuf* buffer = stream.buffer();
   if (n == 0 || !buffer || stream.fail()) return;

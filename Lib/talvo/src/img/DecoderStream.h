@@ -18,8 +18,6 @@ bool ready(io::IStream& stream);
 // Reads n bytes and returns how many came; fewer than n leave the stream
 // failed.
 std::size_t read_exact(io::IStream& stream, void* bytes, std::size_t n);
-// Reads one byte; a failed read leaves it unchanged.
-io::IStream& read_byte(io::IStream& stream, std::uint8_t& byte);
 // Moves n bytes forward from the current position, while the stream has a
 // buffer and is not failed.
 void skip_forward(io::IStream& stream, std::int64_t n);

@@ -110,16 +110,16 @@ void DibDecoder::do_open(io::IStream& stream) {
     for (Rgba8888& e : entries) e.value |= 0xFF000000u;
     Palette palette;
     palette.set(entries.data(), colours);
-    format_ = PelFmt(pel_type::index8, &palette);
+    picture_.format = PelFmt(pel_type::index8, &palette);
   } else {
     // A palette in a deeper file is a hint for displays; its rows follow it.
     if (type == pel_type::none) type = type_of_depth(bits);
     if (type == pel_type::none) refuse(__LINE__, "Unsupported BMP Image Type");
-    format_ = PelFmt(type);
+    picture_.format = PelFmt(type);
   }
 
-  width_ = std::int32_t(width);
-  height_ = std::int32_t(std::abs(height));
+  picture_.width = std::int32_t(width);
+  picture_.height = std::int32_t(std::abs(height));
   top_down_ = height < 0;
   row_bytes_ = std::int32_t((bits * width + 31) / 32 * 4);
   // The rows start at the bit offset; an offset that points into the
@@ -130,21 +130,16 @@ void DibDecoder::do_open(io::IStream& stream) {
 
 void DibDecoder::do_close() {}
 
-void DibDecoder::get_info(Info& info) {
-  info.width = width_;
-  info.height = height_;
-  info.format = format_;
-}
-
-void DibDecoder::do_read(const Rect& source, ImageRow& row, const Rect& destination,
-                         ResampleMode mode) {
+void DibDecoder::do_read(const Rect& source, ImageRow& row, const Rect& destination, ResampleMode mode) {
   io::IStream& stream = *stream_;
-  const std::int32_t size = bytes_per_pel(format_.type());
+  const std::int32_t size = bytes_per_pel(picture_.format.type());
   const std::int32_t w = source.width(), h = source.height();
-  const std::int64_t first_stored = top_down_ ? source.y0 : height_ - source.y1;
-  if (stream.seek(pel_position_ + first_stored * row_bytes_) == -1) stream.setstate(io::Stream::failbit);
+  const std::int64_t first_stored = top_down_ ? source.y0 : picture_.height - source.y1;
+  // Rows read from anywhere but their place would be wrong: no seek, no rows.
+  if (pel_position_ < 0 || stream.seek(pel_position_ + first_stored * row_bytes_) == -1)
+    stream.setstate(io::Stream::failbit);
 
-  Target target(row, source, destination, format_, mode);
+  Target target(row, source, destination, picture_.format, mode);
   const std::int64_t lead = std::int64_t(source.x0) * size;
   const std::int64_t tail = row_bytes_ - (std::int64_t(source.x0) + w) * size;
   for (std::int32_t i = 0; i < h; ++i) {

@@ -18,22 +18,16 @@ class DibDecoder : public ImageDecoderI {
   DibDecoder() = default;
   ~DibDecoder() override { DibDecoder::do_close(); }
 
-  void get_info(Info& info) override;
-
  protected:
   void do_open(io::IStream& stream) override;
   void do_close() override;
-  void do_read(const Rect& source, ImageRow& row, const Rect& destination,
-               ResampleMode mode) override;
+  void do_read(const Rect& source, ImageRow& row, const Rect& destination, ResampleMode mode) override;
 
  private:
   io::IStream* stream_ = nullptr;
   std::int64_t pel_position_ = 0;  // stream position of the first stored row
-  std::int32_t width_ = 0;
-  std::int32_t height_ = 0;
-  bool top_down_ = false;  // the first stored row is the top row
-  PelFmt format_;
-  std::int32_t row_bytes_ = 0;  // stored length of one row, padding included
+  bool top_down_ = false;          // the first stored row is the top row
+  std::int32_t row_bytes_ = 0;     // stored length of one row, padding included
 };
 
 }  // namespace talvo::g

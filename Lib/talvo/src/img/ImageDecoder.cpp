@@ -6,8 +6,7 @@
 
 namespace talvo::g {
 
-void ImageDecoderI::read(const Rect* source, ImageRow& row, const Rect* destination,
-                         ResampleMode mode) {
+void ImageDecoderI::read(const Rect* source, ImageRow& row, const Rect* destination, ResampleMode mode) {
   Rect whole_picture;
   if (!source) {
     Info info;
@@ -41,8 +40,7 @@ void ImageDecoderI::load(const char* path, ImageRow& row) {
   load(stream, row);
 }
 
-void ImageDecoderI::place(ImageRow& picture, ImageRow& row, const Rect& destination,
-                          ResampleMode mode) {
+void ImageDecoderI::place(ImageRow& picture, ImageRow& row, const Rect& destination, ResampleMode mode) {
   if (picture.width() != destination.width() || picture.height() != destination.height())
     picture.resize(destination.width(), destination.height(), mode);
   row.assign(destination.x0, destination.y0, picture, nullptr);
@@ -58,8 +56,7 @@ ImageDecoderI::Target::Target(ImageRow& row, const Rect& source, const Rect& des
   temporary_ = std::make_unique<ImageRow>();
   temporary_->create(source.width(), source.height(), format);
   // Rows a short read leaves out stay black instead of stale heap bytes.
-  std::memset(temporary_->pels(), 0,
-              std::size_t(temporary_->pitch()) * std::size_t(temporary_->height()));
+  std::memset(temporary_->pels(), 0, std::size_t(temporary_->pitch()) * std::size_t(temporary_->height()));
   lock_.emplace(*temporary_, nullptr, Image::Lock::write_all);
 }
 

@@ -60,7 +60,11 @@ class ImageDecoderI {
   bool opened() const { return opened_; }
 
   // Width, height and a copy of the format of the opened picture.
-  virtual void get_info(Info& info) = 0;
+  virtual void get_info(Info& info) {
+    info.width = picture_.width;
+    info.height = picture_.height;
+    info.format = picture_.format;
+  }
 
   // Writes the source rectangle of the picture (null: all of it) into the
   // destination rectangle of the row (null: all of it). Both rectangles lie
@@ -78,13 +82,14 @@ class ImageDecoderI {
  protected:
   virtual void do_open(io::IStream& stream) = 0;
   virtual void do_close() = 0;
-  virtual void do_read(const Rect& source, ImageRow& row, const Rect& destination,
-                       ResampleMode mode) = 0;
+  virtual void do_read(const Rect& source, ImageRow& row, const Rect& destination, ResampleMode mode) = 0;
+
+  // The picture do_open found: its size and the format of its pels.
+  Info picture_;
 
   // True when the rows can go straight into the row: the rectangles have the
   // same size and the row has the picture's type code.
-  static bool direct(const Rect& source, const ImageRow& row, const Rect& destination,
-                     const PelFmt& format) {
+  static bool direct(const Rect& source, const ImageRow& row, const Rect& destination, const PelFmt& format) {
     return source.width() == destination.width() && source.height() == destination.height() &&
            row.type() == format.type();
   }

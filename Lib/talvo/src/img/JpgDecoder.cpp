@@ -53,7 +53,8 @@ boolean fill_input_buffer(j_decompress_ptr cinfo) {
   std::size_t got = 0;
   bool failed = false;
   try {
-    if (ready(*src.stream)) got = std::size_t(src.stream->read_some(src.buffer, std::streamsize(source_block)));
+    if (ready(*src.stream))
+      got = std::size_t(src.stream->read_some(src.buffer, std::streamsize(source_block)));
   } catch (...) {
     error_mgr(reinterpret_cast<j_common_ptr>(cinfo)).carried = std::current_exception();
     failed = true;
@@ -91,7 +92,8 @@ void term_source(j_decompress_ptr) {}
 void jpeg_stream_src(j_decompress_ptr cinfo, io::IStream& stream) {
   if (!cinfo->src) {
     j_common_ptr common = reinterpret_cast<j_common_ptr>(cinfo);
-    auto* src = static_cast<JpgSource*>((*cinfo->mem->alloc_small)(common, JPOOL_PERMANENT, sizeof(JpgSource)));
+    auto* src =
+        static_cast<JpgSource*>((*cinfo->mem->alloc_small)(common, JPOOL_PERMANENT, sizeof(JpgSource)));
     src->buffer = static_cast<JOCTET*>((*cinfo->mem->alloc_small)(common, JPOOL_PERMANENT, source_block));
     cinfo->src = &src->pub;
   }
@@ -199,6 +201,7 @@ void JpgDecoder::apply_settings() {
 
 void JpgDecoder::do_open(io::IStream& stream) {
   do_close();
+  just_opened_ = false;
   stream_ = &stream;
   start_ = stream.tell();
   create();
@@ -209,11 +212,11 @@ void JpgDecoder::do_open(io::IStream& stream) {
         jpeg_calc_output_dimensions(&cinfo);
       }))
     fail();
-  format_ = PelFmt(pel_type::rgb888);
-  width_ = std::int32_t(cinfo.output_width);
-  height_ = std::int32_t(cinfo.output_height);
+  picture_.format = PelFmt(pel_type::rgb888);
+  picture_.width = std::int32_t(cinfo.output_width);
+  picture_.height = std::int32_t(cinfo.output_height);
   components_ = cinfo.output_components;
-  row_bytes_ = width_ * components_;
+  row_bytes_ = picture_.width * components_;
   just_opened_ = true;
 }
 
@@ -224,20 +227,17 @@ void JpgDecoder::restart() {
   if (stream.seek(start_) == -1) stream.setstate(io::Stream::failbit);
   create();
   jpeg_decompress_struct& cinfo = jpeg_->cinfo;
+  // A read that failed may have left the decompressor in the middle.
+  jpeg_abort_decompress(&cinfo);
   if (!guarded([&] { jpeg_read_header(&cinfo, TRUE); })) fail();
 }
 
 void JpgDecoder::do_close() { jpeg_destroy_decompress(&jpeg_->cinfo); }
 
-void JpgDecoder::get_info(Info& info) {
-  info.width = width_;
-  info.height = height_;
-  info.format = format_;
-}
-
-void JpgDecoder::do_read(const Rect& source, ImageRow& row, const Rect& destination,
-                         ResampleMode mode) {
-  if (!just_opened_) restart();
+void JpgDecoder::do_read(const Rect& source, ImageRow& row, const Rect& destination, ResampleMode mode) {
+  // Every read but the first after do_open decodes from the start again,
+  // also after a read that failed.
+  if (!std::exchange(just_opened_, false)) restart();
   jpeg_decompress_struct& cinfo = jpeg_->cinfo;
   std::unique_ptr<JSAMPLE[]> line(new JSAMPLE[std::size_t(row_bytes_)]);
   if (!guarded([&] {
@@ -246,7 +246,7 @@ void JpgDecoder::do_read(const Rect& source, ImageRow& row, const Rect& destinat
       }))
     fail();
 
-  Target target(row, source, destination, format_, mode);
+  Target target(row, source, destination, picture_.format, mode);
   const JDIMENSION y0 = JDIMENSION(source.y0), y1 = JDIMENSION(source.y1);
   const std::size_t skip = std::size_t(source.x0) * std::size_t(components_);
   const std::size_t bytes = std::size_t(source.width()) * std::size_t(components_);
@@ -268,7 +268,6 @@ void JpgDecoder::do_read(const Rect& source, ImageRow& row, const Rect& destinat
   target.finish();
   line.reset();
   if (!guarded([&] { jpeg_finish_decompress(&cinfo); })) fail();
-  just_opened_ = false;
 }
 
 }  // namespace talvo::g

@@ -28,13 +28,10 @@ class JpgDecoder : public ImageDecoderI {
   JpgDecoder();
   ~JpgDecoder() override;
 
-  void get_info(Info& info) override;
-
  protected:
   void do_open(io::IStream& stream) override;
   void do_close() override;
-  void do_read(const Rect& source, ImageRow& row, const Rect& destination,
-               ResampleMode mode) override;
+  void do_read(const Rect& source, ImageRow& row, const Rect& destination, ResampleMode mode) override;
 
  private:
   struct Jpeg;
@@ -44,8 +41,8 @@ class JpgDecoder : public ImageDecoderI {
   static void JpgEmitMessage(jpeg_common_struct* cinfo, int level);
   static void JpgOutputMessage(jpeg_common_struct* cinfo);
   // Formats libjpeg's message for the decoder and leaves libjpeg.
-  [[noreturn]] static void give_up(jpeg_common_struct* cinfo, std::int32_t line,
-                                   const char* function, bool fatal);
+  [[noreturn]] static void give_up(jpeg_common_struct* cinfo, std::int32_t line, const char* function,
+                                   bool fatal);
 
   // Runs calls into libjpeg; false when a hook left them by longjmp.
   template <class F>
@@ -64,9 +61,6 @@ class JpgDecoder : public ImageDecoderI {
   std::unique_ptr<Jpeg> jpeg_;
   io::IStream* stream_ = nullptr;
   std::int64_t start_ = 0;  // stream position of the picture
-  std::int32_t width_ = 0;
-  std::int32_t height_ = 0;
-  PelFmt format_{pel_type::rgb888};
   std::int32_t row_bytes_ = 0;
   std::int32_t components_ = 0;
   bool just_opened_ = false;

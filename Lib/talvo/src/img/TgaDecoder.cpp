@@ -33,8 +33,8 @@ void widen_555(std::uint16_t v, std::uint8_t* bgr) {
 // The palette of an 8-bit picture: 256 greys without a colour map; otherwise
 // the map's entries, read at their declared size, placed from the map's
 // first index on. Entries before it and past the map stay zero.
-void read_palette(io::IStream& stream, std::uint32_t first, std::uint32_t length,
-                  std::uint8_t entry_bits, Palette& palette) {
+void read_palette(io::IStream& stream, std::uint32_t first, std::uint32_t length, std::uint8_t entry_bits,
+                  Palette& palette) {
   std::vector<Rgba8888> entries(256);
   if (length == 0) {
     for (std::uint32_t i = 0; i < 256; ++i) entries[i].value = 0xFF000000u | i * 0x010101u;
@@ -59,19 +59,50 @@ void read_palette(io::IStream& stream, std::uint32_t first, std::uint32_t length
 // for b >= 128 one pel written b - 127 times, else b + 1 pels. A packet that
 // runs past the end of the buffer is cut there; once the data ends, the rest
 // of the buffer stays black.
+//
+// The data is read in pieces as large as it surely is: every packet fills at
+// most 128 pels and takes a header byte and at least one pel, so the pels
+// still to fill tell how many bytes at least are still to come. Nothing
+// behind the picture's data is read.
+// One pel of Size bytes written over `bytes` bytes.
+template <std::size_t Size>
+void fill_run(std::uint8_t* out, const std::uint8_t* pel, std::size_t bytes) {
+  for (std::size_t i = 0; i < bytes; i += Size) std::memcpy(out + i, pel, Size);
+}
+
 void read_packets(io::IStream& stream, std::uint8_t* pels, std::size_t total, std::size_t size) {
-  std::size_t at = 0;
-  while (at < total) {
-    std::uint8_t b = 0;
-    if (read_exact(stream, &b, 1) != 1) break;
+  std::vector<std::uint8_t> data;
+  std::size_t next = 0;  // the first byte of data not taken yet
+  std::size_t at = 0;    // the first byte of pels not written yet
+  // Makes n bytes available from next on; false when the data ends first.
+  const auto hold = [&](std::size_t n) {
+    const std::size_t held = data.size() - next;
+    if (held >= n) return true;
+    const std::size_t to_come = ((total - at) / size + 127) / 128 * (1 + size);
+    data.erase(data.begin(), data.begin() + std::ptrdiff_t(next));
+    next = 0;
+    const std::size_t more = std::max(n, to_come) - held;
+    data.resize(held + more);
+    data.resize(held + read_exact(stream, data.data() + held, more));
+    return data.size() >= n;
+  };
+  while (at < total && (next < data.size() || hold(1))) {
+    const std::uint8_t b = data[next];
     const std::size_t bytes = std::min((std::size_t(b & 0x7F) + 1) * size, total - at);
-    if (b & 0x80) {
-      std::uint8_t pel[4] = {};
-      if (read_exact(stream, pel, size) != size) break;
-      for (std::size_t i = 0; i < bytes; i += size) std::memcpy(pels + at + i, pel, size);
-    } else if (read_exact(stream, pels + at, bytes) != bytes) {
-      break;
+    const std::size_t packet = 1 + ((b & 0x80) ? size : bytes);
+    if (data.size() - next < packet && !hold(packet)) break;
+    const std::uint8_t* p = data.data() + next + 1;
+    if (!(b & 0x80)) {
+      std::memcpy(pels + at, p, bytes);
+    } else {
+      switch (size) {
+        case 1: std::memset(pels + at, *p, bytes); break;
+        case 2: fill_run<2>(pels + at, p, bytes); break;
+        case 3: fill_run<3>(pels + at, p, bytes); break;
+        default: fill_run<4>(pels + at, p, bytes); break;
+      }
     }
+    next += packet;
     at += bytes;
   }
   std::memset(pels + at, 0, total - at);
@@ -89,19 +120,18 @@ void TgaDecoder::do_open(io::IStream& stream) {
   const std::uint8_t map_entry_bits = h[7];
   const std::int32_t width = le16(h + 12), height = le16(h + 14);
   const std::uint8_t depth = h[16] == 15 ? 16 : h[16];
-  if (!known_image_type(image_type) ||
-      (depth != 8 && depth != 16 && depth != 24 && depth != 32) || width == 0 || height == 0 ||
-      width > max_image_side || height > max_image_side)
+  if (!known_image_type(image_type) || (depth != 8 && depth != 16 && depth != 24 && depth != 32) ||
+      width == 0 || height == 0 || width > max_image_side || height > max_image_side)
     refuse(__LINE__);
 
   if (depth == 8) {
     Palette palette;
     read_palette(stream, map_first, map_length, map_entry_bits, palette);
-    format_ = PelFmt(pel_type::index8, &palette);
+    picture_.format = PelFmt(pel_type::index8, &palette);
   } else {
     // The colour map of a true-colour picture is not used.
     skip_forward(stream, std::int64_t(map_length) * ((map_entry_bits + 7) / 8));
-    format_ = PelFmt(depth == 32 ? pel_type::rgba8888 : pel_type::rgb888);
+    picture_.format = PelFmt(depth == 32 ? pel_type::rgba8888 : pel_type::rgb888);
   }
 
   std::size_t size = depth / 8;
@@ -117,14 +147,15 @@ void TgaDecoder::do_open(io::IStream& stream) {
 
   if (depth == 16) {
     std::unique_ptr<std::uint8_t[]> wide(new std::uint8_t[total / 2 * 3]);
-    for (std::size_t i = 0, n = total / 2; i < n; ++i) widen_555(le16(pels.get() + 2 * i), wide.get() + 3 * i);
+    for (std::size_t i = 0, n = total / 2; i < n; ++i)
+      widen_555(le16(pels.get() + 2 * i), wide.get() + 3 * i);
     pels = std::move(wide);
     size = 3;
     row_bytes = std::size_t(width) * 3;
   }
 
-  width_ = width;
-  height_ = height;
+  picture_.width = width;
+  picture_.height = height;
   row_bytes_ = row_bytes;
   bytes_per_pel_ = std::int32_t(size);
   top_down_ = (h[17] & descriptor_top_left) != 0;
@@ -133,24 +164,18 @@ void TgaDecoder::do_open(io::IStream& stream) {
 
 void TgaDecoder::do_close() { pels_.reset(); }
 
-void TgaDecoder::get_info(Info& info) {
-  info.width = width_;
-  info.height = height_;
-  info.format = format_;
-}
-
-void TgaDecoder::do_read(const Rect& source, ImageRow& row, const Rect& destination,
-                         ResampleMode mode) {
+void TgaDecoder::do_read(const Rect& source, ImageRow& row, const Rect& destination, ResampleMode mode) {
   const std::int32_t w = source.width(), h = source.height();
   const std::intptr_t step = top_down_ ? std::intptr_t(row_bytes_) : -std::intptr_t(row_bytes_);
-  const std::size_t first = top_down_ ? std::size_t(source.y0) : std::size_t(height_ - source.y0 - 1);
+  const std::size_t first = top_down_ ? std::size_t(source.y0) : std::size_t(picture_.height - source.y0 - 1);
   std::uint8_t* p = pels_.get() + first * row_bytes_ + std::size_t(source.x0) * bytes_per_pel_;
-  if (direct(source, row, destination, format_)) {
+  if (direct(source, row, destination, picture_.format)) {
     Image::Lock lock(row, &destination, Image::Lock::write_all);
-    for (std::int32_t i = 0; i < h; ++i, p += step) std::memcpy(lock.row(i), p, std::size_t(w) * bytes_per_pel_);
+    for (std::int32_t i = 0; i < h; ++i, p += step)
+      std::memcpy(lock.row(i), p, std::size_t(w) * bytes_per_pel_);
     return;
   }
-  ImageRow picture(w, h, format_, p, std::int32_t(step));
+  ImageRow picture(w, h, picture_.format, p, std::int32_t(step));
   place(picture, row, destination, mode);
 }
 

@@ -21,18 +21,12 @@ class TgaDecoder : public ImageDecoderI {
   TgaDecoder() = default;
   ~TgaDecoder() override { TgaDecoder::do_close(); }
 
-  void get_info(Info& info) override;
-
  protected:
   void do_open(io::IStream& stream) override;
   void do_close() override;
-  void do_read(const Rect& source, ImageRow& row, const Rect& destination,
-               ResampleMode mode) override;
+  void do_read(const Rect& source, ImageRow& row, const Rect& destination, ResampleMode mode) override;
 
  private:
-  std::int32_t width_ = 0;
-  std::int32_t height_ = 0;
-  PelFmt format_;
   std::size_t row_bytes_ = 0;
   std::int32_t bytes_per_pel_ = 0;
   bool top_down_ = false;  // the first row of the buffer is the top row

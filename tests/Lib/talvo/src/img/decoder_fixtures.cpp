@@ -1,7 +1,7 @@
 #include "decoder_fixtures.h"
 
-#include <cstdlib>
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <sstream>
 
@@ -15,7 +15,8 @@ namespace decoder_test {
 std::string make_pictures(const char* group) {
   const std::string dir = talvo_test::fresh_dir();
   // Debian's interpreter: the one Pillow is installed for.
-  const std::string command = std::string("/usr/bin/python3 '") + MAKE_PICTURES_SCRIPT + "' '" + dir + "' " + group;
+  const std::string command =
+      std::string("/usr/bin/python3 '") + MAKE_PICTURES_SCRIPT + "' '" + dir + "' " + group;
   EXPECT_EQ(std::system(command.c_str()), 0) << command;
   return dir;
 }
@@ -40,8 +41,8 @@ std::vector<std::uint8_t> pel_bytes(Image& image) {
 
 ::testing::AssertionResult same_as_pillow(Image& image, const Pels& rgba, bool alpha, int bits) {
   if (image.width() != rgba.width || image.height() != rgba.height)
-    return ::testing::AssertionFailure() << "size " << image.width() << "x" << image.height()
-                                         << ", Pillow " << rgba.width << "x" << rgba.height;
+    return ::testing::AssertionFailure() << "size " << image.width() << "x" << image.height() << ", Pillow "
+                                         << rgba.width << "x" << rgba.height;
   // A paletted pel is compared as its palette entry.
   const PelType type = image.palette() ? pel_type::rgba8888 : image.type();
   const int size = bytes_per_pel(image.type());
@@ -71,6 +72,18 @@ std::vector<std::uint8_t> pel_bytes(Image& image) {
     }
   }
   return ::testing::AssertionSuccess();
+}
+
+void expect_like_pillow(ImageDecoderI& decoder, const std::string& dir, const LikePillow& picture) {
+  const Pels pillow = read_pels(dir + "/" + picture.file + ".expect");
+  for (const std::string& path : {dir + "/" + picture.file, dir + "/pics/" + picture.file}) {
+    SCOPED_TRACE(path);
+    ImageRow row;
+    decoder.load(path.c_str(), row);
+    EXPECT_EQ(row.type(), picture.type);
+    EXPECT_EQ(row.pitch(), row.width() * bytes_per_pel(picture.type));
+    EXPECT_TRUE(same_as_pillow(row, pillow, picture.alpha, picture.bits));
+  }
 }
 
 std::string write_temp(const std::string& bytes, const char* name) {

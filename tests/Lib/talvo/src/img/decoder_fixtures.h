@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "img/Image.h"
+#include "img/ImageDecoder.h"
 #include "talvo/Exception.h"
 #include "talvo/Stream.h"
 
@@ -35,6 +36,18 @@ std::vector<std::uint8_t> pel_bytes(talvo::g::Image& image);
 // the decoders widen 5-bit channels by shifting, Pillow by scaling. Alpha
 // is compared only when asked.
 ::testing::AssertionResult same_as_pillow(talvo::g::Image& image, const Pels& rgba, bool alpha, int bits = 8);
+
+// A picture of a make_pictures() directory, the pel type it decodes to, and
+// how closely its pels are compared with Pillow's (see same_as_pillow).
+struct LikePillow {
+  const char* file;
+  talvo::g::PelType type;
+  bool alpha;
+  int bits = 8;
+};
+// Loads the picture from its file and as a member of pics.zip (a zip
+// format must be registered) and compares type, pitch and pels.
+void expect_like_pillow(talvo::g::ImageDecoderI& decoder, const std::string& dir, const LikePillow& picture);
 
 // A file of the bytes in a fresh directory; returns its path.
 std::string write_temp(const std::string& bytes, const char* name = "picture");

@@ -17,7 +17,7 @@ using namespace decoder_test;
 
 TEST(JpgDecoder, DecodesLikeDjpeg) {
   const char* files[] = {
-      "jpg_420.jpg",      "jpg_444.jpg",   "jpg_grey.jpg",   "jpg_progressive.jpg",
+      "jpg_420.jpg",     "jpg_444.jpg",   "jpg_grey.jpg",    "jpg_progressive.jpg",
       "jpg_restart.jpg", "jpg_small.jpg", "jpg_comment.jpg",
   };
   const std::string dir = make_pictures("jpg");
@@ -73,5 +73,23 @@ TEST(JpgDecoder, BadDataThrowsLibjpegsMessage) {
     EXPECT_EQ(unmasked.substr(0, std::string(c.unmasked).size()), c.unmasked);
     const std::string loaded = thrown([&] { JpgDecoder().load(path.c_str(), row); });
     EXPECT_EQ(loaded.substr(0, std::string(c.loaded).size()), c.loaded);
+  }
+}
+
+TEST(JpgDecoder, ReadsAgainAfterAFailedRead) {
+  const std::string dir = make_pictures("jpg");
+  const Pels want = read_pels(dir + "/jpg_420.jpg.bgr");
+  auto stream = open_raw(dir + "/jpg_420.jpg", talvo::io::Stream::badbit | talvo::io::Stream::failbit);
+  JpgDecoder decoder;
+  decoder.open(*stream);
+  ImageRow row;
+  row.create(want.width, want.height, PelFmt(pel_type::rgb888));
+  // An empty source rectangle fails in the middle of the decompression.
+  const Rect empty{0, 0, 0, 0};
+  EXPECT_EQ(thrown([&] { decoder.read(&empty, row, nullptr, ResampleMode::filter); }),
+            "Exception: Invalid image size");
+  for (int i = 0; i < 2; ++i) {
+    decoder.read(row, ResampleMode::filter);
+    EXPECT_TRUE(pel_bytes(row) == want.bytes);
   }
 }

@@ -1,0 +1,194 @@
+// Loading 800x600 pictures from files, as the game loads its background and
+// mask: a JPEG through JpgDecoder beside libjpeg read with its own stdio
+// source and the same output settings, a 24-bit BMP through DibDecoder beside
+// SDL_LoadBMP, and a run-length 32-bit TGA through TgaDecoder beside reading
+// the file's bytes with stdio (no TGA library is at hand; the bytes are the
+// floor). The rate "pixels=...M/s" counts picture pels (Mpixels/s).
+#include <SDL.h>
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+// clang-format off
+#include <jpeglib.h>
+// clang-format on
+
+#include "bench/picture.h"
+#include "img/DibDecoder.h"
+#include "img/JpgDecoder.h"
+#include "img/TgaDecoder.h"
+#include "talvo/Log.h"
+
+using namespace talvo::g;
+using bench_picture::H;
+using bench_picture::W;
+
+namespace {
+
+// A smooth picture with some noise, B, G, R, top row first.
+std::vector<std::uint8_t> picture_bgr() {
+  std::vector<std::uint8_t> bgr(std::size_t(W) * H * 3);
+  std::mt19937 rng(1);
+  for (int y = 0; y < H; ++y)
+    for (int x = 0; x < W; ++x) {
+      std::uint8_t* p = &bgr[(std::size_t(y) * W + x) * 3];
+      p[0] = std::uint8_t(x / 4 + (rng() & 7));
+      p[1] = std::uint8_t(y / 3);
+      p[2] = std::uint8_t((x + y) / 6);
+    }
+  return bgr;
+}
+
+void put16(std::string& s, std::uint32_t v) { s += char(v), s += char(v >> 8); }
+void put32(std::string& s, std::uint32_t v) { put16(s, v), put16(s, v >> 16); }
+
+std::string bmp(const std::vector<std::uint8_t>& bgr) {
+  std::string s = "BM";
+  put32(s, 54 + W * H * 3), put32(s, 0), put32(s, 54);
+  put32(s, 40), put32(s, W), put32(s, H), put16(s, 1), put16(s, 24);
+  for (int i = 0; i < 6; ++i) put32(s, 0);
+  for (int y = H - 1; y >= 0; --y) s.append(reinterpret_cast<const char*>(&bgr[std::size_t(y) * W * 3]), W * 3);
+  return s;
+}
+
+// 32-bit pels in run-length packets: runs of four equal pels.
+std::string tga(const std::vector<std::uint8_t>& bgr) {
+  std::string s;
+  s += char(0), s += char(0), s += char(10);
+  put16(s, 0), put16(s, 0), s += char(0), put16(s, 0), put16(s, 0), put16(s, W), put16(s, H);
+  s += char(32), s += char(8);
+  for (int y = H - 1; y >= 0; --y)
+    for (int x = 0; x < W; x += 4) {
+      const std::uint8_t* p = &bgr[(std::size_t(y) * W + x) * 3];
+      s += char(0x83), s.append(reinterpret_cast<const char*>(p), 3), s += char(255);
+    }
+  return s;
+}
+
+std::string jpeg(const std::vector<std::uint8_t>& bgr) {
+  jpeg_compress_struct c{};
+  jpeg_error_mgr err{};
+  c.err = jpeg_std_error(&err);
+  jpeg_create_compress(&c);
+  unsigned char* out = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&c, &out, &size);
+  c.image_width = W;
+  c.image_height = H;
+  c.input_components = 3;
+  c.in_color_space = JCS_EXT_BGR;
+  jpeg_set_defaults(&c);
+  jpeg_set_quality(&c, 90, TRUE);
+  jpeg_start_compress(&c, TRUE);
+  while (c.next_scanline < c.image_height) {
+    JSAMPROW row = const_cast<JSAMPROW>(&bgr[std::size_t(c.next_scanline) * W * 3]);
+    jpeg_write_scanlines(&c, &row, 1);
+  }
+  jpeg_finish_compress(&c);
+  jpeg_destroy_compress(&c);
+  std::string s(reinterpret_cast<char*>(out), size);
+  free(out);
+  return s;
+}
+
+struct Files {
+  std::string dir, bmp, tga, jpg;
+  Files() {
+    char pattern[] = "/tmp/bench-decoders-XXXXXX";
+    dir = mkdtemp(pattern);
+    const auto bgr = picture_bgr();
+    const auto write = [&](const char* name, const std::string& bytes) {
+      const std::string path = dir + "/" + name;
+      std::FILE* f = std::fopen(path.c_str(), "wb");
+      std::fwrite(bytes.data(), 1, bytes.size(), f);
+      std::fclose(f);
+      return path;
+    };
+    bmp = write("pic.bmp", ::bmp(bgr));
+    tga = write("pic.tga", ::tga(bgr));
+    jpg = write("pic.jpg", ::jpeg(bgr));
+  }
+  ~Files() { std::filesystem::remove_all(dir); }
+};
+
+Files& files() {
+  static Files f;
+  return f;
+}
+
+template <class Decoder>
+void Ours(benchmark::State& state, const std::string& name) {
+  talvo::log_switch.disable = 1;
+  for (auto _ : state) {
+    ImageRow row;
+    Decoder().load(name.c_str(), row);
+    benchmark::DoNotOptimize(row.pels());
+  }
+  bench_picture::count_pixels(state);
+}
+
+void JpgDecoderLoad(benchmark::State& state) { Ours<JpgDecoder>(state, files().jpg); }
+void DibDecoderLoad(benchmark::State& state) { Ours<DibDecoder>(state, files().bmp); }
+void TgaDecoderLoadRle32(benchmark::State& state) { Ours<TgaDecoder>(state, files().tga); }
+
+void LibjpegStdio(benchmark::State& state) {
+  for (auto _ : state) {
+    std::FILE* f = std::fopen(files().jpg.c_str(), "rb");
+    jpeg_decompress_struct d{};
+    jpeg_error_mgr err{};
+    d.err = jpeg_std_error(&err);
+    jpeg_create_decompress(&d);
+    jpeg_stdio_src(&d, f);
+    jpeg_read_header(&d, TRUE);
+    d.out_color_space = JCS_EXT_BGR;
+    d.dct_method = JDCT_IFAST;
+    d.dither_mode = JDITHER_NONE;
+    jpeg_start_decompress(&d);
+    std::vector<std::uint8_t> pels(std::size_t(d.output_width) * d.output_height * 3);
+    while (d.output_scanline < d.output_height) {
+      JSAMPROW row = &pels[std::size_t(d.output_scanline) * d.output_width * 3];
+      jpeg_read_scanlines(&d, &row, 1);
+    }
+    jpeg_finish_decompress(&d);
+    jpeg_destroy_decompress(&d);
+    std::fclose(f);
+    benchmark::DoNotOptimize(pels.data());
+  }
+  bench_picture::count_pixels(state);
+}
+
+void SdlLoadBmp(benchmark::State& state) {
+  for (auto _ : state) {
+    SDL_Surface* s = SDL_LoadBMP(files().bmp.c_str());
+    benchmark::DoNotOptimize(s->pixels);
+    SDL_FreeSurface(s);
+  }
+  bench_picture::count_pixels(state);
+}
+
+void StdioBytes(benchmark::State& state) {
+  for (auto _ : state) {
+    std::FILE* f = std::fopen(files().tga.c_str(), "rb");
+    std::vector<char> bytes(std::filesystem::file_size(files().tga));
+    benchmark::DoNotOptimize(std::fread(bytes.data(), 1, bytes.size(), f));
+    std::fclose(f);
+  }
+  bench_picture::count_pixels(state);
+}
+
+}  // namespace
+
+BENCHMARK(JpgDecoderLoad);
+BENCHMARK(LibjpegStdio);
+BENCHMARK(DibDecoderLoad);
+BENCHMARK(SdlLoadBmp);
+BENCHMARK(TgaDecoderLoadRle32);
+BENCHMARK(StdioBytes);
+
+BENCHMARK_MAIN();
