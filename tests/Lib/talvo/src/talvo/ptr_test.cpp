@@ -14,7 +14,10 @@ bool g_failNextNew = false;
 
 }  // namespace
 
-// The block allocation of a Ptr can be made to fail.
+// The block allocation of a Ptr can be made to fail. The replacement pair
+// allocates with malloc and frees with free on purpose; optimised builds see
+// through the inlined pair and would warn about the mix.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void* operator new(std::size_t size) {
   if (g_failNextNew) {
     g_failNextNew = false;
