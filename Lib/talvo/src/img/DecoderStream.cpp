@@ -4,15 +4,8 @@
 
 namespace talvo::g {
 
-bool ready(io::IStream& stream) {
-  if (stream.good() && stream.buffer()) return true;
-  stream.set_failed();
-  return false;
-}
-
 std::size_t read_exact(io::IStream& stream, void* bytes, std::size_t n) {
-  if (!ready(stream)) return 0;
-  const std::size_t got = std::size_t(stream.read_some(bytes, std::streamsize(n)));
+  const std::size_t got = std::size_t(stream.read(bytes, std::streamsize(n)));
   if (got < n) stream.setstate(io::Stream::failbit);
   return got;
 }

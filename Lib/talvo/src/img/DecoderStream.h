@@ -12,9 +12,6 @@ class IStream;
 
 namespace talvo::g {
 
-// True when the stream is good and has a buffer; otherwise sets fail (plus
-// bad without a buffer) and gives false.
-bool ready(io::IStream& stream);
 // Reads n bytes and returns how many came; fewer than n leave the stream
 // failed.
 std::size_t read_exact(io::IStream& stream, void* bytes, std::size_t n);

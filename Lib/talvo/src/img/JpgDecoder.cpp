@@ -12,7 +12,6 @@
 #include <jerror.h>
 // clang-format on
 
-#include "img/DecoderStream.h"
 #include "talvo/Report.h"
 #include "talvo/Stream.h"
 
@@ -53,8 +52,7 @@ boolean fill_input_buffer(j_decompress_ptr cinfo) {
   std::size_t got = 0;
   bool failed = false;
   try {
-    if (ready(*src.stream))
-      got = std::size_t(src.stream->read_some(src.buffer, std::streamsize(source_block)));
+    got = std::size_t(src.stream->read(src.buffer, std::streamsize(source_block)));
   } catch (...) {
     error_mgr(reinterpret_cast<j_common_ptr>(cinfo)).carried = std::current_exception();
     failed = true;
