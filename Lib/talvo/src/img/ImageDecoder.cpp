@@ -23,14 +23,12 @@ void ImageDecoderI::read(const Rect* source, ImageRow& row, const Rect* destinat
 }
 
 void ImageDecoderI::load(io::IStream& stream, ImageRow& row) {
-  do_open(stream);
-  opened_ = true;
+  open(stream);
   Info info;
   get_info(info);
   row.create(info.width, info.height, info.format);
   read(nullptr, row, nullptr, ResampleMode::filter);
-  do_close();
-  opened_ = false;
+  close();
 }
 
 void ImageDecoderI::load(const char* path, ImageRow& row) {
