@@ -55,6 +55,12 @@ void read_palette(io::IStream& stream, std::uint32_t first, std::uint32_t length
   palette.set(entries.data(), count);
 }
 
+// One pel of Size bytes written over `bytes` bytes.
+template <std::size_t Size>
+void fill_run(std::uint8_t* out, const std::uint8_t* pel, std::size_t bytes) {
+  for (std::size_t i = 0; i < bytes; i += Size) std::memcpy(out + i, pel, Size);
+}
+
 // Run-length packets into the buffer until it is full: a header byte b, then
 // for b >= 128 one pel written b - 127 times, else b + 1 pels. A packet that
 // runs past the end of the buffer is cut there; once the data ends, the rest
@@ -64,12 +70,6 @@ void read_palette(io::IStream& stream, std::uint32_t first, std::uint32_t length
 // most 128 pels and takes a header byte and at least one pel, so the pels
 // still to fill tell how many bytes at least are still to come. Nothing
 // behind the picture's data is read.
-// One pel of Size bytes written over `bytes` bytes.
-template <std::size_t Size>
-void fill_run(std::uint8_t* out, const std::uint8_t* pel, std::size_t bytes) {
-  for (std::size_t i = 0; i < bytes; i += Size) std::memcpy(out + i, pel, Size);
-}
-
 void read_packets(io::IStream& stream, std::uint8_t* pels, std::size_t total, std::size_t size) {
   std::vector<std::uint8_t> data;
   std::size_t next = 0;  // the first byte of data not taken yet
