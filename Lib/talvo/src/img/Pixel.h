@@ -234,13 +234,9 @@ static_assert(PixelStruct<Rgbx8888> && PixelStruct<Rgba8888> && PixelStruct<Rgb8
               PixelStruct<Rgb565> && PixelStruct<Rgba5551> && PixelStruct<Rgbx5551> &&
               PixelStruct<Rgba4444> && PixelStruct<Rgbx4444>);
 
-// The eight direct-colour structs in the order every per-format list uses.
-template <class... P>
-struct PixelList {};
-using DirectFormats =
-    PixelList<Rgbx8888, Rgba8888, Rgb888, Rgb565, Rgba5551, Rgbx5551, Rgba4444, Rgbx4444>;
-
-// Position of a struct in that order.
+// Position of a struct among the eight direct-colour structs, in the order
+// every per-format list uses: Rgbx8888, Rgba8888, Rgb888, Rgb565, Rgba5551,
+// Rgbx5551, Rgba4444, Rgbx4444.
 template <class P>
 inline constexpr int format_index = -1;
 template <> inline constexpr int format_index<Rgbx8888> = 0;
