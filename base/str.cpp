@@ -10,7 +10,6 @@
 #include <string>
 #include <string_view>
 
-#include "base/err.h"
 #include "base/mem.h"
 #include "platform/path.h"
 #include "platform/win32.h"
@@ -38,12 +37,9 @@ std::string withSeparator(const char* dir) {
 char* strDup(const char* s) {
   if (!s) return nullptr;
   size_t n = std::strlen(s) + 1;
-  auto* copy = static_cast<char*>(memHooks.alloc2(n));
-  if (!copy) {
-    if (errRaise(ERR_NO_MEMORY) == ERR_OUTCOME_RETRY) DebugBreak();
-    return nullptr;
-  }
-  std::memcpy(copy, s, n);
+  // The checked allocation takes the first further alloc entry and raises -2.
+  auto* copy = static_cast<char*>(memAllocChecked(n));
+  if (copy) std::memcpy(copy, s, n);
   return copy;
 }
 
