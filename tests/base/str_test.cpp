@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +10,7 @@
 #include "base/str.h"
 #include "err_fixture.h"
 #include "platform/test_api.h"
+#include "temp_dir.h"
 
 namespace fs = std::filesystem;
 
@@ -121,9 +121,9 @@ TEST_F(StrDupTest, CopiesThroughTheFirstFurtherAllocEntry) {
 }
 
 TEST(Directories, OpenResolvesThePathAndLoadsTheFirstEntry) {
-  char tmpl[] = "/tmp/talvo-base-XXXXXX";
-  ASSERT_NE(mkdtemp(tmpl), nullptr);
-  fs::path root = tmpl;
+  TempDir tmp;
+  ASSERT_FALSE(tmp.path.empty());
+  const fs::path& root = tmp.path;
   fs::create_directories(root / "DATA" / "Sounds");
   std::ofstream(root / "DATA" / "click.wav") << "x";
   struct {
@@ -145,7 +145,6 @@ TEST(Directories, OpenResolvesThePathAndLoadsTheFirstEntry) {
     }
     dirClose(scan);
   }
-  fs::remove_all(root);
 }
 
 TEST(Rectangles, Intersect) {
