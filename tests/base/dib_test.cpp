@@ -25,22 +25,24 @@ using Dib = std::unique_ptr<dibHeader, DibDeleter>;
 
 uint32_t rowBytes(int width, int bits) { return static_cast<uint32_t>((width * bits + 31) / 32 * 4); }
 
+// Where the pel at top-down (x, y) starts in the rows of a picture of 8 bits
+// or more (a negative height stores the top row first).
+size_t pelOffset(int width, int height, int bits, int x, int y) {
+  const int h = std::abs(height);
+  const int row = height > 0 ? h - 1 - y : y;
+  return static_cast<size_t>(row) * rowBytes(width, bits) + static_cast<size_t>(x) * bits / 8;
+}
+
 // The pel at top-down (x, y) of a DIB of 8 bits or more, as an integer.
 uint32_t pelAt(const dibHeader* d, int x, int y) {
-  const int h = std::abs(d->biHeight);
-  const int row = d->biHeight > 0 ? h - 1 - y : y;
-  const uint8_t* p = dibBits(d) + static_cast<size_t>(row) * rowBytes(d->biWidth, d->biBitCount) +
-                     static_cast<size_t>(x) * d->biBitCount / 8;
+  const uint8_t* p = dibBits(d) + pelOffset(d->biWidth, d->biHeight, d->biBitCount, x, y);
   uint32_t v = 0;
   for (int i = d->biBitCount / 8 - 1; i >= 0; --i) v = v << 8 | p[i];
   return v;
 }
 
 void setPel(dibHeader* d, int x, int y, uint32_t v) {
-  const int h = std::abs(d->biHeight);
-  const int row = d->biHeight > 0 ? h - 1 - y : y;
-  uint8_t* p = dibBits(d) + static_cast<size_t>(row) * rowBytes(d->biWidth, d->biBitCount) +
-               static_cast<size_t>(x) * d->biBitCount / 8;
+  uint8_t* p = dibBits(d) + pelOffset(d->biWidth, d->biHeight, d->biBitCount, x, y);
   for (int i = 0; i < d->biBitCount / 8; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
@@ -82,14 +84,11 @@ Bytes makeBmp(const BmpSpec& s) {
   put32(b, 34, rows);
   put32(b, 46, s.colours);
   for (size_t i = 0; i < s.table.size(); ++i) put32(b, 54 + 4 * i, s.table[i]);
-  const int h = std::abs(s.height);
-  for (int y = 0; y < h; ++y) {
-    const int row = s.height > 0 ? h - 1 - y : y;
+  for (int y = 0; y < std::abs(s.height); ++y) {
     for (int x = 0; x < s.width; ++x) {
       const uint32_t v = s.pel(x, y);
-      for (int i = 0; i < s.bits / 8; ++i)
-        b[offset + static_cast<size_t>(row) * rowBytes(s.width, s.bits) + static_cast<size_t>(x) * s.bits / 8 + i] =
-            static_cast<uint8_t>(v >> (8 * i));
+      const size_t at = offset + pelOffset(s.width, s.height, s.bits, x, y);
+      for (int i = 0; i < s.bits / 8; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
     }
   }
   return b;
