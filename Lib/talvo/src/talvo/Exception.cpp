@@ -12,6 +12,20 @@
 
 namespace talvo {
 
+namespace {
+
+// Copies at most size - 1 characters of the text (a null text is empty) and
+// terminates it; returns the number copied. size is at least 1.
+size_t copy_text(char* buffer, size_t size, const char* text) {
+  size_t n = text ? std::strlen(text) : 0;
+  if (n > size - 1) n = size - 1;
+  if (n > 0) std::memcpy(buffer, text, n);
+  buffer[n] = '\0';
+  return n;
+}
+
+}  // namespace
+
 std::string type_name(const std::type_info& type) {
   int status = 0;
   char* demangled = abi::__cxa_demangle(type.name(), nullptr, nullptr, &status);
@@ -46,11 +60,7 @@ size_t ErrorInfo::describe(char* buffer, size_t size) const {
 
 size_t TextualErrorInfo::describe(char* buffer, size_t size) const {
   if (!buffer || size == 0) return 0;
-  buffer[0] = '\0';
-  size_t n = text ? std::strlen(text) : 0;
-  if (n > size - 1) n = size - 1;
-  std::memcpy(buffer, text ? text : "", n);
-  buffer[n] = '\0';
+  const size_t n = copy_text(buffer, size, text);
   return n + ErrorInfo::describe(buffer + n, size - n);
 }
 
@@ -69,7 +79,7 @@ size_t SystemErrorInfo::describe(char* buffer, size_t size) const {
     char* whole = nullptr;
     if (FormatMessageA(flags | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, code, 0x400,
                        reinterpret_cast<LPSTR>(&whole), 0, nullptr) != 0) {
-      n = static_cast<DWORD>(format_bounded(buffer, size, "%s", whole));
+      n = static_cast<DWORD>(copy_text(buffer, size, whole));
     }
     LocalFree(whole);
   }
@@ -90,22 +100,7 @@ std::ostream& operator<<(std::ostream& out, const ErrorInfo& info) {
   return out << text;
 }
 
-namespace {
-
-// Keeps at most text_size - 1 characters of a text, always terminated.
-void copy_text(char* buffer, const char* text) {
-  size_t n = std::strlen(text);
-  if (n > Exception::text_size - 1) n = Exception::text_size - 1;
-  std::memcpy(buffer, text, n);
-  buffer[n] = '\0';
-}
-
-}  // namespace
-
-Exception::Exception(const char* message) {
-  text_[0] = '\0';
-  if (message && *message) copy_text(text_, message);
-}
+Exception::Exception(const char* message) { copy_text(text_, text_size, message); }
 
 Exception::Exception(const ErrorInfo& info) {
   text_[0] = '\0';
@@ -136,7 +131,7 @@ const char* Exception::what() const noexcept {
 }
 
 void Exception::default_text(char* buffer) const {
-  copy_text(buffer, type_name(typeid(*this)).c_str());
+  copy_text(buffer, text_size, type_name(typeid(*this)).c_str());
 }
 
 void raise_error(const char* message) { throw Exception(message); }
