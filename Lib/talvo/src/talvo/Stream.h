@@ -166,7 +166,6 @@ class FStreamMixin : public S {
   // Opens the file (read and binary are always added) after closing the
   // one open before; unless raw, reads the header.
   void open(const char* name, uint32_t mode, uint32_t mask);
-  FileBuf& file_buffer() { return buffer_; }
 
  protected:
   FStreamMixin() { this->init(&buffer_, nullptr); }

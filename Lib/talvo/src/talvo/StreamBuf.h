@@ -146,7 +146,6 @@ class MemBuf : public std::streambuf {
   // starts at the block's start; writing continues at the length, up to the
   // capacity.
   void set_data(char* block, size_t length, size_t capacity);
-  const char* data() const { return block_; }
 
  protected:
   pos_type seekoff(off_type offset, std::ios_base::seekdir direction, std::ios_base::openmode which) override;
