@@ -28,19 +28,15 @@ using talvo::io::OStream;
 using talvo::io::Registry;
 using talvo::io::Registry1;
 using talvo::io::Stream;
+using talvo_test::lines_starting;
 using talvo_test::MainLogTail;
 using talvo_test::memory;
+using talvo_test::take;
 using talvo_test::thrown;
 using talvo_test::u16;
 using talvo_test::u32;
 
 constexpr uint32_t kDefaultMask = Stream::badbit | Stream::failbit;
-
-std::string written(MemBuf& buffer) {
-  std::string all;
-  for (int c; (c = buffer.sbumpc()) != std::char_traits<char>::eof();) all += static_cast<char>(c);
-  return all;
-}
 
 // A factory in the process-wide map while the object lives.
 class Registered : public Factory {
@@ -51,14 +47,6 @@ class Registered : public Factory {
  private:
   std::string name_;
 };
-
-std::vector<std::string> talvo_io_lines(const MainLogTail& log) {
-  std::vector<std::string> found;
-  for (const std::string& line : log.lines()) {
-    if (line.rfind("[talvo.io] ", 0) == 0) found.push_back(line);
-  }
-  return found;
-}
 
 TEST(Registry, ReadsFactoryRecords) {
   Registered known("known");
@@ -108,7 +96,7 @@ TEST(Registry, ReadsFactoryRecords) {
     MainLogTail log;
     for (Factory* expected : c.factories) EXPECT_EQ(registry->read_factory(in, true), expected);
     EXPECT_EQ(in.rdstate(), c.state);
-    EXPECT_EQ(talvo_io_lines(log), c.logged);
+    EXPECT_EQ(lines_starting(log, {"[talvo.io] "}), c.logged);
   }
 }
 
@@ -167,7 +155,7 @@ TEST(Registry, RecordsWrittenAndReadBack) {
   EXPECT_TRUE(out.good());
   const std::string expected = u32(5) + u32(4) + "a::A" + u32(5) + u32(1) + u32(4) + "b::B" + u32(6) + u32(0) +
                                u32(1) + u32(0);
-  EXPECT_EQ(written(buffer), expected);
+  EXPECT_EQ(take(buffer, 1000), expected);
 
   ASSERT_EQ(buffer.pubseekpos(0, std::ios_base::in), std::streampos(0));
   IStream in(&buffer);
@@ -238,7 +226,7 @@ TEST(Registry, WriteFailures) {
   MainLogTail refusal_log;
   EXPECT_FALSE(registry.write_factory(refused, "a::A"));
   EXPECT_EQ(refused.rdstate(), Stream::eofbit | Stream::failbit);
-  EXPECT_EQ(talvo_io_lines(refusal_log), std::vector<std::string>{"[talvo.io] error: Failed to write factory name."});
+  EXPECT_EQ(lines_starting(refusal_log, {"[talvo.io] "}), std::vector<std::string>{"[talvo.io] error: Failed to write factory name."});
   EXPECT_FALSE(registry.save_object_ref(refused, 7, "a::A", false));
 
   // Under the mask a short write throws; without a buffer a write is bad.

@@ -100,6 +100,16 @@ std::string numbered(size_t n) {
   return s;
 }
 
+std::vector<std::string> lines_starting(const MainLogTail& log, const std::vector<std::string>& prefixes) {
+  std::vector<std::string> found;
+  for (const std::string& line : log.lines()) {
+    for (const std::string& p : prefixes) {
+      if (line.rfind(p, 0) == 0) found.push_back(line);
+    }
+  }
+  return found;
+}
+
 std::string u32(uint32_t value) {
   std::string s(4, '\0');
   for (int i = 0; i < 4; ++i) s[i] = static_cast<char>(value >> (8 * i));

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "sandbox.h"
 #include "talvo/StreamBuf.h"
 
 namespace talvo_test {
@@ -46,6 +47,9 @@ std::string thrown(const std::function<void()>& call) {
   }
   return "";
 }
+
+// The lines the main log gained that start with one of the prefixes.
+std::vector<std::string> lines_starting(const MainLogTail& log, const std::vector<std::string>& prefixes);
 
 // Little-endian words as stored.
 std::string u32(uint32_t value);

@@ -28,6 +28,7 @@ using talvo::io::IStream;
 using talvo::io::Stream;
 using talvo_test::byte_at;
 using talvo_test::fresh_dir;
+using talvo_test::lines_starting;
 using talvo_test::MainLogTail;
 using talvo_test::numbered;
 using talvo_test::temp_file;
@@ -241,17 +242,6 @@ TEST(IArcStream, ZipMemberSeeksForwardAndBack) {
 
 std::string legacy_header(const char* magic, uint32_t flags, uint32_t packer, uint32_t packed, uint32_t unpacked) {
   return std::string(magic, 4) + u32(flags) + u32(packer) + u32(0) + u32(packed) + u32(unpacked);
-}
-
-// The log lines that start with one of the prefixes.
-std::vector<std::string> lines_starting(const MainLogTail& log, std::vector<std::string> prefixes) {
-  std::vector<std::string> found;
-  for (const std::string& line : log.lines()) {
-    for (const std::string& p : prefixes) {
-      if (line.rfind(p, 0) == 0) found.push_back(line);
-    }
-  }
-  return found;
 }
 
 std::string registry_kind(const Stream& in) {
