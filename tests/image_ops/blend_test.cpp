@@ -33,15 +33,8 @@ void check_blend(int dt, int st, bool keyed, bool bottom_up, int k, std::mt19937
   Picture dst(11, 9, PelFmt(dt), bottom_up, rng);
   Picture src(8, 7, st ? PelFmt(st) : PelFmt(9, &pal), !bottom_up, rng);
   const Rect s{1, 2, 7, 7};
-  const int size = src.buf.size;
   const std::uint32_t key = src.buf.pel(2, 3);
-  if (keyed) {
-    src.image.set_color_key(key);
-    const std::uint32_t ignored = st ? ~pelref::layout(st).key_mask & pelref::mask_of(size) : 0;
-    pelref::store(src.buf.at(4, 4), size, key);
-    pelref::store(src.buf.at(5, 2), size, key ^ ignored);
-    pelref::store(src.buf.at(1, 6), size, key ^ 1);
-  }
+  if (keyed) opref::plant_key(src, st, key);
   std::vector<std::uint8_t> want = dst.buf.bytes;
   for (int r = 0; r < s.height(); ++r)
     for (int c = 0; c < s.width(); ++c) {

@@ -9,23 +9,14 @@
 #include "Lib/talvo/src/img/pel_reference.h"
 #include "img/Image.h"
 #include "img/Op.h"
+#include "op_reference.h"
 #include "talvo/Exception.h"
 
 using namespace talvo::g;
-using pelref::Buffer;
+using opref::all_types;
+using opref::Picture;
 
 namespace {
-
-constexpr int all_types[] = {2, 3, 1, 4, 6, 5, 8, 7};  // every per-format list's order
-
-// A picture over a guarded buffer.
-struct Picture {
-  Buffer buf;
-  ImageRow image;
-  Picture(int w, int h, const PelFmt& fmt, bool bottom_up, std::mt19937& rng)
-      : buf(w, h, bytes_per_pel(fmt.type()), bottom_up, rng),
-        image(w, h, fmt, buf.first_row(), buf.signed_pitch()) {}
-};
 
 // Runs one copy of a source rectangle to (x, y) and checks every byte of the
 // destination buffer, guards and the slack past each row included.
@@ -35,14 +26,7 @@ void check_copy(int dt, int st, bool keyed, bool dst_bottom_up, bool src_bottom_
   const Rect s{1, 2, 7, 7};
   const int x = 3, y = 1;
   const std::uint32_t key = src.buf.pel(2, 3);
-  if (keyed) {
-    src.image.set_color_key(key);
-    // A few more key pels, some differing only in bits the key test ignores.
-    const std::uint32_t ignored = ~pelref::layout(st).key_mask & pelref::mask_of(src.buf.size);
-    pelref::store(src.buf.at(4, 4), src.buf.size, key);
-    pelref::store(src.buf.at(5, 2), src.buf.size, key ^ ignored);
-    pelref::store(src.buf.at(1, 6), src.buf.size, key ^ 1);
-  }
+  if (keyed) opref::plant_key(src, st, key);
   std::vector<std::uint8_t> want = dst.buf.bytes;
   const std::ptrdiff_t base = dst.buf.at(0, 0) - dst.buf.bytes.data();
   for (int r = 0; r < s.height(); ++r)
@@ -209,12 +193,5 @@ TEST(Copy, DispatchOutcomes) {
 }
 
 TEST(Copy, EmptySourceRectangleWritesNothing) {
-  std::mt19937 rng(1);
-  Picture dst(4, 4, PelFmt(4), false, rng);
-  Picture src(4, 4, PelFmt(2), false, rng);
-  const std::vector<std::uint8_t> before = dst.buf.bytes;
-  for (const Rect s : {Rect{2, 1, 2, 3}, Rect{3, 3, 1, 4}, Rect{0, 2, 4, 2}}) {
-    dst.image.assign(0, 0, src.image, &s);
-    EXPECT_EQ(dst.buf.bytes, before);
-  }
+  opref::check_empty_source_rects(4, 2, [](Image& dst, Image& src, const Rect* s) { dst.assign(0, 0, src, s); });
 }

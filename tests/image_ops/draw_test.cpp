@@ -21,17 +21,6 @@ void draw(Image& dst, std::int32_t x, std::int32_t y, Image& src, const Rect* so
   opref::run_binary(dst, x, y, src, source_rect, dst.context()->new_draw());
 }
 
-// A source picture with a key and a few more key pels, some differing only in
-// bits the key test ignores and one differing in bit 0 (st 0: paletted).
-void plant_key(Picture& src, int st, std::uint32_t key) {
-  src.image.set_color_key(key);
-  const int size = src.buf.size;
-  const std::uint32_t ignored = st ? ~pelref::layout(st).key_mask & pelref::mask_of(size) : 0;
-  pelref::store(src.buf.at(4, 4), size, key);
-  pelref::store(src.buf.at(5, 2), size, key ^ ignored);
-  pelref::store(src.buf.at(1, 6), size, key ^ 1);
-}
-
 }  // namespace
 
 // For every source without alpha, and paletted sources, the draw writes what
@@ -51,7 +40,7 @@ TEST(Draw, SourcesWithoutAlphaDrawAsTheyCopy) {
         const unsigned seed = rng();
         std::mt19937 a(seed), b(seed);
         Picture by_copy(11, 9, PelFmt(dt), bottom_up, a), by_draw(11, 9, PelFmt(dt), bottom_up, b);
-        if (keyed) plant_key(src, sf.palette() ? 0 : sf.type(), src.buf.pel(2, 3));
+        if (keyed) opref::plant_key(src, sf.palette() ? 0 : sf.type(), src.buf.pel(2, 3));
         by_copy.image.assign(3, 1, src.image, &s);
         draw(by_draw.image, 3, 1, src.image, &s);
         EXPECT_EQ(by_draw.buf.bytes, by_copy.buf.bytes)
@@ -79,7 +68,7 @@ TEST(Draw, AlphaSourcesBlendByTheirAlpha) {
             const std::uint32_t alpha = pick == 0 ? 0 : pick == 1 ? (1u << a.bits) - 1 : a.get(rng());
             pelref::store(src.buf.at(x, y), src.buf.size, v | alpha << a.shift);
           }
-        if (keyed) plant_key(src, st, src.buf.pel(2, 3) | ((1u << a.bits) - 1) << a.shift);
+        if (keyed) opref::plant_key(src, st, src.buf.pel(2, 3) | ((1u << a.bits) - 1) << a.shift);
         std::vector<std::uint8_t> want = dst.buf.bytes;
         for (int r = 0; r < s.height(); ++r)
           for (int c = 0; c < s.width(); ++c) {
