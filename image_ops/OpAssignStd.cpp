@@ -5,8 +5,7 @@ namespace talvo::g {
 
 void copy_index_images(const BOp& op) {
   if (op.source->type() != pel_type::index8) return;
-  copy_rows_auto<Index8, Index8>(*op.image, op.rect->x0, op.rect->y0, *op.source,
-                                 *op.source_rect);
+  copy_run<Index8, Index8>(op);
 }
 
 void OpAssignStd::on_palette() { copy_index_images(*this); }

@@ -8,6 +8,14 @@
 
 namespace talvo::g {
 
+// The copy's kernels of the pair (D, S) over the rectangles of the run `op`
+// describes, keyed when the source has a colour key. The draw runs them too,
+// for every source without alpha and for paletted sources.
+template <class D, class S>
+void copy_run(const BOp& op) {
+  copy_rows_auto<D, S>(*op.image, op.rect->x0, op.rect->y0, *op.source, *op.source_rect);
+}
+
 // The first-dispatch slots of an index destination (with a palette, or of
 // type 9), shared by the copy and the draw: index images are copied byte for
 // byte, no palette consulted; any other source gives nothing.
@@ -25,8 +33,7 @@ struct OpAssignStdImplementation final
 
   template <class S>
   void run() {
-    copy_rows_auto<D, S>(*this->image, this->rect->x0, this->rect->y0, *this->source,
-                         *this->source_rect);
+    copy_run<D, S>(*this);
   }
 };
 

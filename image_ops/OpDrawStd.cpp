@@ -15,23 +15,16 @@ template <class D>
 struct OpDrawStdImplementation final : FormatSlots<OpDrawStdImplementation<D>, OpDrawStd> {
   explicit OpDrawStdImplementation(const OpDrawStd& op) { static_cast<BOp&>(*this) = op; }
 
-  void on_palette() override {
-    copy_rows_auto<D, Paletted>(*this->image, this->rect->x0, this->rect->y0, *this->source,
-                                *this->source_rect);
-  }
+  void on_palette() override { copy_run<D, Paletted>(*this); }
 
   template <class S>
   void run() {
-    Image& dst = *this->image;
-    Image& src = *this->source;
-    const std::int32_t x = this->rect->x0, y = this->rect->y0;
-    const Rect& sr = *this->source_rect;
     if constexpr (!has_alpha<S>)
-      copy_rows_auto<D, S>(dst, x, y, src, sr);
-    else if (src.has_color_key())
-      draw_rows_keyed<D, S>(dst, x, y, src, sr);
+      copy_run<D, S>(*this);
+    else if (this->source->has_color_key())
+      draw_rows_keyed<D, S>(*this->image, this->rect->x0, this->rect->y0, *this->source, *this->source_rect);
     else
-      draw_rows<D, S>(dst, x, y, src, sr);
+      draw_rows<D, S>(*this->image, this->rect->x0, this->rect->y0, *this->source, *this->source_rect);
   }
 };
 
