@@ -30,10 +30,6 @@ using LPTHREAD_START_ROUTINE = DWORD (*)(LPVOID parameter);
 #define THREAD_PRIORITY_HIGHEST 2
 #define THREAD_PRIORITY_TIME_CRITICAL 15
 
-#ifndef ERROR_INVALID_HANDLE
-#define ERROR_INVALID_HANDLE 9 /* EBADF */
-#endif
-
 // Security attributes are not supported (pass null); the stack size is the
 // system's. Starts at once, or with CREATE_SUSPENDED at the first
 // ResumeThread. Null on failure.

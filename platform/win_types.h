@@ -87,6 +87,7 @@ struct RECT {
 // engine tests for map onto the errno values that mean the same.
 #define ERROR_SUCCESS 0
 #define ERROR_FILE_NOT_FOUND 2      /* ENOENT */
+#define ERROR_INVALID_HANDLE 9      /* EBADF */
 #define ERROR_ACCESS_DENIED 13      /* EACCES */
 #define ERROR_INVALID_PARAMETER 22  /* EINVAL */
 #define ERROR_INSUFFICIENT_BUFFER 34 /* ERANGE */
