@@ -48,12 +48,13 @@ struct ThreadObject : plat::KernelObject {
 ThreadObject* threadObject(HANDLE handle) { return dynamic_cast<ThreadObject*>(plat::kernelObject(handle)); }
 
 // The processors the calling thread may run on, in ascending order.
-int allowedProcessors(cpu_set_t* allowed, int* numbers, int capacity) {
-  CPU_ZERO(allowed);
-  if (sched_getaffinity(0, sizeof *allowed, allowed) != 0) return 0;
+int allowedProcessors(int* numbers, int capacity) {
+  cpu_set_t allowed;
+  CPU_ZERO(&allowed);
+  if (sched_getaffinity(0, sizeof allowed, &allowed) != 0) return 0;
   int count = 0;
   for (int cpu = 0; cpu < CPU_SETSIZE && count < capacity; ++cpu) {
-    if (CPU_ISSET(cpu, allowed)) numbers[count++] = cpu;
+    if (CPU_ISSET(cpu, &allowed)) numbers[count++] = cpu;
   }
   return count;
 }
@@ -72,9 +73,8 @@ HANDLE CreateThread(LPVOID, SIZE_T, LPTHREAD_START_ROUTINE start, LPVOID paramet
   }
   auto state = std::make_shared<ThreadState>();
   state->suspendCount = (flags & CREATE_SUSPENDED) ? 1 : 0;
-  cpu_set_t allowed;
   int numbers[64];
-  state->affinity = allProcessorsMask(allowedProcessors(&allowed, numbers, 64));
+  state->affinity = allProcessorsMask(allowedProcessors(numbers, 64));
   try {
     std::thread thread([state, start, parameter] {
       {
@@ -141,9 +141,8 @@ DWORD_PTR SetThreadAffinityMask(HANDLE handle, DWORD_PTR mask) {
     SetLastError(ERROR_INVALID_HANDLE);
     return 0;
   }
-  cpu_set_t allowed;
   int numbers[64];
-  int count = allowedProcessors(&allowed, numbers, 64);
+  int count = allowedProcessors(numbers, 64);
   if (mask == 0 || (mask & ~allProcessorsMask(count)) != 0) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
