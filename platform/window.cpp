@@ -310,22 +310,35 @@ const WindowClass* findClass(LPCSTR name) {
   return nullptr;
 }
 
-void raiseLocal(HWND h) {
-  bool iconic, focusRule;
+// Makes a window of this process the foreground window: the layer does it
+// while focus is assumed, the window system otherwise.
+void bringToFront(HWND h) {
+  bool focusRule;
   SDL_Window* sdl;
   {
     std::lock_guard<std::mutex> lock(g_mutex);
     Window* w = local(h);
     if (!w) return;
-    iconic = (w->style & WS_MINIMIZE) != 0;
     focusRule = assumeFocusLocked();
     sdl = w->sdl;
   }
-  if (iconic) applyShow(h, true, ShowState::Normal, Activation::Activate);
   if (focusRule)
     activate(h);
   else if (sdl)
     SDL_RaiseWindow(sdl);
+}
+
+// Another process asked to raise the window: restored first when minimised.
+void raiseLocal(HWND h) {
+  bool iconic;
+  {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    Window* w = local(h);
+    if (!w) return;
+    iconic = (w->style & WS_MINIMIZE) != 0;
+  }
+  if (iconic) applyShow(h, true, ShowState::Normal, Activation::Activate);
+  bringToFront(h);
 }
 
 void handleWindowEvent(const SDL_WindowEvent& e) {
@@ -883,17 +896,7 @@ BOOL SetForegroundWindow(HWND window) {
     if (it->second.remote) remote = it->second.remoteInfo;
   }
   if (!remote.address.empty()) return plat::detail::instanceRaise(remote) ? TRUE : FALSE;
-  bool focusRule;
-  SDL_Window* sdl;
-  {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    focusRule = assumeFocusLocked();
-    sdl = local(window)->sdl;
-  }
-  if (focusRule)
-    activate(window);
-  else if (sdl)
-    SDL_RaiseWindow(sdl);
+  bringToFront(window);
   return TRUE;
 }
 
