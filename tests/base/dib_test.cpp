@@ -12,7 +12,7 @@
 #include "base/mem.h"
 #include "base/mf.h"
 #include "err_fixture.h"
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "base/mf.h"
 #include "err_fixture.h"
 #include "platform/win32.h"
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "base/str.h"
 #include "err_fixture.h"
 #include "platform/test_api.h"
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
 

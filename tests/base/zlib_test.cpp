@@ -9,7 +9,7 @@
 #include "base/mem.h"
 #include "base/pack.h"
 #include "err_fixture.h"
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 namespace {
 

@@ -15,6 +15,7 @@
 #include "engine/cfg.h"
 #include "platform/test_api.h"
 #include "platform/win32.h"
+#include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
 
@@ -28,25 +29,13 @@ Pairs dump(const cfgCTy& t) {
   return out;
 }
 
-std::string readFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void writeFile(const fs::path& p, const std::string& text) { std::ofstream(p, std::ios::binary) << text; }
-
 class CfgTest : public ::testing::Test {
  protected:
   void SetUp() override {
     errInit();
-    char tmpl[] = "/tmp/talvo-cfg-XXXXXX";
-    dir_ = mkdtemp(tmpl);
     plat::test::clearMessageBoxAnswers();
     plat::test::takeMessageBoxes();
   }
-  void TearDown() override { fs::remove_all(dir_); }
 
   // Loads inside a TRY frame, as the start-up does; returns the text of the
   // error that ended the load, or "".
@@ -62,7 +51,8 @@ class CfgTest : public ::testing::Test {
     return caught;
   }
 
-  fs::path dir_;
+  TempDir tmp_;
+  fs::path dir_ = tmp_.path;
 };
 
 }  // namespace
@@ -97,7 +87,7 @@ TEST_F(CfgTest, ParserLinesAndResults) {
   for (size_t i = 0; i < cases.size(); ++i) {
     const auto& c = cases[i];
     fs::path p = dir_ / ("case" + std::to_string(i) + ".cfg");
-    writeFile(p, c.file);
+    writeBytes(p, c.file);
     cfgCTy t;
     EXPECT_EQ(loadCatching(t, p), c.error) << "case " << i;
     EXPECT_EQ(dump(t), c.table) << "case " << i;
@@ -111,7 +101,7 @@ TEST_F(CfgTest, ParserLinesAndResults) {
 
 TEST_F(CfgTest, BadLinesOutsideATryFrameShowOneBoxAndTheRestIsRead) {
   fs::path p = dir_ / "game.cfg";
-  writeFile(p, "a = 1\n= 2\nnoequals\nc = 3\n");
+  writeBytes(p, "a = 1\n= 2\nnoequals\nc = 3\n");
   plat::test::pushMessageBoxAnswer(IDIGNORE);
   cfgCTy t;
   t.Load(p.c_str());
@@ -127,7 +117,7 @@ TEST_F(CfgTest, LoadSaveRoundTripKeepsOrderAndSpelling) {
   t.SetStr("WND_NAME", "Sample Demo Game");
   t.SetInt("FPS_LIMIT", 0);
   fs::path in = dir_ / "Game.CFG";
-  writeFile(in, "use_gfx = 0\nbest_result = 1234\n-- note\nfps_limit=20\nlabel =   padded value  -- c\n");
+  writeBytes(in, "use_gfx = 0\nbest_result = 1234\n-- note\nfps_limit=20\nlabel =   padded value  -- c\n");
   t.Load((dir_ / "game.cfg").c_str());  // names of files are matched without case
   t.SetInt("new_key", -7);
   t.UpdateInt("missing", 3);
@@ -137,7 +127,7 @@ TEST_F(CfgTest, LoadSaveRoundTripKeepsOrderAndSpelling) {
   t.SetStr("abc", "abc");
   t.SetStr("empty", "");
   t.Save((dir_ / "game.cfg").c_str());
-  EXPECT_EQ(readFile(in),
+  EXPECT_EQ(readBytes(in),
             "USE_GFX = 0\nWND_NAME = Sample Demo Game\nFPS_LIMIT = 20\nbest_result = 999\nlabel = padded value\n"
             "new_key = -7\nspaced =   a -- b  \npx =  12px\nabc = abc\nempty = \n");
   EXPECT_FALSE(fs::exists(dir_ / "game.cfg"));  // written back to the file it read
@@ -166,7 +156,7 @@ TEST_F(CfgTest, LoadSaveRoundTripKeepsOrderAndSpelling) {
 
 TEST_F(CfgTest, FailedSaveLeavesTheOldFileIntact) {
   fs::path p = dir_ / "game.cfg";
-  writeFile(p, "old = 1\n");
+  writeBytes(p, "old = 1\n");
   chmod(p.c_str(), 0640);
   cfgCTy t;
   for (int i = 0; i < 300; ++i) t.SetInt(("key" + std::to_string(i)).c_str(), i);
@@ -181,12 +171,12 @@ TEST_F(CfgTest, FailedSaveLeavesTheOldFileIntact) {
   t.Save(p.c_str());
   setrlimit(RLIMIT_FSIZE, &saved);
   signal(SIGXFSZ, handler);
-  EXPECT_EQ(readFile(p), "old = 1\n");
+  EXPECT_EQ(readBytes(p), "old = 1\n");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);  // no file left behind
 
   // With room, the new file replaces the old one and keeps its mode.
   t.Save(p.c_str());
-  std::string text = readFile(p);
+  std::string text = readBytes(p);
   EXPECT_EQ(text.rfind("key0 = 0\nkey1 = 1\n", 0), 0u);
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 300);
   EXPECT_EQ(fs::status(p).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write |

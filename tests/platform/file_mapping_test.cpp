@@ -14,29 +14,11 @@
 #include <string>
 
 #include "platform/win32.h"
+#include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-struct TempDir {
-  fs::path path;
-  TempDir() {
-    std::string tmpl = (fs::temp_directory_path() / "talvo-mapping-XXXXXX").string();
-    path = mkdtemp(tmpl.data());
-  }
-  ~TempDir() { fs::remove_all(path); }
-  std::string file(const char* name) const { return (path / name).string(); }
-};
-
-void writeText(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
-
-std::string readText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 constexpr DWORD R = GENERIC_READ, W = GENERIC_WRITE, RW = GENERIC_READ | GENERIC_WRITE;
 constexpr DWORD SR = FILE_SHARE_READ, SW = FILE_SHARE_WRITE, SRW = FILE_SHARE_READ | FILE_SHARE_WRITE;
@@ -66,7 +48,7 @@ TEST(ShareModes, SecondOpenMeetsTheFirst) {
   };
   TempDir dir;
   const std::string path = dir.file("f.dat");
-  writeText(path, "contents");
+  writeBytes(path, "contents");
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << std::hex << c.access1 << " " << c.share1 << " / " << c.access2 << " "
                                     << c.share2);
@@ -90,13 +72,13 @@ TEST(ShareModes, SecondOpenMeetsTheFirst) {
 TEST(ShareModes, RefusedCreateLeavesTheFileIntact) {
   TempDir dir;
   const std::string path = dir.file("keep.wav");
-  writeText(path, "RIFF....");
+  writeBytes(path, "RIFF....");
   HANDLE reader = open(path, R, SR);
   for (DWORD creation : {DWORD{CREATE_ALWAYS}, DWORD{TRUNCATE_EXISTING}}) {
     EXPECT_EQ(open(path, RW, 0, creation), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
   }
-  EXPECT_EQ(readText(path), "RIFF....");
+  EXPECT_EQ(readBytes(path), "RIFF....");
   CloseHandle(reader);
   HANDLE writer = open(path, RW, 0, CREATE_ALWAYS);
   ASSERT_NE(writer, INVALID_HANDLE_VALUE);
@@ -107,7 +89,7 @@ TEST(ShareModes, RefusedCreateLeavesTheFileIntact) {
 TEST(Mapping, ReadOnlyViewShowsTheFileAndOutlivesItsHandles) {
   TempDir dir;
   const std::string path = dir.file("r.dat");
-  writeText(path, "mapped bytes");
+  writeBytes(path, "mapped bytes");
   HANDLE file = open(path, R, SR);
   HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
   ASSERT_NE(mapping, nullptr);
@@ -152,13 +134,13 @@ TEST(Mapping, WritableMappingGrowsTheFileFirst) {
   EXPECT_TRUE(UnmapViewOfFile(view));
   EXPECT_TRUE(SetEndOfFile(file));
   CloseHandle(file);
-  EXPECT_EQ(readText(path), "a");
+  EXPECT_EQ(readBytes(path), "a");
 }
 
 TEST(Mapping, SharedMappedFileIsNotEmptied) {
   TempDir dir;
   const std::string path = dir.file("s.dat");
-  writeText(path, "shared");
+  writeBytes(path, "shared");
   HANDLE file = open(path, R, SRW);
   HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
   ASSERT_NE(mapping, nullptr);
@@ -166,15 +148,15 @@ TEST(Mapping, SharedMappedFileIsNotEmptied) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_USER_MAPPED_FILE));
   CloseHandle(mapping);
   CloseHandle(file);
-  EXPECT_EQ(readText(path), "shared");
+  EXPECT_EQ(readBytes(path), "shared");
 }
 
 TEST(Mapping, RefusedMappings) {
   TempDir dir;
   const std::string empty = dir.file("empty.dat");
   const std::string full = dir.file("full.dat");
-  writeText(empty, "");
-  writeText(full, "0123456789");
+  writeBytes(empty, "");
+  writeBytes(full, "0123456789");
   HANDLE e = open(empty, R, SR);
   HANDLE f = open(full, R, SR);
   struct Case {
@@ -192,7 +174,7 @@ TEST(Mapping, RefusedMappings) {
   }
   CloseHandle(e);
   CloseHandle(f);
-  EXPECT_EQ(readText(full), "0123456789");
+  EXPECT_EQ(readBytes(full), "0123456789");
 }
 
 TEST(SharedStreams, ShareFlagsAndModes) {

@@ -14,19 +14,11 @@
 #include "platform/path.h"
 #include "platform/test_api.h"
 #include "platform/win32.h"
+#include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-struct TempDir {
-  fs::path path;
-  TempDir() {
-    char tmpl[] = "/tmp/talvo-platform-XXXXXX";
-    path = mkdtemp(tmpl);
-  }
-  ~TempDir() { fs::remove_all(path); }
-};
 
 void touch(const fs::path& p) { std::ofstream(p) << "x"; }
 

@@ -15,6 +15,7 @@
 #include "platform/detail.h"
 #include "platform/test_api.h"
 #include "platform/win32.h"
+#include "support/temp_dir.h"
 
 extern char** environ;
 
@@ -57,8 +58,6 @@ std::vector<UINT> messagesOf(const std::vector<Received>& r) {
 class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/talvo-window-XXXXXX";
-    dir_ = mkdtemp(tmpl);
     plat::test::setInstanceDir(dir_.c_str());
     static bool registered = false;
     if (!registered) {
@@ -77,7 +76,6 @@ class WindowTest : public ::testing::Test {
   void TearDown() override {
     for (HWND w : windows_) DestroyWindow(w);
     plat::test::setInstanceDir(nullptr);
-    fs::remove_all(dir_);
   }
   HWND create(DWORD style, int x, int y, int w, int h, DWORD exStyle = 0, HWND parent = nullptr) {
     HWND window = CreateWindowExA(exStyle, "testwndclass", "Test Window", style, x, y, w, h, parent, nullptr,
@@ -85,7 +83,8 @@ class WindowTest : public ::testing::Test {
     if (window && !parent) windows_.push_back(window);
     return window;
   }
-  std::string dir_;
+  TempDir tmp_;
+  std::string dir_ = tmp_.path.string();
   std::vector<HWND> windows_;
 };
 

@@ -12,7 +12,7 @@
 struct TempDir {
   std::filesystem::path path;
   TempDir() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "talvo-base-XXXXXX").string();
+    std::string tmpl = (std::filesystem::temp_directory_path() / "talvo-test-XXXXXX").string();
     if (mkdtemp(tmpl.data())) path = tmpl;
   }
   ~TempDir() {
