@@ -13,7 +13,7 @@
 
 namespace plat::detail {
 
-// --- windows (window.cpp) ---
+// --- windows (window*.cpp, see window_registry.h) ---
 
 // The SDL window behind a window handle, or null (a child window, a window of
 // another process, or no window at all).
