@@ -2,6 +2,7 @@
 // what the program showed, and injects what the machine would report.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -75,5 +76,37 @@ void setCursorPosFails(bool fail);
 enum class WindowEvent { Close, Expose, Minimized, Restored, FocusGained, FocusLost };
 // What the window system reports about a window, handled as the SDL event.
 void injectWindowEvent(HWND window, WindowEvent event);
+
+// --- faults and the call trace of the COM-style interfaces ---
+//
+// One mechanism for every emulated interface (DirectDraw, DirectSound) and
+// its creation function. An operation is named as the interface declares it:
+// "Blt", "Lock", "CreateSoundBuffer", "DirectSoundCreate". Where two
+// interfaces share a name, "IDirectSoundBuffer::Lock" names one of them; the
+// plain name names the operation of every interface.
+
+// The next `count` calls of the operation fail with `result`: such a call
+// does nothing else (no output is written). Faults asked for one operation
+// are used in the order asked. A count of 0 drops the operation's pending
+// faults (for that exact name).
+void failNext(const std::string& op, int count, HRESULT result);
+// Drops every pending fault.
+void clearFaults();
+
+struct CallRecord {
+  std::string op{};               // the plain name: "Lock"
+  std::string iface{};            // "IDirectSoundBuffer"; empty for a free function
+  const void* object = nullptr;   // the interface called, or what a function made
+  std::vector<RECT> rects{};      // up to two rectangles: destination, then source
+  DWORD flags = 0;                // the call's flags argument
+  HRESULT result = 0;             // what the call returned (injected faults too)
+  std::vector<int64_t> values{};  // its other numeric arguments, as each layer documents
+  std::string text{};             // a text argument, where there is one
+};
+// Starts or stops recording the calls (off at start). Switching clears the
+// records. The trace holds calls of every thread in the order they returned.
+void traceCalls(bool on);
+// The calls recorded since tracing started or since the last take.
+std::vector<CallRecord> takeCalls();
 
 }  // namespace plat::test
