@@ -1,6 +1,10 @@
 # Entry points of the project; see README.md.
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
+# The seed of the shuffled whole-program test runs; SEED=<n> repeats one.
+ifndef SEED
+SEED := $(shell expr $$(date +%s) % 99999 + 1)
+endif
 
 .PHONY: test bench fuzz deps clean
 
@@ -9,7 +13,8 @@ test:
 	cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug \
 	  -DTALVO_SANITIZE=ON -DTALVO_WERROR=ON -DTALVO_TESTS=ON
 	cmake --build build/test -j $(JOBS)
-	cd build/test && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy \
+	@echo "make test: the shuffled runs use seed $(SEED) (make test SEED=$(SEED) repeats them)"
+	cd build/test && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy GTEST_RANDOM_SEED=$(SEED) \
 	  ctest --output-on-failure -j $(JOBS)
 
 bench:

@@ -269,4 +269,11 @@ void setCursorPosFails(bool fail) {
   g_cursorFails = fail;
 }
 
+void resetInput() {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  g_keys = {};
+  g_cursor = {0, 0};
+  g_cursorFails = false;
+}
+
 }  // namespace plat::test

@@ -72,6 +72,9 @@ void injectCursorMove(int x, int y);
 void injectKey(int virtualKey, bool down);
 // GetCursorPos fails (FALSE) while this is on.
 void setCursorPosFails(bool fail);
+// The input as a process starts: every key up and not pressed since the last
+// poll, the cursor at (0, 0), GetCursorPos working. No messages are sent.
+void resetInput();
 
 enum class WindowEvent { Close, Expose, Minimized, Restored, FocusGained, FocusLost };
 // What the window system reports about a window, handled as the SDL event.

@@ -7,7 +7,22 @@
 using plat::test::injectCursorMove;
 using plat::test::injectKey;
 
-TEST(Input, SequenceThroughInjectedCursorAndKeys) {
+namespace {
+
+// Each test starts from the input of a fresh run: the engine's state before
+// its first update (all zero, smoothing on) over the platform's keys all up
+// and the cursor at (0, 0).
+class Input : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    inpCTy fresh{};
+    fresh.smooth = 1;
+    const_cast<inpCTy&>(inpState()) = fresh;
+    plat::test::resetInput();
+  }
+};
+
+TEST_F(Input, SequenceThroughInjectedCursorAndKeys) {
   // Before the first update every query answers 0.
   for (int vk : {VK_LBUTTON, VK_SHIFT, VK_F9, 0, 255})
     EXPECT_EQ(inpKeyDown(vk) + inpKeyPressed(vk) + inpKeyReleased(vk), 0) << vk;
@@ -92,3 +107,5 @@ TEST(Input, SequenceThroughInjectedCursorAndKeys) {
   EXPECT_EQ(inpMouseX(), 400);
   EXPECT_EQ(inpMouseY(), 410);
 }
+
+}  // namespace

@@ -1,6 +1,7 @@
 // The main log file: where and when it is created, its previous run, unique
-// names, and what happens when it cannot be written. Each test watches the
-// main log from the start of its process.
+// names, what happens when it cannot be written, and the report box before
+// the log is open. Each test watches the main log from the start of its
+// process (the program is ONE_PER_PROCESS).
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
@@ -10,10 +11,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "platform/test_api.h"
 #include "sandbox.h"
 #include "talvo/Log.h"
+#include "talvo/Report.h"
 
 namespace {
 
@@ -23,7 +26,6 @@ using talvo_test::sandbox;
 using talvo_test::write_file;
 
 TEST(MainLog, CreatedBesideTheProgramAtTheFirstFlushKeepingThePreviousRun) {
-  REQUIRE_FRESH_PROCESS();
   const std::string log = sandbox() + "/game.log";
   const std::string previous = sandbox() + "/game.prev.log";
   write_file(log, "last run\r\n");
@@ -42,7 +44,6 @@ TEST(MainLog, CreatedBesideTheProgramAtTheFirstFlushKeepingThePreviousRun) {
 }
 
 TEST(MainLog, FileNameComesWithTheUnnamedInfoChannel) {
-  REQUIRE_FRESH_PROCESS();
   EXPECT_EQ(talvo::log_file_name(), nullptr);
   talvo::io::info_log << "io" << std::endl;
   talvo::error_log << "error" << std::endl;
@@ -54,7 +55,6 @@ TEST(MainLog, FileNameComesWithTheUnnamedInfoChannel) {
 }
 
 TEST(MainLog, UniqueNameWhenTheLogCannotBeCreated) {
-  REQUIRE_FRESH_PROCESS();
   // game.log and game_1.log are directories, and game.log cannot be moved
   // aside: game.prev.log is a directory that is not empty.
   fs::create_directories(sandbox() + "/game.log");
@@ -68,7 +68,6 @@ TEST(MainLog, UniqueNameWhenTheLogCannotBeCreated) {
 }
 
 TEST(MainLog, UnknownProgramLogsAsTalvoInTheTemporaryDirectory) {
-  REQUIRE_FRESH_PROCESS();
   plat::test::setModuleFileName("");
   talvo::info_log << "where" << std::endl;
   EXPECT_EQ(talvo::log_file_path(), "_talvo.log");
@@ -77,7 +76,6 @@ TEST(MainLog, UnknownProgramLogsAsTalvoInTheTemporaryDirectory) {
 }
 
 TEST(MainLog, SilentForGoodWhenNoDirectoryTakesTheLog) {
-  REQUIRE_FRESH_PROCESS();
   const std::string gone = sandbox() + "/gone";
   plat::test::setModuleFileName((gone + "/bin/game.exe").c_str());
   setenv("TMPDIR", (gone + "/tmp").c_str(), 1);
@@ -99,7 +97,6 @@ TEST(MainLog, SilentForGoodWhenNoDirectoryTakesTheLog) {
 // A write to the log file that fails is reported on a channel of the same
 // log; that report must not write into the log again.
 TEST(MainLog, FailingWritesDoNotLogIntoTheLog) {
-  REQUIRE_FRESH_PROCESS();
   talvo::io::error_log << "before the limit" << std::endl;
   const std::string log = sandbox() + "/game.log";
   const size_t size = read_file(log).size();
@@ -121,6 +118,28 @@ TEST(MainLog, FailingWritesDoNotLogIntoTheLog) {
   // The first flush wrote what fitted; the log then went quiet.
   EXPECT_EQ(read_file(log).size(), size + 10);
   EXPECT_TRUE(talvo::default_log_stream()->bad());
+}
+
+// Before the unnamed info channel has opened the log, a report box shows no
+// log section.
+TEST(Report, BoxTextBeforeTheInfoChannelHasItsStream) {
+  talvo::error_log << "not shown" << std::endl;
+  struct Case {
+    const char* text;
+    const char* footer;
+    std::string box;
+  } cases[] = {
+      {"message", "footer", "message\n\nfooter"},
+      {"message", nullptr, "message\n\n"},
+      {nullptr, "footer", "footer"},
+      {nullptr, nullptr, ""},
+  };
+  for (const Case& c : cases) {
+    talvo::report_error(c.text, "c", 0, nullptr, c.footer);
+    std::vector<plat::test::MessageBoxRecord> boxes = plat::test::takeMessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, c.box);
+  }
 }
 
 }  // namespace

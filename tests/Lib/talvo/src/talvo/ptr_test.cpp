@@ -47,7 +47,16 @@ struct Ball : Base {
 int uses(const Ptr<Base>& p) { return p.refs() ? p.refs()->use_count : 0; }
 int weaks(const Ptr<Base>& p) { return p.refs() ? p.refs()->weak_count : 0; }
 
-TEST(Ptr, NullHasNoBlock) {
+// Every test starts with no recorded destructor and no allocation set to fail.
+class PtrTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    g_events.clear();
+    g_failNextNew = false;
+  }
+};
+
+TEST_F(PtrTest, NullHasNoBlock) {
   Ptr<Base> p(nullptr);
   EXPECT_EQ(p.refs(), nullptr);
   EXPECT_FALSE(p);
@@ -57,8 +66,7 @@ TEST(Ptr, NullHasNoBlock) {
   EXPECT_TRUE(g_events.empty());
 }
 
-TEST(Ptr, CopiesCountAndTheLastReleaseDeletesThroughTheVirtualDestructor) {
-  g_events.clear();
+TEST_F(PtrTest, CopiesCountAndTheLastReleaseDeletesThroughTheVirtualDestructor) {
   Ptr<Base> first(new Ball("a"));
   EXPECT_EQ(uses(first), 1);
   EXPECT_EQ(weaks(first), 1);
@@ -75,7 +83,7 @@ TEST(Ptr, CopiesCountAndTheLastReleaseDeletesThroughTheVirtualDestructor) {
   EXPECT_EQ(g_events, (std::vector<std::string>{"~Ball a", "~Base"}));
 }
 
-TEST(Ptr, Assignment) {
+TEST_F(PtrTest, Assignment) {
   struct Case {
     const char* what;
     bool leftSet, rightSet, same;
@@ -106,8 +114,7 @@ TEST(Ptr, Assignment) {
   }
 }
 
-TEST(Ptr, SelfAssignmentKeepsTheObject) {
-  g_events.clear();
+TEST_F(PtrTest, SelfAssignmentKeepsTheObject) {
   Ptr<Base> p(new Ball("self"));
   Ptr<Base>& alias = p;
   p = alias;
@@ -118,7 +125,7 @@ TEST(Ptr, SelfAssignmentKeepsTheObject) {
 
 // The object goes when the use count reaches 0, the block when the weak
 // count does; the object's destructor runs first.
-TEST(Ptr, ReleaseOrder) {
+TEST_F(PtrTest, ReleaseOrder) {
   struct Object {
     ~Object() { g_events.push_back("object"); }
   };
@@ -132,7 +139,6 @@ TEST(Ptr, ReleaseOrder) {
       PtrRefsImpl::destroy();
     }
   };
-  g_events.clear();
   auto* refs = new Refs(new Object);
   refs->add_ref();         // 2 uses, 2 weak
   ++refs->weak_count;      // a weak reference of its own: 2 uses, 3 weak
@@ -144,8 +150,7 @@ TEST(Ptr, ReleaseOrder) {
   EXPECT_EQ(g_events, (std::vector<std::string>{"object", "block"}));
 }
 
-TEST(Ptr, FailedBlockAllocationDeletesTheObject) {
-  g_events.clear();
+TEST_F(PtrTest, FailedBlockAllocationDeletesTheObject) {
   Base* ball = new Ball("lost");
   g_failNextNew = true;
   EXPECT_THROW(Ptr<Base>{ball}, std::bad_alloc);

@@ -134,25 +134,6 @@ TEST(Report, ButtonsAndOutcomes) {
   onlyBox();
 }
 
-TEST(Report, BoxTextBeforeTheInfoChannelHasItsStream) {
-  REQUIRE_FRESH_PROCESS();
-  talvo::error_log << "not shown" << std::endl;
-  struct Case {
-    const char* text;
-    const char* footer;
-    std::string box;
-  } cases[] = {
-      {"message", "footer", "message\n\nfooter"},
-      {"message", nullptr, "message\n\n"},
-      {nullptr, "footer", "footer"},
-      {nullptr, nullptr, ""},
-  };
-  for (const Case& c : cases) {
-    talvo::report_error(c.text, "c", 0, nullptr, c.footer);
-    EXPECT_EQ(onlyBox().text, c.box);
-  }
-}
-
 TEST(Report, BoxShowsTheLastLinesOfTheLog) {
   const std::string section = knownLogSection();
   struct Case {

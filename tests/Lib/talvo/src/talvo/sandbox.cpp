@@ -15,7 +15,6 @@ namespace talvo_test {
 namespace {
 
 std::string g_sandbox;
-int g_tests_started = 0;
 
 class Sandbox : public ::testing::Environment {
  public:
@@ -34,13 +33,8 @@ class Sandbox : public ::testing::Environment {
   }
 };
 
-class CountTests : public ::testing::EmptyTestEventListener {
-  void OnTestStart(const ::testing::TestInfo&) override { ++g_tests_started; }
-};
-
 [[maybe_unused]] const bool g_registered = [] {
   ::testing::AddGlobalTestEnvironment(new Sandbox);
-  ::testing::UnitTest::GetInstance()->listeners().Append(new CountTests);
   return true;
 }();
 
@@ -64,8 +58,6 @@ std::string read_file(const std::string& path) {
 void write_file(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
 }
-
-bool first_test_of_process() { return g_tests_started == 1; }
 
 std::string main_log_path() { return g_sandbox + "/game.log"; }
 

@@ -16,16 +16,6 @@ std::string fresh_dir();
 std::string read_file(const std::string& path);
 void write_file(const std::string& path, const std::string& bytes);
 
-// Skips the calling test unless it is the first of this process: tests that
-// watch the main log from its very start run one per process (as ctest runs
-// them).
-bool first_test_of_process();
-#define REQUIRE_FRESH_PROCESS()                                                   \
-  do {                                                                            \
-    if (!talvo_test::first_test_of_process())                                     \
-      GTEST_SKIP() << "needs a process of its own (ctest runs each test alone)"; \
-  } while (0)
-
 // The text the main log file gained since construction, split into lines at
 // CR LF (the log's line end).
 class MainLogTail {
