@@ -163,12 +163,19 @@ std::streamsize IStream::get(void* buffer, std::streamsize n) {
   }
 }
 
+bool IStream::failed_read() {
+  StreamBufEx* base = base_buffer();
+  if (!base || !base->read_failed()) return false;
+  setstate(badbit | failbit, base->last_error());
+  return true;
+}
+
 void IStream::read_all(void* buffer, std::streamsize n) {
   if (!Stream::buffer()) {
     setstate(badbit | eofbit | failbit);
     return;
   }
-  if (get(buffer, n) < n) setstate(eofbit | failbit);
+  if (get(buffer, n) < n && !failed_read()) setstate(eofbit | failbit);
 }
 
 std::streamsize IStream::read_some(void* buffer, std::streamsize n) {
@@ -177,7 +184,7 @@ std::streamsize IStream::read_some(void* buffer, std::streamsize n) {
     return 0;
   }
   const std::streamsize got = get(buffer, n);
-  if (got < n) setstate(got == 0 ? eofbit | failbit : eofbit);
+  if (got < n && !failed_read()) setstate(got == 0 ? eofbit | failbit : eofbit);
   return got;
 }
 
@@ -329,7 +336,7 @@ void IStream::read_legacy(bool rw2) {
     room = want;
     have += static_cast<size_t>(get(packed.get() + have, static_cast<std::streamsize>(room - have)));
     if (have < room) {
-      state_ |= eofbit;
+      if (!failed_read()) state_ |= eofbit;
       shortfall = Z_DATA_ERROR;  // the data ends before the packed size
       break;
     }

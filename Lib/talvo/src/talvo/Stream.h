@@ -107,16 +107,20 @@ class Stream {
 };
 
 // An input stream. Reads either deliver what was asked or leave the stream
-// failed (and throw when the mask has fail).
+// failed (and throw when the mask has fail). A read that stops at the end of
+// the data sets end of file; one that stops because the buffer's read failed
+// (a damaged zip member) sets bad instead.
 class IStream : public virtual Stream {
  public:
   // Over a buffer of the caller's (not owned), without a header.
   explicit IStream(std::streambuf* buffer);
   ~IStream() override;
 
-  // Exactly n bytes, or end of file and fail.
+  // Exactly n bytes, or end of file and fail (bad and fail when the read
+  // failed).
   void read_all(void* buffer, std::streamsize n);
-  // Up to n bytes; fewer set end of file, none also fail.
+  // Up to n bytes; fewer set end of file, none also fail (a failed read:
+  // bad and fail).
   std::streamsize read_some(void* buffer, std::streamsize n);
   // read_some on a good stream; otherwise fail and 0.
   std::streamsize read(void* buffer, std::streamsize n);
@@ -146,6 +150,10 @@ class IStream : public virtual Stream {
   bool ready();
   // sgetn; a throwing buffer leaves bad and fail behind it.
   std::streamsize get(void* buffer, std::streamsize n);
+  // After get delivered less than asked: when the buffer's read failed
+  // (rather than met the end of the data), sets bad and fail with the
+  // buffer's description and returns true.
+  bool failed_read();
   void read_legacy(bool rw2);
   // Unpacks zlib data into a memory buffer that replaces the buffer; a
   // shortfall (a zlib status) of reading the packed data refuses it.

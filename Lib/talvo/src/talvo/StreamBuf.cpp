@@ -96,6 +96,7 @@ void BasicFileBuf::restore_get_area() {
 
 void BasicFileBuf::reset_areas() {
   input_ = false;
+  read_failed_ = false;
   output_ = false;
   putback_mode_ = false;
   setg(external_, external_, external_);
@@ -119,6 +120,7 @@ BasicFileBuf::int_type BasicFileBuf::underflow() {
   // Without conversion nothing of the last block is left over: the whole
   // external buffer is filled anew and handed out as it is.
   const int32_t n = file_->read(external_, static_cast<int32_t>(external_end_ - external_));
+  read_failed_ = n < 0;
   if (n <= 0) {
     // A later read may succeed: no error mode.
     setg(external_, external_, external_);

@@ -28,6 +28,9 @@ class StreamBufEx : public std::streambuf {
   virtual ErrorInfo* last_error() = 0;
   // The name the buffer was given ("" when none).
   virtual const char* name() const = 0;
+  // True when the last refill of the get area failed: the end-of-file it
+  // returned is a failed read, not the end of the data.
+  virtual bool read_failed() const = 0;
 };
 
 // A buffered stream buffer over a talvo::AbstractFile (not owned). It is in
@@ -56,6 +59,10 @@ class BasicFileBuf : public StreamBufEx {
 
   ErrorInfo* last_error() override { return file_ ? file_->last_error() : nullptr; }
   const char* name() const override { return name_.c_str(); }
+  // A file read of 0 bytes is the end of the data; a negative one (a zip
+  // member's CRC or unpacking error) is a failure. Either way the buffer
+  // stays usable.
+  bool read_failed() const override { return read_failed_; }
 
  protected:
   std::streambuf* setbuf(char_type* buffer, std::streamsize n) override;
@@ -89,6 +96,7 @@ class BasicFileBuf : public StreamBufEx {
   bool output_ = false;
   bool error_ = false;
   bool putback_mode_ = false;
+  bool read_failed_ = false;
   // Output goes through the internal buffer; input is read into the
   // external buffer, which is handed out as the get area.
   char* internal_ = nullptr;

@@ -44,9 +44,22 @@ const char* status_text(int status) {
       return "internal error";
     case UNZ_CRCERROR:
       return "CRC error";
+    case ZipFile::unsupported_method:
+      return "unsupported compression method";
+    case ZipFile::encrypted_member:
+      return "encrypted member";
     default:
       return zError(status);  // the zlib errors of unpacking
   }
+}
+
+bool own_status(int status) { return status == ZipFile::unsupported_method || status == ZipFile::encrypted_member; }
+
+// Why a member that is there cannot be read (UNZ_OK when it can).
+int refusal(const unz_file_info64& info) {
+  if (info.flag & 1) return ZipFile::encrypted_member;
+  if (info.compression_method != 0 && info.compression_method != Z_DEFLATED) return ZipFile::unsupported_method;
+  return UNZ_OK;
 }
 
 }  // namespace
@@ -71,6 +84,7 @@ bool ZipFile::ReadHandle::open(const char* archive, const char* member) {
   unz_file_info64 info;
   status = unzLocateFile(zip, member, 2);
   if (status == UNZ_OK) status = unzGetCurrentFileInfo64(zip, &info, nullptr, 0, nullptr, 0, nullptr, 0);
+  if (status == UNZ_OK) status = refusal(info);
   if (status == UNZ_OK) status = unzOpenCurrentFile(zip);
   if (status != UNZ_OK) {
     unzClose(zip);
@@ -117,7 +131,8 @@ bool ZipFile::ReadHandle::rewind() {
 
 size_t ZipFile::StatusError::describe(char* buffer, size_t size) const {
   if (!buffer || size == 0) return 0;
-  const size_t n = format_bounded(buffer, size, "%s (zip status %d)", status_text(status), status);
+  const size_t n = own_status(status) ? format_bounded(buffer, size, "%s", status_text(status))
+                                      : format_bounded(buffer, size, "%s (zip status %d)", status_text(status), status);
   return n + ErrorInfo::describe(buffer + n, size - n);
 }
 
@@ -139,7 +154,10 @@ bool ZipFile::do_open(const char* name, uint32_t mode) {
   const std::string archive(name, separator);
   delete handle_;
   handle_ = new ReadHandle;
-  return handle_->open(archive.c_str(), separator + 1);
+  if (handle_->open(archive.c_str(), separator + 1)) return true;
+  // A missing member is no news; one that is there and cannot be read is.
+  if (own_status(handle_->status)) failed("open failed: ");
+  return false;
 }
 
 bool ZipFile::do_close() {

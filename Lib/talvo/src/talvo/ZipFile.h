@@ -4,7 +4,9 @@
 // regard to case and delivered as stored (binary and text mode alike). A
 // member is read forward; a backward seek opens the member again and skips
 // to the position. The CRC of everything delivered is checked when the
-// member's end is reached: a mismatch fails that read.
+// member's end is reached: a mismatch fails that read. Only stored and
+// deflated members without encryption are opened: minizip would deliver
+// the others' bytes still packed or encrypted.
 #pragma once
 
 #include <cstdint>
@@ -31,9 +33,14 @@ class ZipFile : public AbstractFile {
     // Back to the member's first byte.
     virtual bool rewind() = 0;
 
-    // The last minizip status (UNZ_OK, UNZ_CRCERROR, a zlib error...).
+    // The last minizip status (UNZ_OK, UNZ_CRCERROR, a zlib error...), or
+    // one of the refusals below.
     int status = 0;
   };
+
+  // Statuses of members that are there but cannot be read.
+  static constexpr int unsupported_method = -1000;  // neither stored nor deflated
+  static constexpr int encrypted_member = -1001;
 
   // One minizip archive handle with one member open for reading.
   class ReadHandle : public Handle {

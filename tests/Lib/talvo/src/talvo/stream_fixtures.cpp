@@ -46,6 +46,46 @@ with zipfile.ZipFile(sys.argv[1], 'w') as z:
         z.writestr(zipfile.ZipInfo(name, (2020, 1, 1, 0, 0, 0)), data, compress_type=kind)
 )";
 
+const char* const troubled_zip_script = R"(
+import os, struct, subprocess, sys, zipfile
+path, work, size = sys.argv[1], sys.argv[2], int(sys.argv[3])
+data = bytes(i % 251 for i in range(size))
+for name in ('bzip2.bin', 'encrypted.bin'):
+    with open(os.path.join(work, name), 'wb') as f:
+        f.write(data)
+subprocess.run(['zip', '-q', '-Z', 'bzip2', path, 'bzip2.bin'], cwd=work, check=True)
+subprocess.run(['zip', '-q', '-P', 'secret', path, 'encrypted.bin'], cwd=work, check=True)
+with zipfile.ZipFile(path, 'a') as z:
+    for name, kind in (('stored.bin', zipfile.ZIP_STORED), ('deflated.bin', zipfile.ZIP_DEFLATED),
+                       ('flipped_middle.bin', zipfile.ZIP_STORED), ('flipped_end.bin', zipfile.ZIP_STORED),
+                       ('cut.bin', zipfile.ZIP_DEFLATED)):
+        z.writestr(zipfile.ZipInfo(name, (2020, 1, 1, 0, 0, 0)), data, compress_type=kind)
+    infos = {i.filename: i for i in z.infolist()}
+with open(path, 'rb') as f:
+    raw = bytearray(f.read())
+
+def local(name):  # the local header
+    return infos[name].header_offset
+
+def data(name):  # the member's packed data
+    h = local(name)
+    name_length, extra_length = struct.unpack_from('<HH', raw, h + 26)
+    return h + 30 + name_length + extra_length
+
+def central(name):  # the central directory entry
+    at = raw.rfind(name.encode()) - 46
+    assert raw[at:at + 4] == b'PK\x01\x02'
+    return at
+
+raw[data('flipped_middle.bin') + size // 2] ^= 0x55
+raw[data('flipped_end.bin') + size - 10] ^= 0x55
+half = infos['cut.bin'].compress_size // 2
+struct.pack_into('<I', raw, local('cut.bin') + 18, half)
+struct.pack_into('<I', raw, central('cut.bin') + 20, half)
+with open(path, 'wb') as f:
+    f.write(raw)
+)";
+
 const char* const zlib_script = R"(
 import sys, zlib
 with open(sys.argv[1], 'rb') as f:
@@ -65,6 +105,10 @@ void write_zip(const std::string& path, const std::vector<ZipMember>& members) {
     args.insert(args.end(), {members[i].name, members[i].deflated ? "d" : "s", source});
   }
   run_python(zip_script, args);
+}
+
+void write_troubled_zip(const std::string& path) {
+  run_python(troubled_zip_script, {path, fresh_dir(), std::to_string(troubled_size)});
 }
 
 std::string zlib_packed(const std::string& bytes) {

@@ -1,5 +1,6 @@
 // Fixtures of the stream tests, made at test time with Debian's Python
-// (its zipfile and zlib modules) in fresh directories of the sandbox.
+// (its zipfile and zlib modules) and Debian's zip in fresh directories of
+// the sandbox.
 #pragma once
 
 #include <cstdint>
@@ -22,6 +23,18 @@ struct ZipMember {
 
 // Writes a zip archive holding the members, in order.
 void write_zip(const std::string& path, const std::vector<ZipMember>& members);
+
+// Writes an archive of members as other programs write them, each holding
+// numbered(troubled_size) bytes:
+//   stored.bin, deflated.bin               good (Python's zipfile)
+//   bzip2.bin                              packed by zip -Z bzip2
+//   encrypted.bin                          encrypted by zip -P
+//   flipped_middle.bin, flipped_end.bin    stored, the middle byte (or the
+//                                          tenth from the end) changed
+//   cut.bin                                deflated, its packed size cut to
+//                                          half in both headers
+void write_troubled_zip(const std::string& path);
+constexpr size_t troubled_size = 10000;
 
 // The bytes as zlib's compress writes them.
 std::string zlib_packed(const std::string& bytes);

@@ -238,6 +238,73 @@ TEST(IArcStream, ZipMemberSeeksForwardAndBack) {
   }
 }
 
+TEST(IArcStream, MembersThatCannotBeReadFailInsteadOfEnding) {
+  // Each member is refused at open or fails its read, with a warning naming
+  // it and the reason; none ends as if its data were whole. The good members
+  // of the same archive read to their end.
+  const std::string dir = fresh_dir();
+  talvo_test::write_troubled_zip(dir + "/t.zip");
+  const std::string whole = numbered(talvo_test::troubled_size);
+  talvo::io::ZipFormat zip;
+  enum Outcome { Good, RefusedAtOpen, ReadFails };
+  struct Case {
+    const char* member;
+    Outcome outcome;
+    std::string warning;  // after "[talvo.io] warning: ", before the name
+  } cases[] = {
+      {"stored.bin", Good, ""},
+      {"deflated.bin", Good, ""},
+      {"bzip2.bin", RefusedAtOpen, "open failed: unsupported compression method"},
+      {"encrypted.bin", RefusedAtOpen, "open failed: encrypted member"},
+      {"flipped_middle.bin", ReadFails, "reading failed: CRC error (zip status -105)"},
+      {"flipped_end.bin", ReadFails, "reading failed: CRC error (zip status -105)"},
+      {"cut.bin", ReadFails, "reading failed: buffer error (zip status -5)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.member);
+    const std::string path = dir + "/t/" + c.member;
+    const std::string name = dir + "/t.zip?" + c.member;
+    MainLogTail log;
+    IArcStream in;
+    open_raw(in, path, 0);
+    const uint32_t opened = in.rdstate();
+    const std::string delivered = read_rest(in);
+    // The plain file's own open failure is logged too; these name the member.
+    std::vector<std::string> warnings;
+    for (const std::string& line : lines_starting(log, {"[talvo.io] warning: "}))
+      if (line.find("('" + name + "')") != std::string::npos) warnings.push_back(line);
+    switch (c.outcome) {
+      case Good:
+        EXPECT_EQ(delivered, whole);
+        EXPECT_EQ(in.rdstate(), kEof | kFail);
+        EXPECT_TRUE(warnings.empty()) << testing::PrintToString(warnings);
+        continue;
+      case RefusedAtOpen:
+        EXPECT_EQ(opened, kFail);
+        EXPECT_EQ(delivered, "");
+        break;
+      case ReadFails:
+        EXPECT_LT(delivered.size(), whole.size());
+        EXPECT_EQ(in.rdstate(), kBad | kFail);
+        break;
+    }
+    // Every failed read is logged (read_rest may ask again after the first).
+    EXPECT_FALSE(warnings.empty());
+    for (const std::string& line : warnings) EXPECT_EQ(line, "[talvo.io] warning: " + c.warning + " ('" + name + "')");
+
+    // With the default mask the failed read throws the member's failure.
+    if (c.outcome == ReadFails) {
+      IArcStream thrower;
+      open_raw(thrower, path, kDefaultMask);
+      std::string bytes(whole.size(), '\0');
+      const std::string reason = c.warning.substr(c.warning.find(": ") + 2);
+      EXPECT_EQ(failure_of([&] { thrower.read_all(bytes.data(), static_cast<std::streamsize>(bytes.size())); }),
+                reason + " ('" + name + "')");
+      EXPECT_EQ(thrower.rdstate(), kBad | kFail);
+    }
+  }
+}
+
 // Stream headers
 
 std::string legacy_header(const char* magic, uint32_t flags, uint32_t packer, uint32_t packed, uint32_t unpacked) {
