@@ -1,5 +1,6 @@
 #include "img/DibDecoder.h"
 
+#include <bit>
 #include <cstdlib>
 #include <vector>
 
@@ -24,33 +25,34 @@ constexpr std::int64_t info_header_with_alpha_mask = 56;
 constexpr std::uint32_t compression_none = 0;
 constexpr std::uint32_t compression_bit_fields = 3;
 
-// Bit-field masks and the pel type they give, for files of the row's depth;
-// the first matching row wins. The 32-bit rows accept masks one byte above
-// the stored byte order (blue in byte 0), and their pels are nevertheless
-// taken as they stand; standard 32-bit masks match nothing and give
-// Rgbx8888 by depth.
+// 16-bit bit-field masks and the pel type they give; the first matching row
+// wins. Other masks give Rgbx5551 by depth.
 struct MaskRow {
-  std::uint16_t bits;
   std::uint32_t red, green, blue, alpha;
   bool any_alpha;
   PelType type;
 };
 constexpr MaskRow mask_rows[] = {
-    {32, 0xFF000000, 0x00FF0000, 0x0000FF00, 0x00000000, false, pel_type::rgbx8888},
-    {32, 0xFF000000, 0x00FF0000, 0x0000FF00, 0x000000FF, false, pel_type::rgba8888},
-    {16, 0xF800, 0x07E0, 0x001F, 0, true, pel_type::rgb565},
-    {16, 0x7C00, 0x03E0, 0x001F, 0x0000, false, pel_type::rgbx5551},
-    {16, 0x7C00, 0x03E0, 0x001F, 0x8000, false, pel_type::rgba5551},
-    {16, 0x0F00, 0x00F0, 0x000F, 0x0000, false, pel_type::rgbx4444},
-    {16, 0x0F00, 0x00F0, 0x000F, 0xF000, false, pel_type::rgba4444},
+    {0xF800, 0x07E0, 0x001F, 0, true, pel_type::rgb565},
+    {0x7C00, 0x03E0, 0x001F, 0x0000, false, pel_type::rgbx5551},
+    {0x7C00, 0x03E0, 0x001F, 0x8000, false, pel_type::rgba5551},
+    {0x0F00, 0x00F0, 0x000F, 0x0000, false, pel_type::rgbx4444},
+    {0x0F00, 0x00F0, 0x000F, 0xF000, false, pel_type::rgba4444},
 };
 
-PelType type_of_masks(std::uint16_t bits, const std::uint32_t (&m)[4]) {
+PelType type_of_16_bit_masks(const std::uint32_t (&m)[4]) {
   for (const MaskRow& row : mask_rows)
-    if (row.bits == bits && row.red == m[0] && row.green == m[1] && row.blue == m[2] &&
-        (row.any_alpha || row.alpha == m[3]))
+    if (row.red == m[0] && row.green == m[1] && row.blue == m[2] && (row.any_alpha || row.alpha == m[3]))
       return row.type;
   return pel_type::none;
+}
+
+// The place of an 8-bit field in a 32-bit pel: its shift, or -1 when the
+// mask is no run of exactly 8 bits.
+int byte_field(std::uint32_t mask) {
+  if (mask == 0) return -1;
+  const int shift = std::countr_zero(mask);
+  return mask >> shift == 0xFF ? shift : -1;
 }
 
 PelType type_of_depth(std::uint16_t bits) {
@@ -66,6 +68,7 @@ PelType type_of_depth(std::uint16_t bits) {
 
 void DibDecoder::do_open(io::IStream& stream) {
   stream_ = &stream;
+  by_masks_ = false;
   const std::int64_t start = stream.tell();
   std::uint8_t h[header_bytes] = {};
   if (read_exact(stream, h, sizeof h) != sizeof h || h[0] != 'B' || h[1] != 'M')
@@ -98,7 +101,8 @@ void DibDecoder::do_open(io::IStream& stream) {
       if (read_exact(stream, m, 4) == 4) masks[i] = le32(m);
     }
     at += 4 * count;
-    type = type_of_masks(bits, masks);
+    if (bits == 16) type = type_of_16_bit_masks(masks);
+    if (bits == 32) type = take_32_bit_masks(masks);
   }
   const std::int64_t palette_at = std::max(at, file_header_bytes + info_size);
   const std::int64_t palette_end = palette_at + 4 * std::int64_t(colours);
@@ -128,6 +132,34 @@ void DibDecoder::do_open(io::IStream& stream) {
   pel_position_ = start < 0 ? -1 : start + (bits_offset >= palette_end ? bits_offset : palette_end);
 }
 
+PelType DibDecoder::take_32_bit_masks(const std::uint32_t (&masks)[4]) {
+  // No masks, or the stored order itself: the pels are taken as they stand
+  // (an alpha mask beside the stored order is not honoured).
+  if ((masks[0] | masks[1] | masks[2]) == 0 || (masks[0] == 0xFF0000 && masks[1] == 0xFF00 && masks[2] == 0xFF))
+    return pel_type::none;
+  const bool alpha = masks[3] != 0;
+  std::uint32_t taken = 0;
+  for (int i = 0; i < (alpha ? 4 : 3); ++i) {
+    const int shift = byte_field(masks[i]);
+    if (shift < 0 || (taken & masks[i])) refuse(__LINE__, "Unsupported BMP Image Type");
+    taken |= masks[i];
+    shifts_[i] = std::uint8_t(shift);
+  }
+  by_masks_ = true;
+  return alpha ? pel_type::rgba8888 : pel_type::rgbx8888;
+}
+
+void DibDecoder::unmask_row(std::uint8_t* pels, std::int32_t count) const {
+  const bool alpha = picture_.format.type() == pel_type::rgba8888;
+  for (std::int32_t x = 0; x < count; ++x, pels += 4) {
+    const std::uint32_t v = le32(pels);
+    pels[0] = std::uint8_t(v >> shifts_[2]);
+    pels[1] = std::uint8_t(v >> shifts_[1]);
+    pels[2] = std::uint8_t(v >> shifts_[0]);
+    pels[3] = alpha ? std::uint8_t(v >> shifts_[3]) : 0;
+  }
+}
+
 void DibDecoder::do_close() {}
 
 void DibDecoder::do_read(const Rect& source, ImageRow& row, const Rect& destination, ResampleMode mode) {
@@ -145,7 +177,9 @@ void DibDecoder::do_read(const Rect& source, ImageRow& row, const Rect& destinat
   for (std::int32_t i = 0; i < h; ++i) {
     if (lead > 0) skip_forward(stream, lead);
     const std::size_t bytes = std::size_t(w) * std::size_t(size);
-    if (read_exact(stream, target.row(top_down_ ? i : h - 1 - i), bytes) != bytes) break;
+    std::uint8_t* pels = target.row(top_down_ ? i : h - 1 - i);
+    if (read_exact(stream, pels, bytes) != bytes) break;
+    if (by_masks_) unmask_row(pels, w);
     if (tail != 0) skip_forward(stream, tail);
   }
   target.finish();

@@ -165,6 +165,29 @@ def make_bmp():
                                masks=(0x0F00, 0x00F0, 0x000F, 0xF000)))
     expect("bmp16_4444.bmp", w, h, [widen(c, 4) for v in values for c in v])
 
+    # 32-bit pels in other orders than the stored one, as several libraries
+    # write them (the masks say where each channel lies), after a version-4
+    # header or three masks after the smallest one. A byte no mask covers
+    # holds noise.
+    def pel32(rgba, masks):
+        v = 0
+        for c, m in zip(rgba, masks):
+            if m:
+                v |= c << ((m & -m).bit_length() - 1)
+        free = 0xFFFFFFFF & ~(masks[0] | masks[1] | masks[2] | masks[3])
+        return v | (rnd.randrange(256) * 0x01010101) & free
+
+    for name, masks, info_size in (("bmp32_xbgr.bmp", (0xFF000000, 0xFF0000, 0xFF00, 0), 108),
+                                   ("bmp32_xbgr_3masks.bmp", (0xFF000000, 0xFF0000, 0xFF00, 0), 40),
+                                   ("bmp32_abgr.bmp", (0xFF000000, 0xFF0000, 0xFF00, 0xFF), 108),
+                                   ("bmp32_rgba.bmp", (0xFF, 0xFF00, 0xFF0000, 0xFF000000), 108)):
+        rgba = random_rgba(w, h)
+        rows = [b"".join(struct.pack("<I", pel32(rgba.getpixel((x, y)), masks)) for x in range(w))
+                for y in range(h)]
+        save(name, bmp(w, h, 32, rows, compression=3, info_size=info_size,
+                       masks=masks if info_size > 40 else masks[:3]))
+        expect_pillow(name)
+
     # 32-bit pels with the standard masks and alpha: read as Rgbx8888.
     rgba = random_rgba(w, h)
     rows = [bytes(c for x in range(w) for c in (lambda p: (p[2], p[1], p[0], p[3]))(rgba.getpixel((x, y))))
