@@ -16,7 +16,11 @@ namespace {
 }
 
 constexpr std::size_t header_bytes = 18;
-constexpr std::uint8_t descriptor_top_left = 0x20;
+// Image descriptor bits: the first stored row is the top one; the first pel
+// of a stored row is its right one.
+constexpr std::uint8_t descriptor_top = 0x20;
+constexpr std::uint8_t descriptor_right = 0x10;
+constexpr std::uint8_t image_type_grey = 3;
 
 bool run_length_encoded(std::uint8_t image_type) { return image_type == 9 || image_type == 10; }
 bool known_image_type(std::uint8_t image_type) {
@@ -53,6 +57,21 @@ void read_palette(io::IStream& stream, std::uint32_t first, std::uint32_t length
     entries[i].value = 0xFF000000u | std::uint32_t(bgr[2]) << 16 | std::uint32_t(bgr[1]) << 8 | bgr[0];
   }
   palette.set(entries.data(), count);
+}
+
+// A grey and alpha pel (grey first) as Rgba8888.
+void widen_grey_alpha(const std::uint8_t* ga, std::uint8_t* bgra) {
+  bgra[0] = bgra[1] = bgra[2] = ga[0];
+  bgra[3] = ga[1];
+}
+
+// Turns every row of the buffer end for end.
+void mirror_rows(std::uint8_t* pels, std::size_t row_bytes, std::size_t rows, std::size_t size) {
+  for (std::size_t y = 0; y < rows; ++y) {
+    std::uint8_t* left = pels + y * row_bytes;
+    for (std::uint8_t* right = left + row_bytes - size; left < right; left += size, right -= size)
+      std::swap_ranges(left, left + size, right);
+  }
 }
 
 // One pel of Size bytes written over `bytes` bytes.
@@ -120,6 +139,8 @@ void TgaDecoder::do_open(io::IStream& stream) {
   const std::uint8_t map_entry_bits = h[7];
   const std::int32_t width = le16(h + 12), height = le16(h + 14);
   const std::uint8_t depth = h[16] == 15 ? 16 : h[16];
+  // 16-bit grey pels are grey and alpha, not 5-5-5 colour.
+  const bool grey_alpha = image_type == image_type_grey && depth == 16;
   if (!known_image_type(image_type) || (depth != 8 && depth != 16 && depth != 24 && depth != 32) ||
       width == 0 || height == 0 || width > max_image_side || height > max_image_side)
     refuse(__LINE__);
@@ -131,7 +152,7 @@ void TgaDecoder::do_open(io::IStream& stream) {
   } else {
     // The colour map of a true-colour picture is not used.
     skip_forward(stream, std::int64_t(map_length) * ((map_entry_bits + 7) / 8));
-    picture_.format = PelFmt(depth == 32 ? pel_type::rgba8888 : pel_type::rgb888);
+    picture_.format = PelFmt(depth == 32 || grey_alpha ? pel_type::rgba8888 : pel_type::rgb888);
   }
 
   std::size_t size = depth / 8;
@@ -146,19 +167,26 @@ void TgaDecoder::do_open(io::IStream& stream) {
   }
 
   if (depth == 16) {
-    std::unique_ptr<std::uint8_t[]> wide(new std::uint8_t[total / 2 * 3]);
-    for (std::size_t i = 0, n = total / 2; i < n; ++i)
-      widen_555(le16(pels.get() + 2 * i), wide.get() + 3 * i);
+    size = grey_alpha ? 4 : 3;
+    std::unique_ptr<std::uint8_t[]> wide(new std::uint8_t[total / 2 * size]);
+    for (std::size_t i = 0, n = total / 2; i < n; ++i) {
+      const std::uint8_t* pel = pels.get() + 2 * i;
+      if (grey_alpha) {
+        widen_grey_alpha(pel, wide.get() + 4 * i);
+      } else {
+        widen_555(le16(pel), wide.get() + 3 * i);
+      }
+    }
     pels = std::move(wide);
-    size = 3;
-    row_bytes = std::size_t(width) * 3;
   }
+  row_bytes = std::size_t(width) * size;
+  if (h[17] & descriptor_right) mirror_rows(pels.get(), row_bytes, std::size_t(height), size);
 
   picture_.width = width;
   picture_.height = height;
   row_bytes_ = row_bytes;
   bytes_per_pel_ = std::int32_t(size);
-  top_down_ = (h[17] & descriptor_top_left) != 0;
+  top_down_ = (h[17] & descriptor_top) != 0;
   pels_ = std::move(pels);
 }
 

@@ -1,11 +1,12 @@
 // The decoder of Truevision TGA files: colour-mapped, true-colour and grey
 // pictures (image types 1, 2, 3), uncompressed or run-length encoded (9,
-// 10), of 8, 15, 16, 24 and 32 bits per pel, either origin.
+// 10), of 8, 15, 16, 24 and 32 bits per pel, from any of the four origins.
 //
 // do_open decodes the whole picture into memory (8-bit pictures as indices
-// with their palette, 15- and 16-bit pels widened to Rgb888, 24-bit as
-// Rgb888, 32-bit as Rgba8888); do_read copies rows out of it and do_close
-// frees it.
+// with their palette, 15- and 16-bit colour pels widened to Rgb888, 16-bit
+// grey pels, grey and alpha, as Rgba8888, 24-bit as Rgb888, 32-bit as
+// Rgba8888), rows stored right to left turned round; do_read copies rows
+// out of it and do_close frees it.
 #pragma once
 
 #include <cstddef>

@@ -206,10 +206,10 @@ def make_bmp():
 
 
 def tga(width, height, depth, image_type, pels, map_bytes=b"", map_first=0, map_length=0,
-        map_entry_bits=0, top_left=False, ident=b""):
+        map_entry_bits=0, descriptor=0, ident=b""):
     header = struct.pack("<BBBHHBHHHHBB", len(ident), 1 if map_length else 0, image_type,
                          map_first, map_length, map_entry_bits, 0, 0, width, height, depth,
-                         0x20 if top_left else 0)
+                         descriptor)
     return header + ident + map_bytes + pels
 
 
@@ -287,6 +287,31 @@ def make_tga():
     save("tga8_map16.tga", tga(w, h, 8, 1, indices, map_bytes=b"".join(struct.pack("<H", e) for e in entries),
                                map_first=2, map_length=6, map_entry_bits=16))
     expect_pillow("tga8_map16.tga")
+
+    # The same pictures stored from each of the four corners (image
+    # descriptor bit 4: right to left, bit 5: top down), uncompressed and
+    # run-length encoded, colour-mapped and true-colour.
+    pal = pictures["p"].getpalette()
+    colour_map = dict(map_bytes=b"".join(bytes((pal[3 * i + 2], pal[3 * i + 1], pal[3 * i])) for i in range(256)),
+                      map_length=256, map_entry_bits=24)
+    kinds = (("p", 8, 1, lambda p: bytes((p,)), colour_map),
+             ("rgb", 24, 2, lambda p: bytes(reversed(p)), {}))
+    for key, depth, image_type, stored, options in kinds:
+        image = pictures[key]
+        for corner, descriptor in (("bl", 0), ("br", 0x10), ("tl", 0x20), ("tr", 0x30)):
+            ys = range(h) if descriptor & 0x20 else reversed(range(h))
+            xs = list(reversed(range(w))) if descriptor & 0x10 else list(range(w))
+            pels = b"".join(stored(image.getpixel((x, y))) for y in ys for x in xs)
+            for rle_too in (False, True):
+                name = "tga_%s%s_%s.tga" % (key, "_rle" if rle_too else "", corner)
+                packed = rle(pels, depth // 8) if rle_too else pels
+                save(name, tga(w, h, depth, image_type + 8 * rle_too, packed, descriptor=descriptor, **options))
+                expect_pillow(name)
+
+    # 16-bit grey pels: grey and alpha.
+    la = Image.frombytes("LA", (w, h), bytes(rnd.randrange(256) for _ in range(2 * w * h)))
+    save("tga_la.tga", pillow_bytes(la, "TGA"))
+    expect_pillow("tga_la.tga")
 
     save("tga_big.tga", pillow_bytes(random_rgba(37, 29), "TGA", compression="tga_rle"))
     expect_pillow("tga_big.tga")

@@ -71,12 +71,64 @@ TEST(TgaDecoder, ReadsEveryTypeDepthAndOriginLikePillow) {
       {"tga16_rle.tga", pel_type::rgb888, false, 5},
       {"tga24_map.tga", pel_type::rgb888, true},
       {"tga8_map16.tga", pel_type::index8, true, 5},
+      {"tga_la.tga", pel_type::rgba8888, true},
       {"tga_big.tga", pel_type::rgba8888, true},
   };
   const std::string dir = make_pictures("tga");
   talvo::io::ZipFormat zip;
   TgaDecoder decoder;
   for (const LikePillow& c : cases) expect_like_pillow(decoder, dir, c);
+  // The same pictures stored from each corner.
+  for (const std::string kind : {"p", "p_rle", "rgb", "rgb_rle"}) {
+    for (const char* corner : {"bl", "br", "tl", "tr"}) {
+      const std::string name = "tga_" + kind + "_" + corner + ".tga";
+      expect_like_pillow(decoder, dir, {name.c_str(), kind[0] == 'p' ? pel_type::index8 : pel_type::rgb888, true});
+    }
+  }
+}
+
+TEST(TgaDecoder, EveryOriginReadsLikeItsTopLeftTwin) {
+  // A 3 x 2 picture whose pels count 1 to 6 from the top left, stored from
+  // each corner (image descriptor bit 4: right to left, bit 5: top down),
+  // as indices and as 24-bit pels, uncompressed and as one raw packet.
+  const Bytes picture = {1, 2, 3, 4, 5, 6};
+  const auto stored = [&](std::uint8_t descriptor) {
+    Bytes pels;
+    for (int i = 0; i < 2; ++i) {
+      const int y = descriptor & 0x20 ? i : 1 - i;
+      for (int j = 0; j < 3; ++j) pels.push_back(picture[3 * y + (descriptor & 0x10 ? 2 - j : j)]);
+    }
+    return pels;
+  };
+  const struct {
+    const char* what;
+    std::uint8_t image_type, depth;
+  } kinds[] = {{"grey indices", 3, 8}, {"grey indices, run-length", 9, 8}, {"24 bits", 2, 24},
+               {"24 bits, run-length", 10, 24}};
+  for (const auto& k : kinds) {
+    Bytes twin;
+    for (const std::uint8_t descriptor : {0x20, 0x00, 0x10, 0x30}) {
+      SCOPED_TRACE(testing::Message() << k.what << ", descriptor " << int(descriptor));
+      TgaHeader h = header(k.image_type, k.depth, 3, 2);
+      h.descriptor = descriptor;
+      std::string bytes = h.bytes();
+      if (k.image_type >= 9) bytes += u8(5);  // one raw packet of six pels
+      for (const std::uint8_t v : stored(descriptor))
+        bytes += k.depth == 8 ? u8(v) : u8(v) + u8(v + 10) + u8(v + 20);
+      ImageRow row;
+      const Bytes pels = load_bytes(bytes, row);
+      if (descriptor == 0x20) {
+        twin = pels;
+        Bytes want;
+        for (const std::uint8_t v : picture) {
+          want.push_back(v);
+          if (k.depth == 24) want.insert(want.end(), {std::uint8_t(v + 10), std::uint8_t(v + 20)});
+        }
+        EXPECT_EQ(pels, want);
+      }
+      EXPECT_EQ(pels, twin);
+    }
+  }
 }
 
 TEST(TgaDecoder, PacketsPalettesAndWidening) {
@@ -97,6 +149,9 @@ TEST(TgaDecoder, PacketsPalettesAndWidening) {
        header(2, 16, 3, 1).bytes() + u16(0x7FFF) + u16(0x8000) + u16(0x7C1F),
        {248, 248, 248, 0, 0, 0, 248, 0, 248}},
       {"15 bits read as 16", header(2, 15, 1, 1).bytes() + u16(0x03E0), {0, 248, 0}},
+      {"16-bit grey pels: grey and alpha",
+       header(3, 16, 2, 1).bytes() + "\x10\x80\xC8\xFF"s,
+       {0x10, 0x10, 0x10, 0x80, 0xC8, 0xC8, 0xC8, 0xFF}},
       {"run packet longer than the picture",
        header(10, 32, 2, 2).bytes() + "\xFF\x01\x02\x03\x04"s,
        {1, 2, 3, 4, 1, 2, 3, 4, 1, 2, 3, 4, 1, 2, 3, 4}},
@@ -108,6 +163,16 @@ TEST(TgaDecoder, PacketsPalettesAndWidening) {
     ImageRow row;
     EXPECT_EQ(load_bytes(c.bytes, row), c.pels);
   }
+
+  // Grey and alpha read into a type without alpha is the grey.
+  const std::string path = write_temp(header(3, 16, 2, 1).bytes() + "\x10\x80\xC8\xFF"s);
+  auto stream = open_raw(path, talvo::io::Stream::badbit | talvo::io::Stream::failbit);
+  TgaDecoder decoder;
+  decoder.open(*stream);
+  ImageRow rgb;
+  rgb.create(2, 1, PelFmt(pel_type::rgb888));
+  decoder.read(rgb, ResampleMode::filter);
+  EXPECT_EQ(pel_bytes(rgb), (Bytes{0x10, 0x10, 0x10, 0xC8, 0xC8, 0xC8}));
 }
 
 TEST(TgaDecoder, EightBitPalettes) {
