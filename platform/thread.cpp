@@ -3,8 +3,8 @@
 
 #include <pthread.h>
 #include <sched.h>
+#include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -31,6 +31,7 @@ struct ThreadState {
   bool finished = false;
   DWORD_PTR affinity = 0;
   std::thread::native_handle_type native{};
+  pid_t id = 0;  // the system's thread id, set as the thread starts
 };
 
 struct ThreadObject : plat::KernelObject {
@@ -79,6 +80,8 @@ HANDLE CreateThread(LPVOID, SIZE_T, LPTHREAD_START_ROUTINE start, LPVOID paramet
     std::thread thread([state, start, parameter] {
       {
         std::unique_lock<std::mutex> hold(state->lock);
+        state->id = gettid();
+        state->changed.notify_all();
         state->changed.wait(hold, [&] { return state->suspendCount == 0 || state->abandoned; });
         if (state->abandoned) {
           state->finished = true;
@@ -92,16 +95,18 @@ HANDLE CreateThread(LPVOID, SIZE_T, LPTHREAD_START_ROUTINE start, LPVOID paramet
       state->changed.notify_all();
     });
     {
-      std::lock_guard<std::mutex> hold(state->lock);
+      std::unique_lock<std::mutex> hold(state->lock);
       state->native = thread.native_handle();
+      if (threadId) {
+        state->changed.wait(hold, [&] { return state->id != 0; });
+        *threadId = static_cast<DWORD>(state->id);
+      }
     }
     thread.detach();
   } catch (const std::system_error& e) {
     SetLastError(static_cast<DWORD>(e.code().value()));
     return nullptr;
   }
-  static std::atomic<DWORD> lastId{0};
-  if (threadId) *threadId = ++lastId;
   return new ThreadObject(std::move(state));
 }
 

@@ -32,7 +32,8 @@ using LPTHREAD_START_ROUTINE = DWORD (*)(LPVOID parameter);
 
 // Security attributes are not supported (pass null); the stack size is the
 // system's. Starts at once, or with CREATE_SUSPENDED at the first
-// ResumeThread. Null on failure.
+// ResumeThread. The thread id is the system's (the Linux thread id, as in
+// /proc/self/task). Null on failure.
 HANDLE CreateThread(LPVOID security, SIZE_T stackSize, LPTHREAD_START_ROUTINE start, LPVOID parameter,
                     DWORD flags, LPDWORD threadId);
 // The previous suspend count, or (DWORD)-1 for a handle that is no thread.
