@@ -12,6 +12,7 @@
 #include "base/mem.h"
 #include "base/mf.h"
 #include "err_fixture.h"
+#include "support/shell.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -159,7 +160,7 @@ TEST_F(DibTest, LoadsPillowFiles) {
              "b = Image.new('RGB', (29, 17))\n"
              "b.putdata([(x * 8, y * 12, (x + y) * 4) for y in range(17) for x in range(29)])\n"
              "b.save(sys.argv[2])\n");
-  ASSERT_EQ(std::system(("/usr/bin/python3 " + script + " " + p8 + " " + p24).c_str()), 0);
+  ASSERT_EQ(runPython({script, p8, p24}), 0);
 
   Dib whole(bmp8Load(p8.c_str(), 0, 0, 37, 23));
   ASSERT_NE(whole, nullptr);

@@ -9,6 +9,7 @@
 #include "base/mem.h"
 #include "base/pack.h"
 #include "err_fixture.h"
+#include "support/shell.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -27,8 +28,7 @@ Bytes asBytes(const std::string& s) { return Bytes(s.begin(), s.end()); }
 // Runs a Python snippet with Debian's interpreter; `d` is the directory.
 int python(const TempDir& dir, const std::string& code) {
   writeBytes(dir.file("run.py"), "import sys, zlib\nd = sys.argv[1]\n" + code);
-  const std::string cmd = "/usr/bin/python3 " + dir.file("run.py") + " " + dir.path.string();
-  return std::system(cmd.c_str());
+  return runPython({dir.file("run.py"), dir.path.string()});
 }
 
 using ZlibTest = ErrTest;

@@ -7,6 +7,7 @@
 
 #include "Lib/talvo/src/talvo/sandbox.h"
 #include "img/Pixel.h"
+#include "support/shell.h"
 
 using namespace talvo::g;
 
@@ -14,10 +15,7 @@ namespace decoder_test {
 
 std::string make_pictures(const char* group) {
   const std::string dir = talvo_test::fresh_dir();
-  // Debian's interpreter: the one Pillow is installed for.
-  const std::string command =
-      std::string("/usr/bin/python3 '") + MAKE_PICTURES_SCRIPT + "' '" + dir + "' " + group;
-  EXPECT_EQ(std::system(command.c_str()), 0) << command;
+  EXPECT_EQ(runPython({MAKE_PICTURES_SCRIPT, dir, group}), 0) << "make_pictures.py " << group;
   return dir;
 }
 

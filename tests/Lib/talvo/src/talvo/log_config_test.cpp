@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "sandbox.h"
+#include "support/shell.h"
 #include "talvo/LogConfig.h"
 
 namespace {
@@ -260,7 +261,7 @@ HelperRun run_helper(const std::string& settings) {
   const std::string dir = talvo_test::fresh_dir();
   fs::copy_file(LOG_INI_HELPER, dir + "/maze");
   if (!settings.empty()) write_file(dir + "/maze.log.ini", settings);
-  const std::string command = "cd '" + dir + "' && ./maze 2>errors.txt";
+  const std::string command = "cd " + shellQuote(dir) + " && ./maze 2>errors.txt";
   const int status = std::system(command.c_str());
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command;
   HelperRun run;

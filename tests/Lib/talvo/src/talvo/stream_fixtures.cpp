@@ -1,16 +1,13 @@
 #include "stream_fixtures.h"
 
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
 #include "sandbox.h"
-
-extern char** environ;
+#include "support/shell.h"
 
 namespace talvo_test {
 namespace {
@@ -18,19 +15,9 @@ namespace {
 // Runs the script with Debian's Python; false (and a test failure) when it
 // did not succeed.
 bool run_python(const std::string& script, const std::vector<std::string>& args) {
-  std::vector<std::string> all = {"/usr/bin/python3", "-c", script};
+  std::vector<std::string> all = {"-c", script};
   all.insert(all.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (std::string& a : all) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  pid_t pid;
-  if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
-    ADD_FAILURE() << "cannot start /usr/bin/python3";
-    return false;
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  const bool ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  const bool ok = runPython(all) == 0;
   if (!ok) ADD_FAILURE() << "python fixture script failed:\n" << script;
   return ok;
 }
