@@ -2,8 +2,6 @@
 // height as 16-bit numbers), the rest is written to a file and loaded. The
 // load must give a DIB or fail with "Data error", and never leave the file
 // open.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -12,30 +10,9 @@
 #include "base/err.h"
 #include "base/mem.h"
 #include "base/mf.h"
+#include "input_file.h"
 
 namespace {
-
-// The input file, in a directory of its own that goes at exit: in memory
-// when /dev/shm can be had (every input is written and mapped once).
-char g_dir[4096];
-char g_file[4200];
-
-const char* filePath() {
-  if (!g_file[0]) {
-    std::snprintf(g_dir, sizeof g_dir, "/dev/shm/talvo-fuzz-bmp-XXXXXX");
-    if (!mkdtemp(g_dir)) {
-      const char* tmp = std::getenv("TMPDIR");
-      std::snprintf(g_dir, sizeof g_dir, "%s/talvo-fuzz-bmp-XXXXXX", tmp && *tmp ? tmp : "/tmp");
-      if (!mkdtemp(g_dir)) std::abort();
-    }
-    std::snprintf(g_file, sizeof g_file, "%s/input.bmp", g_dir);
-    std::atexit([] {
-      std::remove(g_file);
-      rmdir(g_dir);
-    });
-  }
-  return g_file;
-}
 
 int16_t number(const uint8_t* p) { return static_cast<int16_t>(p[0] | p[1] << 8); }
 
@@ -45,12 +22,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static bool ready = (errInit(), true);
   (void)ready;
   if (size < 8) return 0;
-  FILE* f = std::fopen(filePath(), "wb");
-  if (!f) std::abort();
-  if (size > 8) std::fwrite(data + 8, 1, size - 8, f);
-  std::fclose(f);
+  const char* path = fuzz::writeInput("input.bmp", data + 8, size - 8);
   ERR_TRY(frame) {
-    dibHeader* dib = bmp8Load(filePath(), number(data), number(data + 2), number(data + 4), number(data + 6));
+    dibHeader* dib = bmp8Load(path, number(data), number(data + 2), number(data + 4), number(data + 6));
     if (dib) {
       // Every row of the result is there.
       volatile uint8_t sink = 0;
