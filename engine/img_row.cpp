@@ -1,6 +1,7 @@
 // The memory image.
 #include "engine/img_row.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "base/mem.h"
@@ -27,7 +28,10 @@ rwObjCTy* imgRowCTy::Create() { return new imgRowCTy; }
 
 int64_t imgRowCTy::BufferBytes() const {
   if (width <= 0 || height <= 0) return 0;
-  return int64_t(width) * height * BytesPerPel();
+  // Up to 2^62 pels: their bytes may pass the 64-bit range, and then no
+  // stream holds them and no allocation gets them.
+  const int64_t pels = int64_t(width) * height;
+  return pels > INT64_MAX / 4 ? INT64_MAX : pels * BytesPerPel();
 }
 
 void imgRowCTy::ReleaseBuffer() {

@@ -40,7 +40,8 @@ class imgRowCTy : public imgCTy {
   // The rw create function.
   static rwObjCTy* Create();
 
-  // Bytes of the pels: width * height * bytes per pel, 0 for negative sizes.
+  // Bytes of the pels: width * height * bytes per pel, 0 for negative sizes
+  // (INT64_MAX beyond the 64-bit range).
   int64_t BufferBytes() const;
 
   rectCTy bounds{0, 0, 0, 0};

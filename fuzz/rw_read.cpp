@@ -23,14 +23,12 @@ using namespace fuzz::rw_script;
 // Reports are answered at once: no box, the reading goes on.
 int quietExit(errState*) { return ERR_OUTCOME_IGNORE; }
 
-void visitPels(imgCTy* image) {
+void visitPels(imgRowCTy* image) {
   volatile uint32_t sink = 0;
   image->Lock(nullptr, img_LOCK_READ);
   const bool pels = image->data && image->width > 0 && image->height > 0;
-  if (pels) {
-    const int64_t bytes = int64_t(image->width) * image->height * image->BytesPerPel();
-    for (int64_t i = 0; i < bytes; ++i) sink = sink + image->data[i];
-  }
+  if (pels)
+    for (int64_t i = 0; i < image->BufferBytes(); ++i) sink = sink + image->data[i];
   image->Unlock();
   if (pels) sink = sink + image->PelAtXYRGB(image->width - 1, image->height - 1);
 }
@@ -73,11 +71,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         memHooks.free(name);
         rwObjCTy* object = objects.back().get();
         if (!object) break;
-        auto* image = dynamic_cast<imgCTy*>(object);
+        auto* image = dynamic_cast<imgRowCTy*>(object);
         if ((code & 0xFF) == opInPlace && image) {
           // The pels stay in the stream; the script goes on after them.
           image->ReadInPlace(s);
-          rwSetPos(s, int32_t(s->position + int64_t(image->width) * image->height * image->BytesPerPel()));
+          if (image->buffer) rwSetPos(s, int32_t(s->position + image->BufferBytes()));
         } else {
           object->Read(s);
         }

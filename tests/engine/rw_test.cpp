@@ -404,6 +404,7 @@ TEST_F(RwTest, HostileImagesReadNoPels) {
       {"negative height", image(4, -3, pel_FMT_R5G6B5, 24), 1},
       {"format 11", image(4, 3, 11, 24), 1},
       {"huge", image(0x10000, 0x10000, pel_FMT_A8R8G8B8, 16), 1},
+      {"bytes beyond 64 bits", image(0x7FFFFFFF, 0x7FFFFFFF, pel_FMT_A8R8G8B8, 16), 1},
   };
   for (bool inPlace : {false, true}) {
     for (const Case& c : cases) {
