@@ -1,0 +1,198 @@
+// Polyphase synthesis of the MPEG audio decoder.
+//
+// Per time slot and channel the N subband samples (N = 32, or 16 and 8 at
+// output reduction 1 and 2) go through a fast DCT; its N values, expanded to
+// the 2N values of the standard's matrixing V[i] = sum x[k] cos((N/2 + i)
+// (2k + 1) pi / 2N), fill one slot of the channel's ring of 16 slots. The
+// window then forms each output value j as the 16-tap sum of ring values of
+// the slots 0 to 15 back weighted with the window coefficients D[r j + 32 t]
+// (r = 32 / N), so a reduced synthesis is the full one taken at every r-th
+// output value over the low band. The input samples carry the factor 32768,
+// so the output is in 16-bit units.
+//
+// Every variant is one instance of mpaSynth<N, Layout, Bits>; mpa_synth.cpp
+// holds the table of which instance serves which stream.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+
+#include "sound/mpa.h"
+
+// The window coefficients D[0..511] of the standard's synthesis window, and
+// the same taken per tap t and output value j for N subbands: [t * N + j] =
+// D[(32 / N) j + 32 t].
+extern const std::array<float, 512> mpaSynthD;
+extern const std::array<float, 16 * 32> mpaSynthWin32;
+extern const std::array<float, 16 * 16> mpaSynthWin16;
+extern const std::array<float, 16 * 8> mpaSynthWin8;
+
+// Channel layouts: the five of layers I and II (input rows of 64 entries, one
+// ring position for both channels), then layer III's one and two output
+// channels (input slots of 32 subbands of one channel, a position per
+// channel).
+enum mpaLayout { kMpaMono, kMpaStereo, kMpaMix, kMpaLeft, kMpaRight, kMpaL3One, kMpaL3Two };
+
+namespace mpa_synth {
+
+template <int N>
+inline const float* window() {
+  if constexpr (N == 32) return mpaSynthWin32.data();
+  else if constexpr (N == 16) return mpaSynthWin16.data();
+  else return mpaSynthWin8.data();
+}
+
+// First transform coefficient of the N-point DCT in mpaDecoder::dctCoef.
+template <int N>
+constexpr int kCoefStart = N == 32 ? 0 : N == 16 ? 16 : N == 8 ? 24 : N == 4 ? 28 : 30;
+
+}  // namespace mpa_synth
+
+// One stage of the fast DCT: sums and weighted differences of the mirrored
+// halves.
+template <int N>
+inline void mpaDctButterfly(const float* x, float* a, float* b, const float* coef) {
+  for (int i = 0; i < N / 2; ++i) {
+    a[i] = x[i] + x[N - 1 - i];
+    b[i] = (x[i] - x[N - 1 - i]) * coef[i];
+  }
+}
+
+// Folds the two half transforms back: even outputs from the sums, odd outputs
+// the sum of two neighbouring difference results, the last one copied.
+template <int N>
+inline void mpaDctRecombine(const float* a, const float* b, float* out) {
+  for (int m = 0; m < N / 2; ++m) {
+    out[2 * m] = a[m];
+    out[2 * m + 1] = m + 1 < N / 2 ? b[m] + b[m + 1] : b[m];
+  }
+}
+
+// X[m] = sum over k of x[k] cos((2k + 1) m pi / 2N), m = 0 .. N-1 (Lee's
+// factorisation; coef is the coefficient group of N).
+template <int N>
+inline void mpaDctPoints(const float* x, float* out, const float* coef) {
+  if constexpr (N == 1) {
+    out[0] = x[0];
+  } else {
+    constexpr int H = N / 2;
+    float a[H], b[H], ta[H], tb[H];
+    mpaDctButterfly<N>(x, a, b, coef);
+    mpaDctPoints<H>(a, ta, coef + H);
+    mpaDctPoints<H>(b, tb, coef + H);
+    mpaDctRecombine<N>(ta, tb, out);
+  }
+}
+
+// The N-point transform of N consecutive subband samples into the ring slot
+// `slot` (2N values). gain: the equaliser's subband weights, or null.
+template <int N>
+inline void mpaDct(const mpaDecoder* dec, const float* x, float* slot, const float* gain) {
+  constexpr int H = N / 2;
+  float in[N], X[N];
+  for (int k = 0; k < N; ++k) in[k] = gain ? x[k] * gain[k] : x[k];
+  mpaDctPoints<N>(in, X, dec->dctCoef + mpa_synth::kCoefStart<N>);
+  for (int i = 0; i < H; ++i) slot[i] = X[H + i];
+  slot[H] = 0.0f;
+  for (int i = H + 1; i < 3 * H; ++i) slot[i] = -X[3 * H - i];
+  for (int i = 3 * H; i < 2 * N; ++i) slot[i] = -X[i - 3 * H];
+}
+
+// One channel of an interleaved row of 64 entries (entry 2 sb + ch).
+template <int N>
+inline void mpaDctDual(const mpaDecoder* dec, const float* row, int ch, float* slot) {
+  float x[N];
+  for (int k = 0; k < N; ++k) x[k] = row[2 * k + ch];
+  mpaDct<N>(dec, x, slot, nullptr);
+}
+
+// The average of both channels of an interleaved row.
+template <int N>
+inline void mpaDctMix(const mpaDecoder* dec, const float* row, float* slot) {
+  float x[N];
+  for (int k = 0; k < N; ++k) x[k] = (row[2 * k] + row[2 * k + 1]) * 0.5f;
+  mpaDct<N>(dec, x, slot, nullptr);
+}
+
+// Clipped in float, then truncated toward zero.
+inline int mpaClip16(float v) {
+  if (!(v > -32768.0f)) v = -32768.0f;
+  if (!(v < 32767.0f)) v = 32767.0f;
+  return int(v);
+}
+
+template <int Bits>
+inline void mpaStoreValue(uint8_t* out, int index, float v) {
+  int s = mpaClip16(v);
+  if constexpr (Bits == 16) {
+    int16_t s16 = int16_t(s);
+    std::memcpy(out + 2 * index, &s16, 2);
+  } else {
+    out[index] = uint8_t((s >> 8) ^ 0x80);
+  }
+}
+
+// N output values of one channel from its ring at position pos, written
+// every Stride-th value.
+template <int N, int Stride, int Bits>
+inline void mpaWindow(const float* ring, int pos, uint8_t* out) {
+  constexpr int kSlot = 2 * N, kMask = 32 * N - 1;
+  const float* win = mpa_synth::window<N>();
+  float acc[N] = {};
+  for (int t = 0; t < 16; ++t) {
+    const float* v = ring + ((pos + t * kSlot) & kMask) + ((t & 1) ? N : 0);
+    const float* w = win + t * N;
+    for (int j = 0; j < N; ++j) acc[j] += w[j] * v[j];
+  }
+  for (int j = 0; j < N; ++j) mpaStoreValue<Bits>(out, j * Stride, acc[j]);
+}
+
+// `count` time slots through the synthesis. Layers I and II: in is `count`
+// rows of 64 entries, ch unused. Layer III: in is the channel's slots of 32
+// subbands and ch the channel.
+template <int N, int Layout, int Bits>
+void mpaSynth(mpaDecoder* dec, const float* in, uint8_t* out, int count, int ch) {
+  constexpr bool kL3 = Layout == kMpaL3One || Layout == kMpaL3Two;
+  constexpr int kInStride = kL3 ? 32 : 64;
+  constexpr int kOutChannels = (Layout == kMpaStereo || Layout == kMpaL3Two) ? 2 : 1;
+  constexpr int kBytes = Bits / 8;
+  constexpr int kOutStep = N * kOutChannels * kBytes;
+  constexpr int kSlot = 2 * N, kMask = 32 * N - 1;
+  const float* gain = N == 32 && dec->eq && dec->eq->enable ? dec->eq->gain : nullptr;
+  int& pos = (kL3 && ch == 1) ? dec->synthPos1 : dec->synthPos;
+  float* ring0 = dec->synthRing[kL3 ? ch : 0];
+  float* ring1 = dec->synthRing[1];
+  for (int r = 0; r < count; ++r, in += kInStride, out += kOutStep) {
+    if constexpr (Layout == kMpaStereo) {
+      mpaDctDual<N>(dec, in, 0, ring0 + pos);
+      mpaDctDual<N>(dec, in, 1, ring1 + pos);
+      mpaWindow<N, 2, Bits>(ring0, pos, out);
+      mpaWindow<N, 2, Bits>(ring1, pos, out + kBytes);
+    } else {
+      if constexpr (Layout == kMpaMono || kL3) mpaDct<N>(dec, in, ring0 + pos, gain);
+      else if constexpr (Layout == kMpaMix) mpaDctMix<N>(dec, in, ring0 + pos);
+      else mpaDctDual<N>(dec, in, Layout == kMpaRight ? 1 : 0, ring0 + pos);
+      if constexpr (Layout == kMpaL3Two)
+        mpaWindow<N, 2, Bits>(ring0, pos, out + ch * kBytes);
+      else
+        mpaWindow<N, 1, Bits>(ring0, pos, out);
+    }
+    pos = (pos - kSlot) & kMask;
+  }
+}
+
+// The entry points the decoder stores.
+template <int N, int Layout, int Bits>
+void mpaSynthL12(mpaDecoder* dec, const float (*rows)[64], uint8_t* out, int count) {
+  mpaSynth<N, Layout, Bits>(dec, rows[0], out, count, 0);
+}
+
+template <int N, int Channels, int Bits>
+void mpaSynthL3(mpaDecoder* dec, const float (*slots)[32], uint8_t* out, int ch) {
+  mpaSynth<N, Channels == 1 ? kMpaL3One : kMpaL3Two, Bits>(dec, slots[0], out, 18, ch);
+}
+
+using mpaSynthL3Fn = void (*)(mpaDecoder* dec, const float (*slots)[32], uint8_t* out, int ch);
+// Layer III: [8-bit][reduction][output channels - 1].
+extern const mpaSynthL3Fn mpaSynthL3Table[2][3][2];
