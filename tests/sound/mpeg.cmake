@@ -14,6 +14,10 @@ add_custom_target(mpeg_fixtures DEPENDS ${mpeg_fixture_dir}/manifest.txt)
 talvo_test(test_sound_mpeg LABEL mpeg
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/mpeg_support.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/mpa_header_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/mpa_setup_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/mpa_synth_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/mpa_layer12_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/mpa_oracle_test.cpp
   DEPS sound PkgConfig::MPG123)
 target_compile_definitions(test_sound_mpeg PRIVATE MPEG_FIXTURE_DIR="${mpeg_fixture_dir}")
