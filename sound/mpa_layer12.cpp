@@ -59,23 +59,29 @@ void setOutput(mpaDecoder* dec, const mpaHeader* hdr, int reduction, int options
   dec->info = {channels, dec->values, rate >> reduction, eightBit ? 8 : 16, dec->frameSize, 0};
 }
 
+// Stores allocation (or class) a of entry e with its factor. Beyond the
+// joint-stereo bound (shared) it serves entry e + 1 too, both coded a +
+// sharedCode. The result is the count of entries stored.
+int storeAlloc(mpaDecoder* dec, int e, int a, float factor, bool shared, int sharedCode) {
+  dec->l12Alloc[e] = uint8_t(a);
+  dec->l12Factor[e] = factor;
+  if (!shared || e + 1 >= 64) {
+    dec->l12Code[e] = uint8_t(a);
+    return 1;
+  }
+  dec->l12Alloc[e + 1] = uint8_t(a);
+  dec->l12Factor[e + 1] = factor;
+  dec->l12Code[e] = dec->l12Code[e + 1] = uint8_t(a + sharedCode);
+  return 2;
+}
+
 void mpaL1Alloc(mpaDecoder* dec) {
   int skip = 0, boundLeft = dec->bound;
   const int entries = dec->l12Entries, limit = dec->l12Limit;
   for (int e = 0; e < entries;) {
     int a = int(mpaGetBits(4, dec));
     if (e >= limit) skip += l1SampleBits(a);
-    dec->l12Alloc[e] = uint8_t(a);
-    dec->l12Factor[e] = dec->l1AllocFactor[a];
-    if (--boundLeft < 0 && e + 1 < 64) {
-      dec->l12Alloc[e + 1] = uint8_t(a);
-      dec->l12Factor[e + 1] = dec->l1AllocFactor[a];
-      dec->l12Code[e] = dec->l12Code[e + 1] = uint8_t(a + kL1Shared);
-      e += 2;
-    } else {
-      dec->l12Code[e] = uint8_t(a);
-      ++e;
-    }
+    e += storeAlloc(dec, e, a, dec->l1AllocFactor[a], --boundLeft < 0, kL1Shared);
   }
   dec->l12Code[limit] = kL1Limit;
   dec->l12Code[entries] = kL1End;
@@ -131,19 +137,9 @@ void mpaL2Alloc(mpaDecoder* dec) {
     for (int left = dec->l2Groups[g]; left > 0 && e < entries;) {
       int c = classes[mpaGetBits(kAllocBits[g], dec)];
       if (e >= limit) skip += kTripletBits[c];
-      dec->l12Alloc[e] = uint8_t(c);
-      dec->l12Factor[e] = dec->l2ClassFactor[c];
-      if (--boundLeft < 0 && e + 1 < 64) {
-        dec->l12Alloc[e + 1] = uint8_t(c);
-        dec->l12Factor[e + 1] = dec->l2ClassFactor[c];
-        dec->l12Code[e] = dec->l12Code[e + 1] = uint8_t(c + kL2Shared);
-        e += 2;
-        left -= 2;
-      } else {
-        dec->l12Code[e] = uint8_t(c);
-        ++e;
-        --left;
-      }
+      int stored = storeAlloc(dec, e, c, dec->l2ClassFactor[c], --boundLeft < 0, kL2Shared);
+      e += stored;
+      left -= stored;
     }
   }
   dec->l12Code[limit] = kL2Limit;
