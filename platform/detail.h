@@ -48,6 +48,12 @@ void noteMouseInside(HWND window);
 // window under it a motion event.
 void pointerMoved(POINT desktop);
 
+// --- display (ddraw.cpp) ---
+
+// The application lost the foreground: in exclusive full screen every
+// surface is lost.
+void displayDeactivated();
+
 // --- input (input.cpp) ---
 
 // Key, button and motion events: the key table, the cursor, and the messages

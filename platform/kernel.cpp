@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <fstream>
 #include <mutex>
 #include <string>
@@ -66,12 +65,6 @@ DWORD copyOut(const std::string& text, LPSTR buffer, DWORD size) {
 void ExitProcess(UINT exitCode) {
   std::fflush(nullptr);
   _exit(static_cast<int>(exitCode));
-}
-
-void Sleep(DWORD milliseconds) {
-  timespec ts{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};
-  while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
-  }
 }
 
 HMODULE GetModuleHandleA(LPCSTR moduleName) {
@@ -165,18 +158,6 @@ void OutputDebugStringA(LPCSTR text) {
 
 void DebugBreak() {
   if (IsDebuggerPresent()) std::raise(SIGTRAP);
-}
-
-BOOL QueryPerformanceCounter(LARGE_INTEGER* count) {
-  timespec ts;
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  count->QuadPart = static_cast<LONGLONG>(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
-  return TRUE;
-}
-
-BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency) {
-  frequency->QuadPart = 1000000000LL;
-  return TRUE;
 }
 
 namespace plat::test {

@@ -1,6 +1,8 @@
 // Windows-style paths on a case-sensitive file system.
 #include "platform/path.h"
 
+#include "platform/win_kernel.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -123,3 +125,16 @@ int openResolved(std::string_view path, int flags, int mode) {
 }
 
 }  // namespace plat
+
+BOOL SetCurrentDirectoryA(LPCSTR path) {
+  std::string p = path ? plat::resolvePath(path) : std::string();
+  if (p.empty()) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return FALSE;
+  }
+  if (::chdir(p.c_str()) != 0) {
+    SetLastError(static_cast<DWORD>(errno));
+    return FALSE;
+  }
+  return TRUE;
+}

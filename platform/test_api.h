@@ -8,6 +8,8 @@
 
 #include "platform/win_types.h"
 
+struct IDirectDrawSurface7;
+
 namespace plat::test {
 
 struct MessageBoxRecord {
@@ -111,5 +113,55 @@ struct CallRecord {
 void traceCalls(bool on);
 // The calls recorded since tracing started or since the last take.
 std::vector<CallRecord> takeCalls();
+
+// --- clock ---
+//
+// A manual clock for QueryPerformanceCounter, timeGetTime and Sleep: it starts
+// at the real clock's reading and moves only by advanceClock and by Sleep,
+// which returns at once. Off at start; switching clears the sleeps record.
+void setManualClock(bool on);
+void advanceClock(DWORD milliseconds);
+// The Sleep calls made while the manual clock ran, since the last take.
+std::vector<DWORD> takeSleeps();
+
+// --- display (DirectDraw and GDI) ---
+
+// The desktop's pel format, which the window-mode primary surface and the
+// surfaces made in the display's format take (R5G6B5 at start). Applies to
+// surfaces created afterwards.
+enum class DesktopFormat { R5G6B5, X1R5G5B5, R8G8B8, X8R8G8B8 };
+void setDesktopFormat(DesktopFormat format);
+// The video memory budget in bytes (32 MiB at start).
+void setVideoMemory(DWORD bytes);
+// Extra bytes at the end of every row of surfaces created afterwards
+// (rounded up so pitches stay multiples of 4 and of the pel size).
+void setRowPadding(int bytes);
+// Desktop format, budget and padding as at start.
+void resetDisplay();
+
+// The surface (one, or every surface of the process) is lost, as when the
+// display mode changes; its pels are kept.
+void loseSurface(IDirectDrawSurface7* surface);
+void loseAllSurfaces();
+
+// Pels read back: rows of width * (bitsPerPel / 8) bytes, top row first,
+// in the layout of the SDL pixel format named (an SDL_PixelFormatEnum).
+struct PelImage {
+  int width = 0;
+  int height = 0;
+  int bitsPerPel = 0;
+  uint32_t sdlFormat = 0;
+  std::vector<uint8_t> pels;
+};
+// A surface's pels (whether or not it is locked or lost).
+PelImage readSurface(IDirectDrawSurface7* surface);
+// What the window's SDL surface holds (its client area): empty when the
+// window has none.
+PelImage readWindowSurface(HWND window);
+
+// The pel loops of blits and presents: the fastest the processor runs
+// (Best), or the portable ones.
+enum class PelPath { Best, Portable };
+void setPelPath(PelPath path);
 
 }  // namespace plat::test

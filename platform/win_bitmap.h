@@ -27,3 +27,8 @@ struct RGBQUAD {
   BYTE rgbRed;
   BYTE rgbReserved;
 };
+
+struct BITMAPINFO {
+  BITMAPINFOHEADER bmiHeader;
+  RGBQUAD bmiColors[1];
+};

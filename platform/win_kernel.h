@@ -7,6 +7,8 @@
 
 // Process.
 [[noreturn]] void ExitProcess(UINT exitCode);
+// Sleep, QueryPerformanceCounter and timeGetTime share one clock, which the
+// test API can make manual: Sleep then only advances it.
 void Sleep(DWORD milliseconds);
 HMODULE GetModuleHandleA(LPCSTR moduleName);
 // The executable's absolute path. Truncates to size - 1 characters (still
@@ -16,6 +18,9 @@ DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
 // TMPDIR or /tmp, with a trailing separator. Returns the length without the
 // terminator, or the size needed (with the terminator) when it does not fit.
 DWORD GetTempPathA(DWORD size, LPSTR buffer);
+// The process's current directory (the path resolved as every file path);
+// FALSE with the last error when it is no directory, also for "".
+BOOL SetCurrentDirectoryA(LPCSTR path);
 
 // Last error (per thread, 0 at start; errno values on this platform).
 DWORD GetLastError();
@@ -46,6 +51,6 @@ BOOL IsDebuggerPresent();
 void OutputDebugStringA(LPCSTR text);
 void DebugBreak();
 
-// Performance counter: CLOCK_MONOTONIC in nanoseconds.
+// Performance counter: CLOCK_MONOTONIC in nanoseconds (or the manual clock).
 BOOL QueryPerformanceCounter(LARGE_INTEGER* count);
 BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency);

@@ -106,6 +106,7 @@ void deactivate(HWND h) {
     if (!g_appActive) return;
     g_appActive = false;
   }
+  plat::detail::displayDeactivated();
   notifyApp(false);
 }
 
