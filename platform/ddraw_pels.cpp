@@ -159,6 +159,10 @@ LONG pitchFor(Format f, int width, int padding) {
 
 void copyPels(int bytes, const uint8_t* src, LONG srcPitch, uint8_t* dst, LONG dstPitch, int w, int h) {
   const size_t n = size_t(w) * bytes;
+  if (srcPitch == dstPitch && size_t(srcPitch) == n) {
+    std::memmove(dst, src, n * size_t(h));  // rows without gaps: one run
+    return;
+  }
   eachRow(src, srcPitch, dst, dstPitch, h, [n](const uint8_t* s, uint8_t* d) { std::memmove(d, s, n); });
 }
 
@@ -183,27 +187,31 @@ void copyKeyed(int bytes, const uint8_t* src, LONG srcPitch, uint8_t* dst, LONG 
 }
 
 void fillPels(int bytes, uint8_t* dst, LONG pitch, int w, int h, uint32_t value) {
-  if (w <= 0) return;
+  if (w <= 0 || h <= 0) return;
+  size_t n = size_t(w) * bytes;
+  if (size_t(pitch) == n) {
+    n *= size_t(h);  // rows without gaps: one run
+    h = 1;
+  }
+  // The pel repeated over 48 bytes (a whole number of pels of every size).
+  uint8_t pattern[48];
+  for (int i = 0; i < 48; i += bytes) std::memcpy(pattern + i, &value, size_t(bytes));
   for (int y = 0; y < h; ++y, dst += pitch) {
-    switch (bytes) {
-      case 1: std::memset(dst, int(value & 0xFF), size_t(w)); break;
-      case 2: {
-        uint16_t v = uint16_t(value);
-        uint16_t* p = reinterpret_cast<uint16_t*>(dst);
-        std::fill(p, p + w, v);
-        break;
+    size_t i = 0;
+#if defined(__SSE2__)
+    if (useSse2() && bytes != 3) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pattern));
+      for (; i + 64 <= n; i += 64) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), v);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i + 16), v);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i + 32), v);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i + 48), v);
       }
-      case 3: {
-        uint8_t pel[3] = {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16)};
-        for (int x = 0; x < w; ++x) std::memcpy(dst + 3 * x, pel, 3);
-        break;
-      }
-      default: {
-        uint32_t* p = reinterpret_cast<uint32_t*>(dst);
-        std::fill(p, p + w, value);
-        break;
-      }
+      for (; i + 16 <= n; i += 16) _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), v);
     }
+#endif
+    for (; i + 48 <= n; i += 48) std::memcpy(dst + i, pattern, 48);
+    std::memcpy(dst + i, pattern, n - i);
   }
 }
 
