@@ -1,0 +1,48 @@
+// The unscaled loop of the plain and Key kernels of Copy and the modes 4 to
+// 11, and the kernels made of it. Included by the files that instantiate
+// kernels.
+#pragma once
+
+#include <cstdint>
+#include <type_traits>
+
+#include "engine/draw/frame_rules.h"
+#include "engine/draw/kernel_simd.h"
+
+namespace drawFrame {
+
+// --- The unscaled loop -----------------------------------------------------------------
+// h rows of w pels from both lock pointers, each image stepped by its pitch;
+// a keyed pel leaves its destination pel untouched. A row function of the
+// processor's vector unit, where the cell has one, draws a row's first pels;
+// the per-pel loop draws the rest.
+template <class Reader, class D, class StepT, class KeyTest>
+void unscaledRows(const imgDrawArgs& a) {
+  const int w = a.rect.w, h = a.rect.h;
+  if (w <= 0 || h <= 0) return;
+  const uint8_t* s = a.src->data;
+  uint8_t* d = a.dst->data;
+  const int64_t sPitch = int64_t(a.src->pitch) * Reader::step, dPitch = int64_t(a.dst->pitch) * size<D>;
+  const uint32_t key = a.weight.key;
+  const drawSimd::RowFn vector = drawSimd::Rows<Reader, D, StepT, KeyTest>::pick();
+  for (int y = 0; y < h; ++y, s += sPitch, d += dPitch) {
+    int x = vector ? vector(d, s, w, key, a.table) : 0;
+    for (; x < w; ++x) {
+      const uint8_t* p = Reader::pel(s + int64_t(x) * Reader::step, a.table);
+      if (!KeyTest::skip(p, key)) StepT::apply(d + int64_t(x) * size<D>, p);
+    }
+  }
+}
+
+}  // namespace drawFrame
+
+// The plain and Key kernels of Copy and the modes 4 to 11.
+template <class S, class D, class Op, imgVariant V>
+  requires((V == vPlain || V == vKey) && drawFrame::isCopyOrMode<Op> && !std::is_same_v<D, P8>)
+struct imgKernel<S, D, Op, V> {
+  static void run(const imgDrawArgs& a) {
+    using namespace drawFrame;
+    using KeyTest = std::conditional_t<V == vKey, KeyTestOf<S, D>, NoKey>;
+    unscaledRows<Source<S, D>, D, StepOf<S, D, Op>, KeyTest>(a);
+  }
+};
