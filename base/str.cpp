@@ -1,17 +1,12 @@
 // Strings, paths, directory probes and rectangles.
 #include "base/str.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstring>
 #include <string>
 #include <string_view>
 
 #include "base/mem.h"
-#include "platform/path.h"
 #include "platform/win32.h"
 
 namespace {
@@ -24,6 +19,13 @@ void copyPath(char* dest, std::string_view text) {
   size_t n = std::min(text.size(), static_cast<size_t>(MAX_PATH - 1));
   std::memcpy(dest, text.data(), n);
   dest[n] = '\0';
+}
+
+// Seconds since 1970 of a file time (100-nanosecond intervals since 1601).
+int64_t unixTime(const FILETIME& t) {
+  const int64_t v = static_cast<int64_t>((static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
+  const int64_t fromUnixEpoch = v - 116444736000000000;
+  return fromUnixEpoch >= 0 ? fromUnixEpoch / 10000000 : -((-fromUnixEpoch + 9999999) / 10000000);
 }
 
 std::string withSeparator(const char* dir) {
@@ -103,40 +105,37 @@ void pathSplit(const char* path, char* dir, char* name, char* ext) {
   copyPath(dir, rest.substr(0, sep + 1));
 }
 
+static_assert(DIR_ATTR_READONLY == FILE_ATTRIBUTE_READONLY && DIR_ATTR_SUBDIR == FILE_ATTRIBUTE_DIRECTORY &&
+              DIR_ATTR_ARCHIVE == FILE_ATTRIBUTE_ARCHIVE);
+
 dirScan* dirOpen(const char* dirName) {
-  // The scan pattern "<dir>\*.*" names every entry: the directory is scanned whole.
-  std::string dir = withSeparator(dirName);
-  std::string host = dir.empty() ? std::string(".") : plat::resolvePath(dir);
+  // The pattern "<dir>\*.*" names every entry: the directory is searched whole.
+  const std::string pattern = withSeparator(dirName) + "*.*";
   auto* scan = static_cast<dirScan*>(memHooks.alloc2(sizeof(dirScan)));
   if (!scan) return nullptr;
   std::memset(scan, 0, sizeof *scan);
-  DIR* d = opendir(host.c_str());
-  dirent* e = d ? readdir(d) : nullptr;
-  if (!e) {
-    if (d) closedir(d);
+  WIN32_FIND_DATAA found;
+  HANDLE find = FindFirstFileA(pattern.c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) {
     memHooks.free(scan);
     return nullptr;
   }
   dirFindData& f = scan->data;
-  copyPath(f.name, e->d_name);
-  struct stat st;
-  if (fstatat(dirfd(d), e->d_name, &st, 0) == 0) {
-    f.attrib = S_ISDIR(st.st_mode) ? DIR_ATTR_SUBDIR : DIR_ATTR_ARCHIVE;
-    if (!(st.st_mode & S_IWUSR)) f.attrib |= DIR_ATTR_READONLY;
-    f.timeCreate = st.st_ctime;
-    f.timeAccess = st.st_atime;
-    f.timeWrite = st.st_mtime;
-    f.size = S_ISDIR(st.st_mode) ? 0 : static_cast<uint64_t>(st.st_size);
-  }
+  f.attrib = found.dwFileAttributes & (DIR_ATTR_READONLY | DIR_ATTR_SUBDIR | DIR_ATTR_ARCHIVE);
+  f.timeCreate = unixTime(found.ftCreationTime);
+  f.timeAccess = unixTime(found.ftLastAccessTime);
+  f.timeWrite = unixTime(found.ftLastWriteTime);
+  f.size = (static_cast<uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+  copyPath(f.name, found.cFileName);
   scan->opened = 1;
   scan->loaded = 1;
-  scan->handle = d;
+  scan->handle = find;
   return scan;
 }
 
 void dirClose(dirScan* scan) {
   if (!scan) return;
-  if (scan->handle) closedir(static_cast<DIR*>(scan->handle));
+  if (scan->handle) FindClose(scan->handle);
   memHooks.free(scan);
 }
 

@@ -1,11 +1,7 @@
 // The configuration table and its file.
 #include "engine/cfg.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -14,8 +10,7 @@
 #include "base/err.h"
 #include "base/mem.h"
 #include "base/str.h"
-#include "platform/path.h"
-#include "platform/win_kernel.h"
+#include "platform/win32.h"
 
 namespace {
 
@@ -171,13 +166,8 @@ int cfgCTy::GetInt(const char* name) { return std::atoi(GetStr(name)); }
 
 void cfgCTy::Load(const char* fileName) {
   if (!fileName) return;
-  int fd = plat::openResolved(fileName, O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return;
-  FilePtr file(fdopen(fd, "r"));
-  if (!file) {
-    close(fd);
-    return;
-  }
+  FilePtr file(_fsopen(fileName, "rt", _SH_DENYNO));
+  if (!file) return;
   char name[kLineSize], value[kLineSize];
   const char* error = nullptr;
   while (cfgParseLine(file.get(), name, value, &error)) SetStr(name, value);
@@ -185,31 +175,32 @@ void cfgCTy::Load(const char* fileName) {
   if (error && errPrintf(ERR_LEVEL_ERROR, error) == ERR_OUTCOME_RETRY) DebugBreak();
 }
 
+// The table goes to a new file beside the old one, which it replaces only
+// once it is whole and on disk: a save that fails leaves the old file as it
+// was, and the replaced file keeps its attributes.
 void cfgCTy::Save(const char* fileName) {
   if (!fileName) return;
-  const std::string path = plat::resolvePath(fileName);
-  struct stat old;
-  const bool hadOld = stat(path.c_str(), &old) == 0;
-  if (hadOld && S_ISDIR(old.st_mode)) return;
+  const DWORD attributes = GetFileAttributesA(fileName);
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
   std::string temp;
-  int fd = -1;
-  for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-    temp = path + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(attempt);
-    fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) return;
+  HANDLE file = INVALID_HANDLE_VALUE;
+  for (int attempt = 0; file == INVALID_HANDLE_VALUE && attempt < 100; ++attempt) {
+    temp = std::string(fileName) + ".tmp" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(attempt);
+    file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) return;
   }
-  if (fd < 0) return;
-  if (hadOld) fchmod(fd, old.st_mode & 07777);
-  FilePtr file(fdopen(fd, "w"));
-  if (!file) {
-    close(fd);
-    unlink(temp.c_str());
-    return;
-  }
+  if (file == INVALID_HANDLE_VALUE) return;
   bool ok = true;
-  for (uint32_t i = 0; ok && i < count; ++i)
-    ok = std::fprintf(file.get(), "%s = %s\n", entries[i]->name, entries[i]->value ? entries[i]->value : "") >= 0;
-  ok = ok && std::fflush(file.get()) == 0 && fsync(fileno(file.get())) == 0;
-  ok = std::fclose(file.release()) == 0 && ok;
-  if (!ok || rename(temp.c_str(), path.c_str()) != 0) unlink(temp.c_str());
+  std::string line;
+  for (uint32_t i = 0; ok && i < count; ++i) {
+    line.assign(entries[i]->name).append(" = ").append(entries[i]->value ? entries[i]->value : "").append("\n");
+    DWORD done = 0;
+    ok = WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &done, nullptr) && done == line.size();
+  }
+  ok = ok && FlushFileBuffers(file);
+  ok = CloseHandle(file) && ok;
+  ok = ok && (ReplaceFileA(fileName, temp.c_str(), nullptr, 0, nullptr, nullptr) ||
+              (GetLastError() == ERROR_FILE_NOT_FOUND &&
+               MoveFileExA(temp.c_str(), fileName, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)));
+  if (!ok) DeleteFileA(temp.c_str());
 }

@@ -174,3 +174,116 @@ DWORD GetFileAttributesA(LPCSTR name) {
   }
   return S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
 }
+
+namespace {
+
+// Brings a file's data to disk.
+bool syncFile(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool ok = ::fsync(fd) == 0;
+  ::close(fd);
+  return ok;
+}
+
+std::string directoryOf(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Brings a directory's names to disk, as far as the file system allows (some
+// refuse to sync a directory).
+void syncDirectory(const std::string& dir) {
+  int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+// Both names resolved; false with ERROR_INVALID_PARAMETER or
+// ERROR_FILE_NOT_FOUND for a null or empty one.
+bool resolveBoth(LPCSTR a, LPCSTR b, std::string* first, std::string* second) {
+  if (!a || !b) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return false;
+  }
+  *first = plat::resolvePath(a);
+  *second = plat::resolvePath(b);
+  if (first->empty() || second->empty()) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+BOOL DeleteFileA(LPCSTR name) {
+  if (!name || !*name) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return FALSE;
+  }
+  const std::string path = plat::resolvePath(name);
+  struct stat st;
+  if (::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
+  return ::unlink(path.c_str()) == 0 ? TRUE : fail();
+}
+
+BOOL MoveFileExA(LPCSTR existing, LPCSTR newName, DWORD flags) {
+  std::string from, to;
+  if (!resolveBoth(existing, newName, &from, &to)) return FALSE;
+  const bool writeThrough = (flags & MOVEFILE_WRITE_THROUGH) != 0;
+  if (writeThrough && !syncFile(from)) return fail();
+  int rc;
+  if (flags & MOVEFILE_REPLACE_EXISTING) {
+    rc = ::rename(from.c_str(), to.c_str());
+  } else {
+    rc = ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
+    if (rc != 0 && (errno == EINVAL || errno == ENOSYS)) {
+      // A file system without the one-step refusal: look first.
+      struct stat st;
+      if (::lstat(to.c_str(), &st) == 0) {
+        SetLastError(ERROR_FILE_EXISTS);
+        return FALSE;
+      }
+      rc = ::rename(from.c_str(), to.c_str());
+    }
+  }
+  if (rc != 0) return fail();
+  if (writeThrough) {
+    syncDirectory(directoryOf(to));
+    if (directoryOf(from) != directoryOf(to)) syncDirectory(directoryOf(from));
+  }
+  return TRUE;
+}
+
+BOOL ReplaceFileA(LPCSTR replaced, LPCSTR replacement, LPCSTR backup, DWORD flags, LPVOID, LPVOID) {
+  std::string to, from;
+  if (backup || flags) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  if (!resolveBoth(replaced, replacement, &to, &from)) return FALSE;
+  struct stat old;
+  if (::stat(to.c_str(), &old) != 0) return fail();
+  if (S_ISDIR(old.st_mode)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
+  int fd = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return fail();
+  ::fchmod(fd, old.st_mode & 07777);  // as far as the owner of the replacement may
+  const bool synced = ::fsync(fd) == 0;
+  const int syncError = errno;
+  ::close(fd);
+  if (!synced) {
+    SetLastError(static_cast<DWORD>(syncError));
+    return FALSE;
+  }
+  if (::rename(from.c_str(), to.c_str()) != 0) return fail();
+  syncDirectory(directoryOf(to));
+  return TRUE;
+}

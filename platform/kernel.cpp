@@ -67,6 +67,8 @@ void ExitProcess(UINT exitCode) {
   _exit(static_cast<int>(exitCode));
 }
 
+DWORD GetCurrentProcessId() { return static_cast<DWORD>(::getpid()); }
+
 HMODULE GetModuleHandleA(LPCSTR moduleName) {
   if (moduleName == nullptr) return kMainModule;
   SetLastError(ERROR_FILE_NOT_FOUND);

@@ -20,6 +20,7 @@
 
 #define FILE_ATTRIBUTE_READONLY 0x00000001u
 #define FILE_ATTRIBUTE_DIRECTORY 0x00000010u
+#define FILE_ATTRIBUTE_ARCHIVE 0x00000020u
 #define FILE_ATTRIBUTE_NORMAL 0x00000080u
 #define INVALID_FILE_ATTRIBUTES (static_cast<DWORD>(-1))
 
@@ -28,8 +29,10 @@
 #define FILE_END 2
 
 #define ERROR_USER_MAPPED_FILE 16   /* EBUSY */
+#define ERROR_FILE_EXISTS 17        /* EEXIST */
 #define ERROR_SHARING_VIOLATION 26  /* ETXTBSY */
 #define ERROR_FILE_TOO_LARGE 27     /* EFBIG */
+#define ERROR_NO_MORE_FILES 61      /* ENODATA */
 
 // Security attributes and overlapped I/O are not supported; pass null.
 // Share modes hold between the opens of this process: an open is refused
@@ -55,3 +58,53 @@ BOOL CloseHandle(HANDLE object);
 // FILE_ATTRIBUTE_DIRECTORY or FILE_ATTRIBUTE_NORMAL, or INVALID_FILE_ATTRIBUTES
 // with the last error.
 DWORD GetFileAttributesA(LPCSTR name);
+
+// Names. A failed call gives FALSE and the last error.
+// Deletes a file; a directory is refused (ERROR_ACCESS_DENIED).
+BOOL DeleteFileA(LPCSTR name);
+
+#define MOVEFILE_REPLACE_EXISTING 0x00000001u
+#define MOVEFILE_WRITE_THROUGH 0x00000008u
+// Renames a file within its file system. An existing file of the new name is
+// replaced in one step with MOVEFILE_REPLACE_EXISTING, and refused
+// (ERROR_FILE_EXISTS) without it. With MOVEFILE_WRITE_THROUGH the call
+// returns once the file's data and its new name are on disk.
+BOOL MoveFileExA(LPCSTR existing, LPCSTR newName, DWORD flags);
+// Puts the replacement file in the place of the replaced one in one step; the
+// result keeps the replaced file's attributes (here its permission bits), and
+// its data and name are on disk when the call returns. The replaced file must
+// exist (ERROR_FILE_NOT_FOUND otherwise). No backup file and no flags (pass
+// null and 0).
+BOOL ReplaceFileA(LPCSTR replaced, LPCSTR replacement, LPCSTR backup, DWORD flags, LPVOID exclude,
+                  LPVOID reserved);
+
+// Directory searches.
+struct FILETIME {
+  DWORD dwLowDateTime;  // 100-nanosecond intervals since 1 January 1601 (UTC)
+  DWORD dwHighDateTime;
+};
+struct WIN32_FIND_DATAA {
+  DWORD dwFileAttributes;
+  FILETIME ftCreationTime;  // the status change time on this platform
+  FILETIME ftLastAccessTime;
+  FILETIME ftLastWriteTime;
+  DWORD nFileSizeHigh;  // 0 for a directory
+  DWORD nFileSizeLow;
+  DWORD dwReserved0;
+  DWORD dwReserved1;
+  CHAR cFileName[MAX_PATH];
+  CHAR cAlternateFileName[14];  // empty: there are no short names
+};
+// Starts a search of the directory the pattern names: its last component may
+// hold '*' (any run of characters) and '?' (one character), compared without
+// case, and a name without a dot matches as if it ended in one ("*.*" matches
+// every name). The directory is resolved like every path. Entries come in the
+// directory's own order, "." and ".." included; their attributes are
+// FILE_ATTRIBUTE_DIRECTORY or FILE_ATTRIBUTE_ARCHIVE, with
+// FILE_ATTRIBUTE_READONLY when the owner may not write. Returns the search
+// handle with the first match in *data, or INVALID_HANDLE_VALUE with
+// ERROR_FILE_NOT_FOUND when nothing matches (or the directory's own error).
+HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* data);
+// The next match; FALSE with ERROR_NO_MORE_FILES after the last.
+BOOL FindNextFileA(HANDLE find, WIN32_FIND_DATAA* data);
+BOOL FindClose(HANDLE find);

@@ -11,6 +11,7 @@
 // test API can make manual: Sleep then only advances it.
 void Sleep(DWORD milliseconds);
 HMODULE GetModuleHandleA(LPCSTR moduleName);
+DWORD GetCurrentProcessId();
 // The executable's absolute path. Truncates to size - 1 characters (still
 // terminated), returns size and sets ERROR_INSUFFICIENT_BUFFER when it does
 // not fit; returns the length otherwise; 0 on failure.

@@ -1,7 +1,5 @@
 #include "talvo/ZipFile.h"
 
-#include <fcntl.h>
-#include <unistd.h>
 #include <unzip.h>
 #include <zlib.h>
 
@@ -10,21 +8,19 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/path.h"
+#include "platform/win_stdio.h"
 #include "talvo/Log.h"
 
 namespace talvo {
 namespace {
 
-// minizip's file access, with the archive path resolved like every other
-// file the engine opens. The opaque word receives errno of a failed open.
-voidpf ZCALLBACK open_resolved(voidpf opaque, const void* filename, int) {
-  int fd = plat::openResolved(static_cast<const char*>(filename), O_RDONLY);
-  FILE* file = fd >= 0 ? fdopen(fd, "rb") : nullptr;
-  if (!file) {
-    *static_cast<int*>(opaque) = errno;
-    if (fd >= 0) ::close(fd);
-  }
+// minizip's file access, through the runtime's shared open: the archive path
+// is resolved like every other file the engine opens, and its share mode
+// holds against the other opens of the process. The opaque word receives
+// errno of a failed open.
+voidpf ZCALLBACK open_shared(voidpf opaque, const void* filename, int) {
+  FILE* file = _fsopen(static_cast<const char*>(filename), "rb", _SH_DENYNO);
+  if (!file) *static_cast<int*>(opaque) = errno;
   return file;
 }
 
@@ -73,7 +69,7 @@ bool ZipFile::ReadHandle::open(const char* archive, const char* member) {
   zlib_filefunc64_def access;
   fill_fopen64_filefunc(&access);
   int open_errno = 0;
-  access.zopen64_file = open_resolved;
+  access.zopen64_file = open_shared;
   access.opaque = &open_errno;
   unzFile zip = unzOpen2_64(archive, &access);
   if (!zip) {
