@@ -83,7 +83,7 @@ struct mpaBitReader {
   const uint8_t* base;  // the frame's first byte
   int32_t pos;          // offset of the next byte to load
   int32_t end;          // the frame's size with its padding slot
-  uint32_t acc;         // held bits, the next one at bit 31
+  uint64_t acc;         // held bits, the next one at bit 63
   int32_t bits;         // count of bits held
   uint32_t last;        // the last value read
 };
@@ -130,11 +130,15 @@ struct mpaDecoder {
 
   // Polyphase synthesis: per output channel a ring of 16 time slots, each
   // slot the 2N values of the matrixing (N = 32, 16 or 8 subbands).
-  float synthRing[2][1024];
+  alignas(32) float synthRing[2][1024];
   int32_t synthPos;   // ring position of channel 0 (of both in layers I and II)
   int32_t synthPos1;  // ring position of channel 1 in layer III
   float dctCoef[31];  // 0.5 / cos(pi d / 4n) for n = 16, 8, 4, 2, 1
   int32_t dctPending;
+  // The code the synthesis runs, read at preparation: 0 the best this
+  // processor has, 1 the portable code, 2 AVX2 (when the processor has it).
+  // Every path gives the same output; tests force each one.
+  int32_t synthPath;
 
   mpaEq* eq;  // owned; null when it could not be allocated (equaliser off)
 };

@@ -34,7 +34,7 @@ void mpaInit(mpaDecoder* dec, int allocEq) {
   dec->l1TablesPending = 1;
   dec->dctPending = 1;
   dec->decodeLayer = mpaL2Decode;
-  dec->synthL12 = mpaSynthL12Table[0][0][0];
+  dec->synthL12 = mpaSynthL12Table[0][0][0][0];
 }
 
 void mpaRelease(mpaDecoder* dec) {

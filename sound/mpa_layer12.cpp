@@ -33,16 +33,15 @@ int l1SampleBits(int a) { return a == 0 ? 0 : a + 1; }
 // Reads the header after the sync; false when the 12 sync bits are not all
 // ones. slot: bytes of the padding slot (4 in layer I, 1 in layer II).
 bool readHeader(mpaDecoder* dec, const uint8_t* frame, int slot) {
-  mpaBitsStart(dec, frame, 4);
+  // The padding bit (byte 2, bit 1) bounds the reader before it starts.
+  dec->paddingBytes = ((frame[2] >> 1) & 1) * slot;
+  int end = dec->frameSize + dec->paddingBytes;
+  mpaBitsStart(dec, frame, end > 4 ? end : 4);
   if (mpaGetBits(12, dec) != 0xFFF) return false;
   mpaGetBits(3, dec);  // ID and layer
   int protection = int(mpaGetBits(1, dec));
-  mpaGetBits(6, dec);  // bitrate and rate indexes
-  dec->paddingBytes = int(mpaGetBits(1, dec)) * slot;
-  mpaGetBits(1, dec);  // private bit
+  mpaGetBits(8, dec);  // bitrate and rate indexes, padding (taken above), private bit
   dec->bound = kBound[mpaGetBits(4, dec)];
-  int end = dec->frameSize + dec->paddingBytes;
-  dec->br.end = end > 4 ? end : 4;
   mpaGetBits(protection ? 4 : 20, dec);  // the CRC word is read over
   return true;
 }
@@ -53,7 +52,7 @@ void setOutput(mpaDecoder* dec, const mpaHeader* hdr, int reduction, int options
   int layout = hdr->mode == 3 ? 0 : (options & 3) + 1;
   int channels = layout == 1 ? 2 : 1;
   int eightBit = (options & MPA_OUT_8BIT) ? 1 : 0;
-  dec->synthL12 = mpaSynthL12Table[eightBit][reduction][layout];
+  dec->synthL12 = mpaSynthL12Table[mpaSynthPathIndex(dec)][eightBit][reduction][layout];
   dec->values = samplesPerChannel * channels;
   dec->outBytes = eightBit ? dec->values : dec->values * 2;
   dec->info = {channels, dec->values, rate >> reduction, eightBit ? 8 : 16, dec->frameSize, 0};
@@ -96,19 +95,20 @@ void mpaL1Scale(mpaDecoder* dec) {
 void mpaL1Samples(mpaDecoder* dec) {
   const uint8_t* code = dec->l12Code;
   const float* scale = dec->l12Scale[0];
+  mpaBitReader br = dec->br;  // held in registers over the rows
   for (int s = 0; s < 12; ++s) {
     float* row = dec->l12Rows[s];
     for (int e = 0;;) {
       int c = code[e];
       if (c >= kL1End) {
-        if (c == kL1Limit) mpaSkipBits(dec, dec->l12SkipBits);
+        if (c == kL1Limit) mpaDropBits(br, dec->l12SkipBits);
         break;
       }
       bool pair = code[e + 1] < kL1End;  // the next entry is no marker
       if (c == 0) {
         row[e++] = 0.0f;
       } else if (c < kL1Shared) {
-        int v = int(mpaGetBits(c + 1, dec)) - ((1 << c) - 1);
+        int v = int(mpaReadBits(br, c + 1)) - ((1 << c) - 1);
         row[e] = float(v) * scale[e];
         ++e;
       } else if (c == kL1Shared) {
@@ -119,13 +119,14 @@ void mpaL1Samples(mpaDecoder* dec) {
         e += pair ? 2 : 1;
       } else {
         int a = c - kL1Shared;
-        int v = int(mpaGetBits(a + 1, dec)) - ((1 << a) - 1);
+        int v = int(mpaReadBits(br, a + 1)) - ((1 << a) - 1);
         row[e] = float(v) * scale[e];
         if (pair) row[e + 1] = float(v) * scale[e + 1];
         e += pair ? 2 : 1;
       }
     }
   }
+  dec->br = br;
 }
 
 void mpaL2Alloc(mpaDecoder* dec) {
@@ -185,33 +186,34 @@ void mpaL2Scale(mpaDecoder* dec) {
 }
 
 // The three sample values of one code of class c (1 to 17), before scaling.
-inline void l2Triple(mpaDecoder* dec, int c, int v[3]) {
+inline void l2Triple(const mpaDecoder* dec, mpaBitReader& br, int c, int v[3]) {
   switch (c) {
     case 1: {
-      const int8_t* g = dec->group3[mpaGetBits(5, dec)];
+      const int8_t* g = dec->group3[mpaReadBits(br, 5)];
       v[0] = g[0], v[1] = g[1], v[2] = g[2];
       return;
     }
     case 2: {
-      const int8_t* g = dec->group5[mpaGetBits(7, dec)];
+      const int8_t* g = dec->group5[mpaReadBits(br, 7)];
       v[0] = g[0], v[1] = g[1], v[2] = g[2];
       return;
     }
     case 4: {
-      const int16_t* g = dec->group9[mpaGetBits(10, dec)];
+      const int16_t* g = dec->group9[mpaReadBits(br, 10)];
       v[0] = g[0], v[1] = g[1], v[2] = g[2];
       return;
     }
     default: {
       int nb = kTripletBits[c] / 3;
       int offset = (1 << (nb - 1)) - 1;
-      for (int i = 0; i < 3; ++i) v[i] = int(mpaGetBits(nb, dec)) - offset;
+      for (int i = 0; i < 3; ++i) v[i] = int(mpaReadBits(br, nb)) - offset;
     }
   }
 }
 
 void mpaL2Samples(mpaDecoder* dec) {
   const uint8_t* code = dec->l12Code;
+  mpaBitReader br = dec->br;  // held in registers over the triplets
   for (int p = 0; p < 3; ++p) {
     const float* scale = dec->l12Scale[p];
     for (int q = 0; q < 4; ++q) {
@@ -221,13 +223,13 @@ void mpaL2Samples(mpaDecoder* dec) {
       for (int e = 0;;) {
         int c = code[e];
         if (c >= kL2End) {
-          if (c == kL2Limit) mpaSkipBits(dec, dec->l12SkipBits);
+          if (c == kL2Limit) mpaDropBits(br, dec->l12SkipBits);
           break;
         }
         bool shared = c >= kL2Shared;
         if (shared) c -= kL2Shared;
         int v[3] = {0, 0, 0};
-        if (c != 0) l2Triple(dec, c, v);
+        if (c != 0) l2Triple(dec, br, c, v);
         r0[e] = float(v[0]) * scale[e];
         r1[e] = float(v[1]) * scale[e];
         r2[e] = float(v[2]) * scale[e];
@@ -241,6 +243,7 @@ void mpaL2Samples(mpaDecoder* dec) {
       }
     }
   }
+  dec->br = br;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "sound/mpa.h"
 
@@ -34,32 +35,43 @@ inline void mpaBitsStart(mpaDecoder* dec, const uint8_t* frame, int32_t end) {
   dec->br.bits = 0;
 }
 
-// Whole bytes are appended until more than 24 bits are held; bytes past the
+// Whole bytes are appended while they fit the accumulator; bytes past the
 // frame read as zeros.
 inline void mpaBitsFill(mpaBitReader& br) {
-  while (br.bits <= 24) {
-    uint32_t byte = br.pos < br.end ? br.base[br.pos] : 0;
+  if (br.pos >= 0 && br.pos + 8 <= br.end) {
+    uint64_t w;
+    std::memcpy(&w, br.base + br.pos, 8);
+    w = __builtin_bswap64(w);
+    int take = (64 - br.bits) >> 3;
+    int low = 64 - br.bits - 8 * take;  // 0 to 7 bits of a byte not taken
+    br.acc |= (w >> br.bits) >> low << low;
+    br.pos += take;
+    br.bits += 8 * take;
+    return;
+  }
+  while (br.bits <= 56) {
+    uint64_t byte = br.pos < br.end ? br.base[br.pos] : 0;
     ++br.pos;
-    br.acc |= byte << (24 - br.bits);
+    br.acc |= byte << (56 - br.bits);
     br.bits += 8;
   }
 }
 
-// The next n bits (1 to 24), most significant first.
-inline uint32_t mpaGetBits(int n, mpaDecoder* dec) {
-  mpaBitReader& br = dec->br;
+// The next n bits (1 to 32), most significant first.
+inline uint32_t mpaReadBits(mpaBitReader& br, int n) {
   if (br.bits < n) mpaBitsFill(br);
-  uint32_t v = br.acc >> (32 - n);
+  uint32_t v = uint32_t(br.acc >> (64 - n));
   br.acc <<= n;
   br.bits -= n;
   br.last = v;
   return v;
 }
 
+inline uint32_t mpaGetBits(int n, mpaDecoder* dec) { return mpaReadBits(dec->br, n); }
+
 // Drops n bits at once: past the bits held the byte pointer moves on by whole
-// bytes, one byte is loaded and the remaining 0 to 7 bits are dropped from it.
-inline void mpaSkipBits(mpaDecoder* dec, int n) {
-  mpaBitReader& br = dec->br;
+// bytes, then the remaining 0 to 7 bits are dropped from the next byte.
+inline void mpaDropBits(mpaBitReader& br, int n) {
   if (n < br.bits) {
     br.acc <<= n;
     br.bits -= n;
@@ -74,6 +86,8 @@ inline void mpaSkipBits(mpaDecoder* dec, int n) {
   br.acc <<= rest;
   br.bits -= rest;
 }
+
+inline void mpaSkipBits(mpaDecoder* dec, int n) { mpaDropBits(dec->br, n); }
 
 // --- Layers -------------------------------------------------------------------
 
@@ -95,5 +109,9 @@ void mpaL2CopyTable(mpaDecoder* dec, int table);
 
 // Builds the transform coefficients on first use and clears the history.
 void mpaSynthReset(mpaDecoder* dec);
-// Layers I and II: [8-bit][reduction][layout: mono, stereo, mix, left, right].
-extern const mpaSynthL12Fn mpaSynthL12Table[2][3][5];
+// Layers I and II: [path: portable, AVX2][8-bit][reduction][layout: mono,
+// stereo, mix, left, right].
+extern const mpaSynthL12Fn mpaSynthL12Table[2][2][3][5];
+// The synthesis path of the decoder's preparation: its synthPath when the
+// processor can run it, else the best one it can (1 portable, 2 AVX2).
+int mpaSynthPathIndex(const mpaDecoder* dec);

@@ -11,35 +11,52 @@
 //   III     0, 1, 2    32,16,8   two output channels         16, 8  mpaSynthL3<N, 2, Bits>
 //
 // 30 variants for layers I and II and 12 for layer III, all instances of
-// mpaSynth<N, Layout, Bits> (mpa_synth.h).
+// mpaSynth<N, Layout, Bits, Width> (mpa_synth.h), each compiled twice: the
+// portable code (Width 4) and the AVX2 code (Width 8), which a decoder takes
+// when the processor has it.
 #include <cmath>
 #include <cstring>
 
 #include "sound/mpa_private.h"
 #include "sound/mpa_synth.h"
 
-#define MPA_L12_ROW(N, Bits)                                                            \
-  {                                                                                     \
-    mpaSynthL12<N, kMpaMono, Bits>, mpaSynthL12<N, kMpaStereo, Bits>,                   \
-        mpaSynthL12<N, kMpaMix, Bits>, mpaSynthL12<N, kMpaLeft, Bits>,                  \
-        mpaSynthL12<N, kMpaRight, Bits>                                                 \
+#define MPA_L12_ROW(Fn, N, Bits)                                                         \
+  {                                                                                       \
+    Fn<N, kMpaMono, Bits>, Fn<N, kMpaStereo, Bits>, Fn<N, kMpaMix, Bits>, Fn<N, kMpaLeft, Bits>, \
+        Fn<N, kMpaRight, Bits>                                                            \
+  }
+#define MPA_L12_PATH(Fn)                                                                     \
+  {                                                                                          \
+    {MPA_L12_ROW(Fn, 32, 16), MPA_L12_ROW(Fn, 16, 16), MPA_L12_ROW(Fn, 8, 16)},               \
+        {MPA_L12_ROW(Fn, 32, 8), MPA_L12_ROW(Fn, 16, 8), MPA_L12_ROW(Fn, 8, 8)}               \
+  }
+#define MPA_L3_PATH(Fn)                                                                     \
+  {                                                                                         \
+    {{Fn<32, 1, 16>, Fn<32, 2, 16>}, {Fn<16, 1, 16>, Fn<16, 2, 16>}, {Fn<8, 1, 16>, Fn<8, 2, 16>}}, \
+        {{Fn<32, 1, 8>, Fn<32, 2, 8>}, {Fn<16, 1, 8>, Fn<16, 2, 8>}, {Fn<8, 1, 8>, Fn<8, 2, 8>}}    \
   }
 
-const mpaSynthL12Fn mpaSynthL12Table[2][3][5] = {
-    {MPA_L12_ROW(32, 16), MPA_L12_ROW(16, 16), MPA_L12_ROW(8, 16)},
-    {MPA_L12_ROW(32, 8), MPA_L12_ROW(16, 8), MPA_L12_ROW(8, 8)},
-};
+#if defined(__x86_64__)
+const mpaSynthL12Fn mpaSynthL12Table[2][2][3][5] = {MPA_L12_PATH(mpaSynthL12), MPA_L12_PATH(mpaSynthL12Avx2)};
+const mpaSynthL3Fn mpaSynthL3Table[2][2][3][2] = {MPA_L3_PATH(mpaSynthL3), MPA_L3_PATH(mpaSynthL3Avx2)};
+#else
+const mpaSynthL12Fn mpaSynthL12Table[2][2][3][5] = {MPA_L12_PATH(mpaSynthL12), MPA_L12_PATH(mpaSynthL12)};
+const mpaSynthL3Fn mpaSynthL3Table[2][2][3][2] = {MPA_L3_PATH(mpaSynthL3), MPA_L3_PATH(mpaSynthL3)};
+#endif
 
 #undef MPA_L12_ROW
+#undef MPA_L12_PATH
+#undef MPA_L3_PATH
 
-const mpaSynthL3Fn mpaSynthL3Table[2][3][2] = {
-    {{mpaSynthL3<32, 1, 16>, mpaSynthL3<32, 2, 16>},
-     {mpaSynthL3<16, 1, 16>, mpaSynthL3<16, 2, 16>},
-     {mpaSynthL3<8, 1, 16>, mpaSynthL3<8, 2, 16>}},
-    {{mpaSynthL3<32, 1, 8>, mpaSynthL3<32, 2, 8>},
-     {mpaSynthL3<16, 1, 8>, mpaSynthL3<16, 2, 8>},
-     {mpaSynthL3<8, 1, 8>, mpaSynthL3<8, 2, 8>}},
-};
+int mpaSynthPathIndex(const mpaDecoder* dec) {
+#if defined(__x86_64__)
+  static const bool avx2 = __builtin_cpu_supports("avx2");
+  return avx2 && dec->synthPath != 1 ? 1 : 0;
+#else
+  (void)dec;
+  return 0;
+#endif
+}
 
 void mpaSynthReset(mpaDecoder* dec) {
   if (dec->dctPending) {

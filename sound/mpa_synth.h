@@ -115,10 +115,11 @@ inline void mpaDctMix(const mpaDecoder* dec, const float* row, float* slot) {
   mpaDct<N>(dec, x, slot, nullptr);
 }
 
-// Clipped in float, then truncated toward zero.
+// Clipped in float, then truncated toward zero. (The values are always
+// finite: every factor of the decoder is.)
 inline int mpaClip16(float v) {
-  if (!(v > -32768.0f)) v = -32768.0f;
-  if (!(v < 32767.0f)) v = 32767.0f;
+  v = v < -32768.0f ? -32768.0f : v;
+  v = v > 32767.0f ? 32767.0f : v;
   return int(v);
 }
 
@@ -133,26 +134,86 @@ inline void mpaStoreValue(uint8_t* out, int index, float v) {
   }
 }
 
-// N output values of one channel from its ring at position pos, written
-// every Stride-th value.
-template <int N, int Stride, int Bits>
-inline void mpaWindow(const float* ring, int pos, uint8_t* out) {
-  constexpr int kSlot = 2 * N, kMask = 32 * N - 1;
-  const float* win = mpa_synth::window<N>();
-  float acc[N] = {};
-  for (int t = 0; t < 16; ++t) {
-    const float* v = ring + ((pos + t * kSlot) & kMask) + ((t & 1) ? N : 0);
-    const float* w = win + t * N;
-    for (int j = 0; j < N; ++j) acc[j] += w[j] * v[j];
+// n values converted and stored one after the other.
+template <int Bits>
+inline void mpaStoreValues(uint8_t* out, const float* v, int n) {
+  if constexpr (Bits == 16) {
+    int16_t s[64];
+    for (int j = 0; j < n; ++j) s[j] = int16_t(mpaClip16(v[j]));
+    std::memcpy(out, s, size_t(n) * 2);
+  } else {
+    for (int j = 0; j < n; ++j) out[j] = uint8_t((mpaClip16(v[j]) >> 8) ^ 0x80);
   }
-  for (int j = 0; j < N; ++j) mpaStoreValue<Bits>(out, j * Stride, acc[j]);
+}
+
+// Four or eight floats as one value: the window runs on N / Width of them at
+// a time. Each lane does what the plain loop would, multiply then add, so
+// every width gives the same bits.
+typedef float mpaVec4 __attribute__((vector_size(16), may_alias));
+typedef float mpaVec8 __attribute__((vector_size(32), may_alias));
+
+namespace mpa_synth {
+template <int Width>
+struct VecOf;
+template <>
+struct VecOf<4> {
+  using type = mpaVec4;
+};
+template <>
+struct VecOf<8> {
+  using type = mpaVec8;
+};
+}  // namespace mpa_synth
+
+// The N window sums of one channel from its ring at position pos (the ring
+// and the window tables are 32-byte aligned, every slot 2N floats).
+template <int N, int Width>
+[[gnu::always_inline]] inline void mpaWindowSums(const float* ring, int pos, float* sums) {
+  using Vec = typename mpa_synth::VecOf<(Width < N ? Width : N)>::type;
+  constexpr int kSlot = 2 * N, kMask = 32 * N - 1, V = N * 4 / int(sizeof(Vec));
+  const Vec* w = reinterpret_cast<const Vec*>(mpa_synth::window<N>());
+  const Vec* v = reinterpret_cast<const Vec*>(ring + pos);
+  Vec acc[V];
+  for (int k = 0; k < V; ++k) acc[k] = w[k] * v[k];
+  for (int t = 1; t < 16; ++t) {
+    w += V;
+    v = reinterpret_cast<const Vec*>(ring + ((pos + t * kSlot) & kMask) + ((t & 1) ? N : 0));
+    for (int k = 0; k < V; ++k) acc[k] += w[k] * v[k];
+  }
+  std::memcpy(sums, acc, sizeof acc);
+}
+
+// N output values of one channel, written every Stride-th value.
+template <int N, int Stride, int Bits, int Width>
+[[gnu::always_inline]] inline void mpaWindow(const float* ring, int pos, uint8_t* out) {
+  float acc[N];
+  mpaWindowSums<N, Width>(ring, pos, acc);
+  if constexpr (Stride == 1)
+    mpaStoreValues<Bits>(out, acc, N);
+  else
+    for (int j = 0; j < N; ++j) mpaStoreValue<Bits>(out, j * Stride, acc[j]);
+}
+
+// Both channels' N output values, interleaved.
+template <int N, int Bits, int Width>
+[[gnu::always_inline]] inline void mpaWindowPair(const float* ring0, const float* ring1, int pos,
+                                                 uint8_t* out) {
+  float acc[2][N], mixed[2 * N];
+  mpaWindowSums<N, Width>(ring0, pos, acc[0]);
+  mpaWindowSums<N, Width>(ring1, pos, acc[1]);
+  for (int j = 0; j < N; ++j) {
+    mixed[2 * j] = acc[0][j];
+    mixed[2 * j + 1] = acc[1][j];
+  }
+  mpaStoreValues<Bits>(out, mixed, 2 * N);
 }
 
 // `count` time slots through the synthesis. Layers I and II: in is `count`
 // rows of 64 entries, ch unused. Layer III: in is the channel's slots of 32
-// subbands and ch the channel.
-template <int N, int Layout, int Bits>
-void mpaSynth(mpaDecoder* dec, const float* in, uint8_t* out, int count, int ch) {
+// subbands and ch the channel. Width: floats per step of the window.
+template <int N, int Layout, int Bits, int Width>
+[[gnu::always_inline]] inline void mpaSynth(mpaDecoder* dec, const float* in, uint8_t* out, int count,
+                                            int ch) {
   constexpr bool kL3 = Layout == kMpaL3One || Layout == kMpaL3Two;
   constexpr int kInStride = kL3 ? 32 : 64;
   constexpr int kOutChannels = (Layout == kMpaStereo || Layout == kMpaL3Two) ? 2 : 1;
@@ -167,32 +228,47 @@ void mpaSynth(mpaDecoder* dec, const float* in, uint8_t* out, int count, int ch)
     if constexpr (Layout == kMpaStereo) {
       mpaDctDual<N>(dec, in, 0, ring0 + pos);
       mpaDctDual<N>(dec, in, 1, ring1 + pos);
-      mpaWindow<N, 2, Bits>(ring0, pos, out);
-      mpaWindow<N, 2, Bits>(ring1, pos, out + kBytes);
+      mpaWindowPair<N, Bits, Width>(ring0, ring1, pos, out);
     } else {
       if constexpr (Layout == kMpaMono || kL3) mpaDct<N>(dec, in, ring0 + pos, gain);
       else if constexpr (Layout == kMpaMix) mpaDctMix<N>(dec, in, ring0 + pos);
       else mpaDctDual<N>(dec, in, Layout == kMpaRight ? 1 : 0, ring0 + pos);
       if constexpr (Layout == kMpaL3Two)
-        mpaWindow<N, 2, Bits>(ring0, pos, out + ch * kBytes);
+        mpaWindow<N, 2, Bits, Width>(ring0, pos, out + ch * kBytes);
       else
-        mpaWindow<N, 1, Bits>(ring0, pos, out);
+        mpaWindow<N, 1, Bits, Width>(ring0, pos, out);
     }
     pos = (pos - kSlot) & kMask;
   }
 }
 
-// The entry points the decoder stores.
+// The entry points the decoder stores: the portable ones (SSE2 on x86-64) and
+// the same code compiled for AVX2, which the decoder takes when the processor
+// has it.
 template <int N, int Layout, int Bits>
 void mpaSynthL12(mpaDecoder* dec, const float (*rows)[64], uint8_t* out, int count) {
-  mpaSynth<N, Layout, Bits>(dec, rows[0], out, count, 0);
+  mpaSynth<N, Layout, Bits, 4>(dec, rows[0], out, count, 0);
 }
 
 template <int N, int Channels, int Bits>
 void mpaSynthL3(mpaDecoder* dec, const float (*slots)[32], uint8_t* out, int ch) {
-  mpaSynth<N, Channels == 1 ? kMpaL3One : kMpaL3Two, Bits>(dec, slots[0], out, 18, ch);
+  mpaSynth<N, Channels == 1 ? kMpaL3One : kMpaL3Two, Bits, 4>(dec, slots[0], out, 18, ch);
 }
 
+#if defined(__x86_64__)
+template <int N, int Layout, int Bits>
+__attribute__((target("avx2"))) void mpaSynthL12Avx2(mpaDecoder* dec, const float (*rows)[64],
+                                                    uint8_t* out, int count) {
+  mpaSynth<N, Layout, Bits, 8>(dec, rows[0], out, count, 0);
+}
+
+template <int N, int Channels, int Bits>
+__attribute__((target("avx2"))) void mpaSynthL3Avx2(mpaDecoder* dec, const float (*slots)[32],
+                                                   uint8_t* out, int ch) {
+  mpaSynth<N, Channels == 1 ? kMpaL3One : kMpaL3Two, Bits, 8>(dec, slots[0], out, 18, ch);
+}
+#endif
+
 using mpaSynthL3Fn = void (*)(mpaDecoder* dec, const float (*slots)[32], uint8_t* out, int ch);
-// Layer III: [8-bit][reduction][output channels - 1].
-extern const mpaSynthL3Fn mpaSynthL3Table[2][3][2];
+// [path: portable, AVX2][8-bit][reduction][layout or output channels - 1].
+extern const mpaSynthL3Fn mpaSynthL3Table[2][2][3][2];

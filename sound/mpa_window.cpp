@@ -80,6 +80,6 @@ constexpr std::array<float, 16 * N> makeWindow() {
 }  // namespace
 
 const std::array<float, 512> mpaSynthD = makeD();
-const std::array<float, 16 * 32> mpaSynthWin32 = makeWindow<32>();
-const std::array<float, 16 * 16> mpaSynthWin16 = makeWindow<16>();
-const std::array<float, 16 * 8> mpaSynthWin8 = makeWindow<8>();
+alignas(32) const std::array<float, 16 * 32> mpaSynthWin32 = makeWindow<32>();
+alignas(32) const std::array<float, 16 * 16> mpaSynthWin16 = makeWindow<16>();
+alignas(32) const std::array<float, 16 * 8> mpaSynthWin8 = makeWindow<8>();
