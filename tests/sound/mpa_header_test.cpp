@@ -114,6 +114,13 @@ TEST(MpegHeader, FreeFormatMeasurement) {
   // A candidate found past 2000 is still taken when every start matches.
   Bytes sparse = headersAt({0, 2500, 5000, 7500});
   EXPECT_EQ(mpaFreeFormatSize(sparse.data(), 10000), 2500);
+  // The bitrate of a large free-format frame: 960 x 5000 x 1000 does not fit
+  // 32 bits.
+  Bytes large = headersAt({0, 5000});
+  mpaHeader hdr{};
+  int bitrate = 0;
+  EXPECT_EQ(mpaParseHeaderBitrate(large.data(), 10000, &hdr, &bitrate), 5000);
+  EXPECT_EQ(bitrate, 1666666);
 }
 
 TEST(MpegHeader, FreeFormatStreamDecodesLikeTheOriginal) {
