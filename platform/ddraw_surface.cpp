@@ -264,7 +264,6 @@ HRESULT Surface::releaseDC(HDC dc) {
   if (dc != dc_) return DDERR_INVALIDPARAMS;
   RECT drawn = destroySurfaceDC(dc_);
   dc_ = nullptr;
-  if (lost_) return DDERR_SURFACELOST;
   if (!empty(drawn)) show(drawn);
   return DD_OK;
 }
@@ -310,8 +309,13 @@ HRESULT Surface::restore() {
     if (mode.format != format()) return DDERR_WRONGMODE;
     if (isPrimary() && (mode.width != width() || mode.height != height())) return DDERR_WRONGMODE;
   }
+  // A lock held when the surface was lost ends with the restore.
   lost_ = false;
-  for (Surface* b : backs_) b->lost_ = false;
+  locked_ = false;
+  for (Surface* b : backs_) {
+    b->lost_ = false;
+    b->locked_ = false;
+  }
   return DD_OK;
 }
 
