@@ -1,0 +1,307 @@
+// The application object through WinMain, one test per process: start-up,
+// the main loop with the test hooks, the window procedure, Alt+Enter, the
+// frame-time limit, the single instance and the shutdown's configuration.
+#include <gtest/gtest.h>
+
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app_hooks.h"
+#include "engine/app/app.h"
+#include "engine/gfx.h"
+#include "engine/gfx_dirty.h"
+#include "engine/surf.h"
+#include "platform/test_api.h"
+#include "support/temp_dir.h"
+#include "talvo/Exception.h"
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+using app_test::script;
+
+namespace {
+
+// A program at <tmp>/<programDir>/testapp whose data directory the test lays
+// out; the configuration file is "testapp.cfg" where DATA is found.
+class App : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    plat::test::setInstanceDir(tmp_.file("instances").c_str());
+    fs::create_directories(tmp_.file("instances"));
+    plat::test::takeMessageBoxes();
+  }
+  void TearDown() override {
+    plat::test::setModuleFileName(nullptr);
+    plat::test::setInstanceDir(nullptr);
+    plat::test::setManualClock(false);
+  }
+  // The executable in `dir` (made), DATA beside it unless told otherwise.
+  std::string program(const std::string& dir = "bin", bool data = true) {
+    fs::create_directories(tmp_.file(dir));
+    if (data) fs::create_directories(tmp_.file(dir) + "/DATA");
+    const std::string path = tmp_.file(dir) + "/testapp";
+    plat::test::setModuleFileName(path.c_str());
+    return path;
+  }
+  void writeCfg(const std::string& dir, const std::string& text) { writeBytes(tmp_.file(dir) + "/testapp.cfg", text); }
+  std::string readCfg(const std::string& dir = "bin") { return readBytes(tmp_.file(dir) + "/testapp.cfg"); }
+  // The value of a key in the written configuration.
+  std::string cfgValue(const std::string& key, const std::string& dir = "bin") {
+    std::istringstream in(readCfg(dir));
+    std::string line;
+    while (std::getline(in, line))
+      if (line.rfind(key + " = ", 0) == 0) return line.substr(key.size() + 3);
+    return "(missing)";
+  }
+  int run() { return WinMain(nullptr, nullptr, const_cast<char*>("-x"), SW_SHOWNORMAL); }
+
+  TempDir tmp_;
+};
+
+size_t indexOf(const std::vector<std::string>& calls, const std::string& name) {
+  return size_t(std::find(calls.begin(), calls.end(), name) - calls.begin());
+}
+
+}  // namespace
+
+TEST_F(App, RunsTheHooksAndWritesTheConfigurationBack) {
+  program();
+  RECT normal{};
+  script().quitAfter = 3;
+  script().onInit = [] {
+    EXPECT_STREQ(gaApp->commandLine, "-x");
+    EXPECT_NE(gaApp->window, nullptr);
+    EXPECT_NE(gfxDirectDraw, nullptr);
+  };
+  script().onFrame = [&](int frame) {
+    if (frame == 1) {
+      WINDOWPLACEMENT p{};
+      p.length = sizeof p;
+      GetWindowPlacement(gaApp->window, &p);
+      normal = p.rcNormalPosition;
+      RECT client;
+      GetClientRect(gaApp->window, &client);
+      EXPECT_EQ(client.right, 640);
+      EXPECT_EQ(client.bottom, 480);
+    }
+    if (frame == 2) ShowWindow(gaApp->window, SW_MINIMIZE);  // exits minimised
+  };
+  EXPECT_EQ(run(), 0);
+  EXPECT_EQ(gaApp, nullptr);
+
+  const auto& calls = script().calls;
+  ASSERT_FALSE(calls.empty());
+  EXPECT_EQ(calls.front(), "gamePreInit");
+  EXPECT_LT(indexOf(calls, "gameOnActivate"), indexOf(calls, "gameInit"));
+  EXPECT_LT(indexOf(calls, "gameInit"), indexOf(calls, "gameFrame"));
+  ASSERT_GE(calls.size(), 2u);
+  EXPECT_EQ(calls[calls.size() - 2], "gameShutdown");
+  EXPECT_EQ(calls.back(), "gameExit");
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), "gameFrame"), 3);
+  // Drawn while active: in the first pass only (the second minimises in its
+  // gameFrame).
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), "gameDraw"), 1);
+  // The game sees the window's first messages, before its own start.
+  ASSERT_FALSE(script().messages.empty());
+  EXPECT_EQ(script().messages.front(), UINT(WM_NCCREATE));
+
+  // Every engine key, in table order; the normal position, not the icon's.
+  std::istringstream in(readCfg());
+  std::vector<std::string> keys;
+  std::string line;
+  while (std::getline(in, line)) keys.push_back(line.substr(0, line.find(" = ")));
+  const std::vector<std::string> table = {"USE_GFX", "AUTO_FOCUS", "FULL_SCREEN", "FULL_SCREEN_CLIPPER",
+                                          "WINDOW_NO_CAPTION", "WINDOW_STORE_POSITION", "WINDOW_X", "WINDOW_Y",
+                                          "ENABLE_ALT_ENTER", "USE_VID_MEM", "NEED_FLIP", "SCR_LX", "SCR_LY",
+                                          "SCR_BPP", "NEED_GFX", "NEED_DRAW_FPS", "FPS_LIMIT", "WND_NAME",
+                                          "DATA_DIR", "DBG_CRT_BLK_N", "SOL_GUI_DEBUGGER",
+                                          "SOUNDBUFFER_ENABLE_GLOBAL_FOCUS"};
+  EXPECT_EQ(keys, table);
+  EXPECT_EQ(cfgValue("WINDOW_X"), std::to_string(normal.left));
+  EXPECT_EQ(cfgValue("WINDOW_Y"), std::to_string(normal.top));
+  EXPECT_NE(normal.left, -32000);
+  EXPECT_EQ(cfgValue("WND_NAME"), "Sample Demo Game");
+  EXPECT_TRUE(plat::test::takeMessageBoxes().empty());
+}
+
+TEST_F(App, AnInvalidThirdLineEndsNothingButItself) {
+  program();
+  writeCfg("bin", "SCR_LX = 320\nSCR_LY = 200\nthis line has no equals sign\nFPS_LIMIT = 7\n");
+  script().onInit = [] {
+    RECT client;
+    GetClientRect(gaApp->window, &client);
+    EXPECT_EQ(client.right, 320);
+    EXPECT_EQ(client.bottom, 200);
+    EXPECT_EQ(gaApp->frameTimeLimit, 7);
+  };
+  EXPECT_EQ(run(), 0);
+  EXPECT_TRUE(plat::test::takeMessageBoxes().empty());
+  EXPECT_EQ(cfgValue("SCR_LX"), "320");
+}
+
+TEST_F(App, FindsTheDataDirectoryThreeLevelsUp) {
+  fs::create_directories(tmp_.file("DATA"));
+  program("a/b/c", false);
+  std::string current;
+  script().onPreInit = [&] { current = fs::current_path().string(); };
+  EXPECT_EQ(run(), 0);
+  EXPECT_EQ(fs::path(current), fs::canonical(tmp_.path));
+  EXPECT_TRUE(fs::exists(tmp_.file("testapp.cfg")));
+  EXPECT_TRUE(plat::test::takeMessageBoxes().empty());
+}
+
+TEST_F(App, NoDataDirectoryIsReportedOnce) {
+  program("a/b", false);
+  const fs::path before = fs::current_path();
+  EXPECT_EQ(run(), 0);
+  const auto shown = plat::test::takeMessageBoxes();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_NE(shown[0].text.find("Can't find data directory!"), std::string::npos);
+  EXPECT_EQ(fs::current_path(), before);
+  EXPECT_EQ(script().calls.back(), "gameExit");  // start-up went on
+}
+
+TEST_F(App, ASecondInstanceRaisesTheFirstAndEnds) {
+  const std::string path = program();
+  writeCfg("bin", "WND_NAME = Only One\n");
+  int peerStatus = -1;
+  std::string cfgWhilePeerRan;
+  script().onFrame = [&](int) {
+    std::string peer = APP_PEER_PATH;
+    std::string dir = tmp_.file("instances");
+    char* argv[] = {peer.data(), const_cast<char*>(path.c_str()), dir.data(), nullptr};
+    pid_t pid;
+    ASSERT_EQ(posix_spawn(&pid, peer.c_str(), nullptr, nullptr, argv, environ), 0);
+    waitpid(pid, &peerStatus, 0);
+    cfgWhilePeerRan = readCfg();
+  };
+  EXPECT_EQ(run(), 0);
+  ASSERT_TRUE(WIFEXITED(peerStatus));
+  EXPECT_EQ(WEXITSTATUS(peerStatus), 0);
+  EXPECT_EQ(cfgWhilePeerRan, "WND_NAME = Only One\n");  // untouched by the second
+  EXPECT_FALSE(fs::exists(tmp_.file("bin/peer_ran")));
+}
+
+TEST_F(App, WindowProcedure) {
+  program();
+  script().onInit = [] {
+    HWND w = gaApp->window;
+    struct Row {
+      const char* what;
+      UINT message;
+      WPARAM wParam;
+      int game;  // gameOnMessage's answer
+      LRESULT result;
+      int active;  // the active flag afterwards
+      int activations;  // gameOnActivate calls it makes
+    } rows[] = {
+        {"erase", WM_ERASEBKGND, 0, 0, 1, 1, 0},
+        {"any system key up", WM_SYSKEYUP, 'A', 0, 0, 1, 0},
+        {"Alt+Enter switched off", WM_SYSKEYUP, VK_RETURN, 0, 0, 1, 0},
+        {"deactivation", WM_ACTIVATEAPP, 0, 0, 0, 0, 1},
+        {"activation", WM_ACTIVATEAPP, 1, 0, 0, 1, 1},
+        {"left to the default by the game", WM_ACTIVATEAPP, 0, 1, 0, 1, 0},
+        {"a command", WM_COMMAND, 1, 0, 0, 1, 0},
+    };
+    for (const Row& r : rows) {
+      SCOPED_TRACE(r.what);
+      script().onMessage = [&](HWND, UINT m, WPARAM, LPARAM) { return m == r.message ? r.game : 0; };
+      const auto before = std::count(script().calls.begin(), script().calls.end(), "gameOnActivate");
+      EXPECT_EQ(gaApp->WndProc(w, r.message, r.wParam, 0), r.result);
+      EXPECT_EQ(gaApp->active, r.active);
+      EXPECT_EQ(std::count(script().calls.begin(), script().calls.end(), "gameOnActivate") - before, r.activations);
+    }
+    script().onMessage = nullptr;
+    EXPECT_EQ(gaApp->cfg->GetInt("FULL_SCREEN"), 0);
+    // Activation marks the whole screen.
+    gfxDirtyMerge();
+    gfxDirtyPresent();
+    gaApp->WndProc(w, WM_ACTIVATEAPP, 1, 0);
+    gfxDirtyMerge();
+    ASSERT_EQ(gfxDirtyRectCount(), 1u);
+    EXPECT_EQ(gfxDirtyRects()[0].w, 640);
+    EXPECT_EQ(gfxDirtyRects()[0].h, 480);
+    gfxDirtyPresent();
+    // WM_PAINT validates and presents what it marked.
+    SetWindowPos(w, nullptr, 0, 0, 200, 100, SWP_NOMOVE | SWP_NOZORDER);
+    RECT r;
+    ASSERT_TRUE(GetUpdateRect(w, &r, FALSE));
+    plat::test::traceCalls(true);
+    gaApp->WndProc(w, WM_PAINT, 0, 0);
+    EXPECT_FALSE(GetUpdateRect(w, &r, FALSE));
+    int blts = 0;
+    for (const auto& c : plat::test::takeCalls()) blts += c.op == "Blt";
+    plat::test::traceCalls(false);
+    EXPECT_GT(blts, 0);
+    // WM_CLOSE ends the loop and hides the window.
+    EXPECT_EQ(gaApp->WndProc(w, WM_CLOSE, 0, 0), 0);
+    EXPECT_EQ(gaApp->quit, 1);
+    EXPECT_FALSE(GetWindowLongA(w, GWL_STYLE) & WS_VISIBLE);
+  };
+  EXPECT_EQ(run(), 0);
+  EXPECT_EQ(script().frames, 0);  // quit before the first pass
+}
+
+TEST_F(App, FrameTimeLimitSleepsForTheRest) {
+  program();
+  writeCfg("bin", "FPS_LIMIT = 20\n");
+  plat::test::setManualClock(true);
+  script().quitAfter = 3;
+  script().onFrame = [](int frame) {
+    static const DWORD kPass[] = {0, 5, 25, 20};  // milliseconds each pass takes
+    plat::test::advanceClock(kPass[frame]);
+  };
+  EXPECT_EQ(run(), 0);
+  EXPECT_EQ(plat::test::takeSleeps(), std::vector<DWORD>{15});
+}
+
+TEST_F(App, AltEnterSwitchesBothWays) {
+  program();
+  writeCfg("bin", "ENABLE_ALT_ENTER = 1\n");
+  script().quitAfter = 3;
+  script().onFrame = [](int frame) {
+    HWND w = gaApp->window;
+    if (frame == 1) {
+      EXPECT_EQ(gaApp->WndProc(w, WM_SYSKEYUP, VK_RETURN, 0), 0);
+      EXPECT_EQ(gaApp->cfg->GetInt("FULL_SCREEN"), 1);
+      EXPECT_TRUE(gfxDevice->flags & gfx_MODE_FULLSCREEN);
+      EXPECT_LT(plat::test::cursorCount(), 0);
+    } else if (frame == 2) {
+      EXPECT_EQ(gaApp->WndProc(w, WM_SYSKEYUP, VK_RETURN, 0), 0);
+      EXPECT_EQ(gaApp->cfg->GetInt("FULL_SCREEN"), 0);
+      EXPECT_FALSE(gfxDevice->flags & gfx_MODE_FULLSCREEN);
+      EXPECT_EQ(DWORD(GetWindowLongA(w, GWL_STYLE)) & ~WS_VISIBLE, 0x90CA0000u & ~WS_VISIBLE);
+      EXPECT_EQ(DWORD(GetWindowLongA(w, GWL_EXSTYLE)), WS_EX_APPWINDOW);
+      ASSERT_NE(gfxDevice->back, nullptr);
+      EXPECT_NE(gfxDevice->back->surface, nullptr);
+      RECT client;
+      GetClientRect(w, &client);
+      EXPECT_EQ(client.right, 640);
+    }
+  };
+  EXPECT_EQ(run(), 0);
+  EXPECT_TRUE(plat::test::takeMessageBoxes().empty());
+  EXPECT_EQ(cfgValue("FULL_SCREEN"), "0");
+}
+
+TEST_F(App, AnExceptionFromGameInitIsShownAndNothingIsSaved) {
+  program();
+  script().onInit = [] { throw talvo::Exception("the game cannot start"); };
+  EXPECT_EQ(run(), 0);
+  const auto shown = plat::test::takeMessageBoxes();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_NE(shown[0].text.find("the game cannot start"), std::string::npos);
+  EXPECT_FALSE(fs::exists(tmp_.file("bin/testapp.cfg")));
+  EXPECT_EQ(std::count(script().calls.begin(), script().calls.end(), "gameShutdown"), 0);
+  ASSERT_NE(gaApp, nullptr);  // abandoned as it was
+  EXPECT_FALSE(GetWindowLongA(gaApp->window, GWL_STYLE) & WS_VISIBLE);
+}
