@@ -21,13 +21,12 @@
 #include "engine/surf.h"
 #include "platform/test_api.h"
 #include "platform/win32.h"
+#include "support/plain_window.h"
 #include "support/temp_dir.h"
 
 namespace {
 
 using plat::test::CallRecord;
-
-LRESULT CALLBACK plainProc(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcA(w, m, wp, lp); }
 
 int countOf(const std::vector<CallRecord>& calls, const char* op) {
   int n = 0;
@@ -39,15 +38,7 @@ class Display : public ::testing::Test {
  protected:
   void SetUp() override {
     plat::test::setInstanceDir(tmp_.path.c_str());
-    static bool registered = false;
-    if (!registered) {
-      WNDCLASSEXA wc{};
-      wc.cbSize = sizeof wc;
-      wc.lpfnWndProc = plainProc;
-      wc.lpszClassName = "EngineDisplayTest";
-      ASSERT_NE(RegisterClassExA(&wc), 0);
-      registered = true;
-    }
+    ASSERT_NE(plainWindowClass(), nullptr);
     errInit();
     plat::test::resetDisplay();
     plat::test::clearFaults();
@@ -69,7 +60,7 @@ class Display : public ::testing::Test {
 
   // A captioned window whose top-left corner is at (x, y).
   HWND makeWindow(int x = 50, int y = 40, DWORD style = 0x90CA0000u) {
-    window_ = CreateWindowExA(WS_EX_APPWINDOW, "EngineDisplayTest", "Display", style, x, y, 200, 100, nullptr,
+    window_ = CreateWindowExA(WS_EX_APPWINDOW, plainWindowClass(), "Display", style, x, y, 200, 100, nullptr,
                               nullptr, nullptr, nullptr);
     return window_;
   }

@@ -14,6 +14,7 @@
 #include "platform/win32.h"
 #include "platform/win_ddraw.h"
 #include "platform/win_mmsystem.h"
+#include "support/plain_window.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -52,21 +53,11 @@ uint32_t readPel(const uint8_t* p, int bytes) {
 }
 void writePel(uint8_t* p, int bytes, uint32_t v) { std::memcpy(p, &v, size_t(bytes)); }
 
-LRESULT CALLBACK plainProc(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcA(w, m, wp, lp); }
-
 class Display : public ::testing::Test {
  protected:
   void SetUp() override {
     plat::test::setInstanceDir(tmp_.path.c_str());
-    static bool registered = false;
-    if (!registered) {
-      WNDCLASSEXA wc{};
-      wc.cbSize = sizeof wc;
-      wc.lpfnWndProc = plainProc;
-      wc.lpszClassName = "DisplayTestClass";
-      ASSERT_NE(RegisterClassExA(&wc), 0);
-      registered = true;
-    }
+    ASSERT_NE(plainWindowClass(), nullptr);
     plat::test::resetDisplay();
     plat::test::clearFaults();
     ASSERT_EQ(DirectDrawCreateEx(nullptr, reinterpret_cast<void**>(&dd_), IID_IDirectDraw7, nullptr), DD_OK);
@@ -85,7 +76,7 @@ class Display : public ::testing::Test {
   HWND window(int x, int y, int clientW, int clientH, DWORD style = 0x90CA0000u) {
     RECT r{x, y, x + clientW, y + clientH};
     AdjustWindowRectEx(&r, style, FALSE, 0);
-    HWND w = CreateWindowExA(0, "DisplayTestClass", "Display", style, r.left, r.top, r.right - r.left,
+    HWND w = CreateWindowExA(0, plainWindowClass(), "Display", style, r.left, r.top, r.right - r.left,
                              r.bottom - r.top, nullptr, nullptr, nullptr, nullptr);
     if (w) windows_.push_back(w);
     return w;
