@@ -352,7 +352,7 @@ TEST_F(Display, BlitsRestoreALostDestination) {
 
 TEST_F(Display, DrawExRoutesToTheHardwareOrTheSoftwareDraw) {
   start();
-  auto src = offscreen(16, 8), dst = offscreen(32, 32);
+  auto src = offscreen(16, 8), dst = offscreen(48, 48);  // every case lies inside both
   imgRowCTy memory;
   pelFmtDesc d;
   d.Set(pel_FMT_R5G6B5, nullptr);
