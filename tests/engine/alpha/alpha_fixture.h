@@ -1,0 +1,158 @@
+// What the alpha image tests share: images coded from pels in one call,
+// their pels as a read-only lock gives them, their stored form, and
+// destinations with guard bytes.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <random>
+#include <type_traits>
+#include <vector>
+
+#include "engine/alpha/img_alpha.h"
+#include "engine/images_fixture.h"
+
+namespace alpha_test {
+
+using engine_test::Bytes;
+using Pels = std::vector<A8R8G8B8>;
+using Image = std::unique_ptr<imgAlpha>;
+
+// The format code of a layout struct.
+template <class P>
+constexpr int pelFormatOf() {
+  if constexpr (std::is_same_v<P, R8G8B8>) return pel_FMT_R8G8B8;
+  else if constexpr (std::is_same_v<P, X8R8G8B8>) return pel_FMT_X8R8G8B8;
+  else if constexpr (std::is_same_v<P, A8R8G8B8>) return pel_FMT_A8R8G8B8;
+  else if constexpr (std::is_same_v<P, R5G6B5>) return pel_FMT_R5G6B5;
+  else if constexpr (std::is_same_v<P, X1R5G5B5>) return pel_FMT_X1R5G5B5;
+  else return pel_FMT_A1R5G5B5;
+}
+
+struct Coding {
+  int storage = pel_FMT_R8G8B8;
+  bool premultiplied = false;
+  bool matte = false;
+  bool keyed = false;
+  uint32_t key = 0;  // B, G, R, A
+};
+
+// An alpha image of w x h pels coded from `pels` (row after row).
+inline Image coded(int w, int h, const Pels& pels, const Coding& how = {}) {
+  Image image(new imgAlpha);
+  image->SetSize(w, h, nullptr);
+  image->storageFormat = how.storage;
+  image->premultiplied = how.premultiplied;
+  image->matte = how.matte;
+  if (how.keyed) image->SetColorKeyRGB(how.key);
+  image->Encode(reinterpret_cast<const uint8_t*>(pels.data()));
+  return image;
+}
+
+// The pels a read-only lock of the whole image gives.
+inline Pels decoded(imgAlpha& image) {
+  image.Lock(nullptr, img_LOCK_READ);
+  Pels out(size_t(image.width) * size_t(image.height));
+  if (!out.empty()) std::memcpy(out.data(), image.data, out.size() * 4);
+  image.Unlock();
+  return out;
+}
+
+// The bytes Write gives (image header and data).
+inline Bytes stored(imgAlpha& image) {
+  rwMemBlock* block = nullptr;
+  rwStream* w = rwWrOpen(nullptr, &block);
+  image.Write(w);
+  rwClose(w);
+  Bytes out(block->data, block->data + block->size);
+  memHooks.free(block);
+  return out;
+}
+
+// A read stream whose data is an exact-size copy of the bytes, so that a
+// read past them is an ASan fault.
+struct ExactStream {
+  rwStream stream;
+  explicit ExactStream(const Bytes& bytes) {
+    stream.mode = 1;
+    stream.data = static_cast<uint8_t*>(memAlloc(bytes.size()));
+    if (!bytes.empty()) std::memcpy(stream.data, bytes.data(), bytes.size());
+    stream.size = stream.length = int32_t(bytes.size());
+  }
+  ~ExactStream() { memHooks.free(stream.data); }
+  ExactStream(const ExactStream&) = delete;
+  ExactStream& operator=(const ExactStream&) = delete;
+};
+
+// An image read from stored bytes.
+inline Image readBack(const Bytes& bytes) {
+  ExactStream s(bytes);
+  Image image(new imgAlpha);
+  image->Read(&s.stream);
+  return image;
+}
+
+// Pels of every kind: about a third each of transparent, translucent (alpha
+// 1 to 254) and opaque, in runs of 1 to 8.
+inline Pels randomPels(size_t count, uint32_t seed) {
+  std::mt19937 rng(seed);
+  Pels out;
+  while (out.size() < count) {
+    const int kind = int(rng() % 3), length = int(rng() % 8) + 1;
+    for (int i = 0; i < length && out.size() < count; ++i) {
+      const uint32_t v = rng();
+      const uint8_t a = kind == 0 ? 0 : kind == 2 ? 255 : uint8_t(1 + rng() % 254);
+      out.push_back({uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), a});
+    }
+  }
+  return out;
+}
+
+// A locked destination of w x h pels of a format in an image whose rows are
+// `pitch` pels apart, with guard bytes before and after; every byte starts
+// as `fill`.
+class Destination {
+ public:
+  Destination(int format, int w, int h, int pitch, uint8_t fill = 0xA5)
+      : pelSize_(size_t(pelBytes(format))), pitch_(pitch), bytes_(kGuard * 2 + size_t(pitch) * h * pelSize_, fill) {
+    pelFmtDesc d;
+    d.Set(format, nullptr);
+    image_.SetSize(w, h, &d);
+    memHooks.free(image_.buffer);
+    image_.buffer = bytes_.data() + kGuard;
+    image_.rowLength = pitch;
+    image_.ownsBuffer = 0;
+  }
+  ~Destination() {
+    image_.Unlock();
+    image_.buffer = nullptr;
+  }
+  Destination(const Destination&) = delete;
+  Destination& operator=(const Destination&) = delete;
+
+  // Locked at the rectangle, as a draw locks its destination.
+  imgRowCTy* at(const rectCTy& r) {
+    image_.Unlock();
+    image_.Lock(&r, img_LOCK_READWRITE);
+    return &image_;
+  }
+  uint8_t* pel(int x, int y) { return bytes_.data() + kGuard + (size_t(y) * pitch_ + x) * pelSize_; }
+  const Bytes& bytes() const { return bytes_; }
+  bool guardsIntact(uint8_t fill = 0xA5) const {
+    for (size_t i = 0; i < kGuard; ++i)
+      if (bytes_[i] != fill || bytes_[bytes_.size() - 1 - i] != fill) return false;
+    return true;
+  }
+
+ private:
+  static constexpr size_t kGuard = 16;
+  size_t pelSize_;
+  int pitch_;
+  Bytes bytes_;
+  imgRowCTy image_;
+};
+
+}  // namespace alpha_test
