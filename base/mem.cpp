@@ -1,13 +1,12 @@
 // Allocation hooks, the raising front ends and memory zones.
 #include "base/mem.h"
 
-#include <malloc.h>
-
 #include <cstdlib>
 #include <cstring>
 
 #include "base/err.h"
 #include "platform/win32.h"
+#include "platform/win_crt.h"
 
 namespace {
 
@@ -211,7 +210,7 @@ void* memZoneMove(int destZone, int srcZone, void* block) {
 
 size_t memBlockSize(void* block) {
   if (!block) return 0;
-  return malloc_usable_size(g_current == 0 ? block : linkOf(block));
+  return _msize(g_current == 0 ? block : linkOf(block));
 }
 
 void memZonesDone() {

@@ -2,21 +2,105 @@
 
 include(GoogleTest)
 
+# Layers. Every source folder is one layer and one static library; the
+# folders are listed in TALVO_SOURCE_DIRS (CMakeLists.txt) lowest first:
+# platform, base, Lib/talvo/src/talvo, Lib/talvo/src/img, image_ops, sound,
+# engine, engine/draw, engine/alpha, engine/rle8, engine/app, game, tools. A layer sees
+# its own headers and those of the layers below that it links; nothing else.
+#
+# How a library declares its layer:
+#  1. Its folder stands in TALVO_SOURCE_DIRS at its place in that order, and
+#     its CMakeLists.txt calls talvo_library. The folder is the layer; there
+#     is nothing else to declare.
+#  2. DEPS name the libraries of lower layers whose headers it includes (they
+#     come with it to everything that links it), PRIVATE_DEPS what only its
+#     sources use. A talvo library of the same or a higher layer in DEPS or
+#     PRIVATE_DEPS stops the configuration (talvo_check_layers). Where a lower
+#     layer's code calls into a higher one at link time only (the image
+#     library's operations in image_ops, the engine's draw slots in
+#     engine/draw), that link is made after talvo_library with
+#     target_link_libraries(<lower> INTERFACE "$<LINK_ONLY:<higher>>"): it
+#     links, and shows no header.
+#  3. Headers are named by the folder's path from the project root, or from
+#     Lib/talvo/src for the talvo libraries: "platform/win32.h", "base/err.h",
+#     "talvo/Log.h", "img/Image.h", "engine/draw/dispatch.h". Each library's
+#     include root holds only its own folder's headers (links under
+#     <build>/layers/<target>/, made at configure time and again whenever a
+#     header comes or goes), so an include of a layer the library does not
+#     link fails to compile, an upward include among them.
+# Only platform/ includes system, POSIX or SDL headers: SDL comes with the
+# platform library privately, and scripts/check-layers (ctest label
+# "layering") names every file outside platform/ that includes one.
+
+# Benchmarks, fuzz targets and tests share helpers named from the project
+# root ("bench/picture.h", "tests/engine/pack_heap.h"): their include root
+# holds bench/, fuzz/ and tests/, and no layer.
+set(TALVO_PROGRAMS_INCLUDE_ROOT ${CMAKE_BINARY_DIR}/layers/programs)
+file(MAKE_DIRECTORY ${TALVO_PROGRAMS_INCLUDE_ROOT})
+foreach(dir bench fuzz tests)
+  file(CREATE_LINK ${PROJECT_SOURCE_DIR}/${dir} ${TALVO_PROGRAMS_INCLUDE_ROOT}/${dir} SYMBOLIC)
+endforeach()
+
+# The layer of a source folder: its place in TALVO_SOURCE_DIRS, and the
+# prefix its headers are named by.
+function(talvo_layer_of dir index_var prefix_var)
+  file(RELATIVE_PATH rel ${PROJECT_SOURCE_DIR} ${dir})
+  list(FIND TALVO_SOURCE_DIRS "${rel}" index)
+  if(index LESS 0)
+    message(FATAL_ERROR "talvo_library in ${rel}: the folder is no layer; add it to "
+                        "TALVO_SOURCE_DIRS (CMakeLists.txt) at its place in the layer order")
+  endif()
+  string(REGEX REPLACE "^Lib/talvo/src/" "" prefix "${rel}")
+  set(${index_var} ${index} PARENT_SCOPE)
+  set(${prefix_var} ${prefix} PARENT_SCOPE)
+endfunction()
+
 # talvo_library(<target> SOURCES ... [DEPS ...] [PRIVATE_DEPS ...])
-# One static library per source folder; the project root and Lib/talvo/src
-# are include roots, so headers are named "base/err.h", "talvo/Log.h" etc.
+# The static library of the calling folder's layer (see above).
 function(talvo_library target)
   cmake_parse_arguments(A "" "" "SOURCES;DEPS;PRIVATE_DEPS" ${ARGN})
+  talvo_layer_of(${CMAKE_CURRENT_SOURCE_DIR} layer prefix)
   add_library(${target} STATIC ${A_SOURCES})
-  target_include_directories(${target} PUBLIC
-    ${PROJECT_SOURCE_DIR}
-    ${PROJECT_SOURCE_DIR}/Lib/talvo/src)
+  set_property(TARGET ${target} PROPERTY TALVO_LAYER ${layer})
+  set_property(GLOBAL APPEND PROPERTY TALVO_LIBRARIES ${target})
+
+  set(root ${CMAKE_BINARY_DIR}/layers/${target})
+  file(REMOVE_RECURSE ${root})
+  file(MAKE_DIRECTORY ${root}/${prefix})
+  file(GLOB headers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  foreach(header IN LISTS headers)
+    get_filename_component(name ${header} NAME)
+    file(CREATE_LINK ${header} ${root}/${prefix}/${name} SYMBOLIC)
+  endforeach()
+  target_include_directories(${target} PUBLIC ${root})
+
   if(A_DEPS)
     target_link_libraries(${target} PUBLIC ${A_DEPS})
   endif()
   if(A_PRIVATE_DEPS)
     target_link_libraries(${target} PRIVATE ${A_PRIVATE_DEPS})
   endif()
+endfunction()
+
+# Stops the configuration when a talvo library links one of its own or a
+# higher layer (called once every folder is added).
+function(talvo_check_layers)
+  get_property(libraries GLOBAL PROPERTY TALVO_LIBRARIES)
+  foreach(lib IN LISTS libraries)
+    get_target_property(layer ${lib} TALVO_LAYER)
+    get_target_property(deps ${lib} LINK_LIBRARIES)
+    foreach(dep IN LISTS deps)
+      if(TARGET ${dep})
+        get_target_property(dep_layer ${dep} TALVO_LAYER)
+        if(dep_layer AND NOT dep_layer LESS layer)
+          list(GET TALVO_SOURCE_DIRS ${layer} dir)
+          list(GET TALVO_SOURCE_DIRS ${dep_layer} dep_dir)
+          message(FATAL_ERROR "${lib} (${dir}) links ${dep} (${dep_dir}): a layer links "
+                              "only layers below it (see cmake/talvo.cmake)")
+        endif()
+      endif()
+    endforeach()
+  endforeach()
 endfunction()
 
 # talvo_test(<target> LABEL <label> SOURCES ... [DEPS ...] [TIMEOUT <s>]

@@ -1,5 +1,7 @@
 #include "platform/win_crt.h"
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <cstring>
 #include <string_view>
@@ -31,3 +33,5 @@ void _splitpath(const char* path, char* drive, char* dir, char* fname, char* ext
   put(fname, _MAX_FNAME, name.substr(0, dot));
   put(ext, _MAX_EXT, dot == std::string_view::npos ? std::string_view() : name.substr(dot));
 }
+
+size_t _msize(void* block) { return malloc_usable_size(block); }

@@ -8,4 +8,4 @@ talvo_test(test_engine_draw LABEL engine-draw
     ${CMAKE_CURRENT_LIST_DIR}/dispatch_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/entry_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/layers_test.cpp
-  DEPS engine talvo_img)
+  DEPS engine_draw talvo_img)
