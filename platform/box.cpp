@@ -8,6 +8,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/box_layout.h"
 #include "platform/detail.h"
 #include "platform/test_api.h"
 #include "platform/win_user.h"
@@ -19,62 +20,18 @@ std::deque<int> g_answers;
 std::vector<plat::test::MessageBoxRecord> g_boxes;
 int g_cursorCount = 0;
 
-int headlessAnswer(UINT type) {
-  switch (type & MB_TYPEMASK) {
-    case MB_OK: return IDOK;
-    case MB_ABORTRETRYIGNORE: return IDIGNORE;
-    case MB_YESNO: return IDNO;
-    case MB_CANCELTRYCONTINUE: return IDCONTINUE;
-    default: return IDCANCEL;  // OK/Cancel, Yes/No/Cancel, Retry/Cancel
-  }
-}
-
-struct Buttons {
-  int count;
-  SDL_MessageBoxButtonData data[3];
-};
-
-Buttons buttonsFor(UINT type) {
-  auto b = [](int id, const char* text) { return SDL_MessageBoxButtonData{0, id, text}; };
-  switch (type & MB_TYPEMASK) {
-    case MB_OKCANCEL: return {2, {b(IDOK, "OK"), b(IDCANCEL, "Cancel"), {}}};
-    case MB_ABORTRETRYIGNORE: return {3, {b(IDABORT, "Abort"), b(IDRETRY, "Retry"), b(IDIGNORE, "Ignore")}};
-    case MB_YESNOCANCEL: return {3, {b(IDYES, "Yes"), b(IDNO, "No"), b(IDCANCEL, "Cancel")}};
-    case MB_YESNO: return {2, {b(IDYES, "Yes"), b(IDNO, "No"), {}}};
-    case MB_RETRYCANCEL: return {2, {b(IDRETRY, "Retry"), b(IDCANCEL, "Cancel"), {}}};
-    case MB_CANCELTRYCONTINUE:
-      return {3, {b(IDCANCEL, "Cancel"), b(IDTRYAGAIN, "Try Again"), b(IDCONTINUE, "Continue")}};
-    default: return {1, {b(IDOK, "OK"), {}, {}}};
-  }
-}
-
 int showSdlBox(HWND owner, const char* text, const char* caption, UINT type) {
-  Buttons buttons = buttonsFor(type);
-  unsigned def = (type & MB_DEFMASK) >> 8;
-  if (def >= static_cast<unsigned>(buttons.count)) def = 0;
-  buttons.data[def].flags |= SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT;
-  // Escape picks Cancel where there is one, else the only button.
-  for (int i = 0; i < buttons.count; ++i)
-    if (buttons.data[i].buttonid == IDCANCEL || buttons.count == 1)
-      buttons.data[i].flags |= SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
-  Uint32 flags = SDL_MESSAGEBOX_INFORMATION;
-  switch (type & MB_ICONMASK) {
-    case MB_ICONHAND: flags = SDL_MESSAGEBOX_ERROR; break;
-    case MB_ICONEXCLAMATION: flags = SDL_MESSAGEBOX_WARNING; break;
-    default: break;
-  }
+  plat::detail::MessageBoxLayout layout = plat::detail::messageBoxLayout(type);
   SDL_MessageBoxData data{};
-  data.flags = flags;
+  data.flags = layout.flags;
   data.window = plat::detail::sdlWindowOf(owner);
   data.title = caption ? caption : "Error";
   data.message = text ? text : "";
-  data.numbuttons = buttons.count;
-  data.buttons = buttons.data;
+  data.numbuttons = layout.count;
+  data.buttons = layout.buttons;
   int hit = -1;
-  if (SDL_ShowMessageBox(&data, &hit) != 0) return 0;
-  // Closing the box without a button answers like Escape would.
-  if (hit < 0) return buttons.count == 1 ? IDOK : IDCANCEL;
-  return hit;
+  const int shown = SDL_ShowMessageBox(&data, &hit);
+  return plat::detail::messageBoxAnswer(layout, shown, hit);
 }
 
 }  // namespace
@@ -92,7 +49,7 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
   if (scripted) return scripted;
   if (plat::test::headless()) {
     std::fprintf(stderr, "[%s]\n%s\n", caption ? caption : "Error", text ? text : "");
-    return headlessAnswer(type);
+    return plat::detail::messageBoxLayout(type).headless;
   }
   return showSdlBox(owner, text, caption, type);
 }
@@ -108,6 +65,51 @@ int ShowCursor(BOOL show) {
 }
 
 HWND GetLastActivePopup(HWND window) { return window; }
+
+namespace plat::detail {
+
+MessageBoxLayout messageBoxLayout(UINT type) {
+  auto b = [](int id, const char* text) { return SDL_MessageBoxButtonData{0, id, text}; };
+  // Per type: the buttons, and the answers where no button was chosen. A box
+  // without Cancel cannot be dismissed on Windows; here it can be closed, and
+  // answers with the button that does no harm (Ignore, No), as headless.
+  MessageBoxLayout l{};
+  switch (type & MB_TYPEMASK) {
+    case MB_OKCANCEL: l = {2, {b(IDOK, "OK"), b(IDCANCEL, "Cancel"), {}}, 0, IDCANCEL, IDCANCEL}; break;
+    case MB_ABORTRETRYIGNORE:
+      l = {3, {b(IDABORT, "Abort"), b(IDRETRY, "Retry"), b(IDIGNORE, "Ignore")}, 0, IDIGNORE, IDIGNORE};
+      break;
+    case MB_YESNOCANCEL:
+      l = {3, {b(IDYES, "Yes"), b(IDNO, "No"), b(IDCANCEL, "Cancel")}, 0, IDCANCEL, IDCANCEL};
+      break;
+    case MB_YESNO: l = {2, {b(IDYES, "Yes"), b(IDNO, "No"), {}}, 0, IDNO, IDNO}; break;
+    case MB_RETRYCANCEL: l = {2, {b(IDRETRY, "Retry"), b(IDCANCEL, "Cancel"), {}}, 0, IDCANCEL, IDCANCEL}; break;
+    case MB_CANCELTRYCONTINUE:
+      l = {3, {b(IDCANCEL, "Cancel"), b(IDTRYAGAIN, "Try Again"), b(IDCONTINUE, "Continue")}, 0, IDCANCEL, IDCONTINUE};
+      break;
+    default: l = {1, {b(IDOK, "OK"), {}, {}}, 0, IDOK, IDOK}; break;
+  }
+  unsigned def = (type & MB_DEFMASK) >> 8;
+  if (def >= static_cast<unsigned>(l.count)) def = 0;
+  l.buttons[def].flags |= SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT;
+  for (int i = 0; i < l.count; ++i)
+    if (l.buttons[i].buttonid == IDCANCEL || l.count == 1) l.buttons[i].flags |= SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
+  switch (type & MB_ICONMASK) {
+    case MB_ICONHAND: l.flags = SDL_MESSAGEBOX_ERROR; break;
+    case MB_ICONEXCLAMATION: l.flags = SDL_MESSAGEBOX_WARNING; break;
+    default: l.flags = SDL_MESSAGEBOX_INFORMATION; break;
+  }
+  return l;
+}
+
+int messageBoxAnswer(const MessageBoxLayout& layout, int shown, int hit) {
+  if (shown != 0) return 0;
+  for (int i = 0; i < layout.count; ++i)
+    if (layout.buttons[i].buttonid == hit) return hit;
+  return layout.closed;
+}
+
+}  // namespace plat::detail
 
 namespace plat::test {
 

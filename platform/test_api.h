@@ -78,9 +78,12 @@ void setCursorPosFails(bool fail);
 // poll, the cursor at (0, 0), GetCursorPos working. No messages are sent.
 void resetInput();
 
-enum class WindowEvent { Close, Expose, Minimized, Restored, FocusGained, FocusLost };
+enum class WindowEvent { Close, Expose, Minimized, Restored, FocusGained, FocusLost, Maximized, Moved, Resized };
 // What the window system reports about a window, handled as the SDL event.
-void injectWindowEvent(HWND window, WindowEvent event);
+// Moved: the client area now starts at (x, y) on the desktop; Resized: it is
+// now x by y pels. For those two the SDL window is first put there, as the
+// window system would have done.
+void injectWindowEvent(HWND window, WindowEvent event, int x = 0, int y = 0);
 
 // --- faults and the call trace of the COM-style interfaces ---
 //

@@ -43,6 +43,10 @@
 #define IDTRYAGAIN 10
 #define IDCONTINUE 11
 
+// Shown with SDL's message box (see platform/box_layout.h). A box closed
+// without a button answers IDCANCEL where it has Cancel, IDOK for an OK box,
+// IDIGNORE for Abort/Retry/Ignore and IDNO for Yes/No; 0 when no box can be
+// shown.
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 
 // The cursor display counter: starts at 0, the cursor shows while it is 0 or

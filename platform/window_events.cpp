@@ -238,7 +238,7 @@ void pointerMoved(POINT p) {
 
 namespace plat::test {
 
-void injectWindowEvent(HWND window, WindowEvent event) {
+void injectWindowEvent(HWND window, WindowEvent event, int x, int y) {
   static constexpr struct {
     WindowEvent event;
     SDL_WindowEventID sdl;
@@ -246,17 +246,24 @@ void injectWindowEvent(HWND window, WindowEvent event) {
       {WindowEvent::Close, SDL_WINDOWEVENT_CLOSE},
       {WindowEvent::Expose, SDL_WINDOWEVENT_EXPOSED},
       {WindowEvent::Minimized, SDL_WINDOWEVENT_MINIMIZED},
+      {WindowEvent::Maximized, SDL_WINDOWEVENT_MAXIMIZED},
       {WindowEvent::Restored, SDL_WINDOWEVENT_RESTORED},
+      {WindowEvent::Moved, SDL_WINDOWEVENT_MOVED},
+      {WindowEvent::Resized, SDL_WINDOWEVENT_SIZE_CHANGED},
       {WindowEvent::FocusGained, SDL_WINDOWEVENT_FOCUS_GAINED},
       {WindowEvent::FocusLost, SDL_WINDOWEVENT_FOCUS_LOST},
   };
   SDL_WindowEvent e{};
   e.type = SDL_WINDOWEVENT;
+  e.data1 = x;
+  e.data2 = y;
   {
     std::lock_guard<std::mutex> lock(g_mutex);
     Window* w = local(window);
     if (!w || !w->sdl) return;
     e.windowID = w->sdlId;
+    if (event == WindowEvent::Moved) SDL_SetWindowPosition(w->sdl, x, y);
+    if (event == WindowEvent::Resized) SDL_SetWindowSize(w->sdl, x, y);
   }
   for (const auto& k : kEvents)
     if (k.event == event) e.event = k.sdl;
