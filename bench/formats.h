@@ -14,3 +14,7 @@ struct Formats {
 inline const Formats rgbx8888{talvo::g::pel_type::rgbx8888, SDL_PIXELFORMAT_RGB888, PIXMAN_x8r8g8b8};
 inline const Formats rgba8888{talvo::g::pel_type::rgba8888, SDL_PIXELFORMAT_ARGB8888, PIXMAN_a8r8g8b8};
 inline const Formats rgb565{talvo::g::pel_type::rgb565, SDL_PIXELFORMAT_RGB565, PIXMAN_r5g6b5};
+// Bytes B, G, R: SDL's BGR24, pixman's r8g8b8 (a little-endian 24-bit word).
+inline const Formats rgb888{talvo::g::pel_type::rgb888, SDL_PIXELFORMAT_BGR24, PIXMAN_r8g8b8};
+inline const Formats rgbx5551{talvo::g::pel_type::rgbx5551, SDL_PIXELFORMAT_RGB555, PIXMAN_x1r5g5b5};
+inline const Formats rgba5551{talvo::g::pel_type::rgba5551, SDL_PIXELFORMAT_ARGB1555, PIXMAN_a1r5g5b5};

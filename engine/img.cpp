@@ -24,7 +24,7 @@ int reachableBytes(int format) {
   }
 }
 
-bool sameRect(const rectCTy& a, const rectCTy& b) { return a.x == b.x && a.y == b.y && a.w == b.w && a.h == b.h; }
+[[maybe_unused]] bool sameRect(const rectCTy& a, const rectCTy& b) { return a.x == b.x && a.y == b.y && a.w == b.w && a.h == b.h; }
 
 // factor * 256 truncated toward zero, without undefined conversions: NaN
 // gives 0, values past the int range saturate.

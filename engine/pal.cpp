@@ -78,7 +78,7 @@ void palCTy::BuildTbl(int format) {
   table = nullptr;
   tableFormat = format;
   const int size = pelBytes(format);
-  table = static_cast<uint8_t*>(memCalloc(size_t(kTableEntries) * size));
+  table = static_cast<uint8_t*>(memCalloc(size_t(kTableEntries) * size + kTableSlack));
   uint32_t pel = 0;
   if (!entryAs(A8R8G8B8{}, format, &pel)) {
     // The table stays recorded for the format: zeroed, reported once.

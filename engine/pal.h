@@ -18,6 +18,9 @@ class palCTy {
  public:
   // Entries a table holds, and the most a stream may give.
   static constexpr uint32_t kTableEntries = 256;
+  // Zero bytes after a table's last entry, so that a vector read of 4 bytes
+  // at any 16-bit entry stays inside the block.
+  static constexpr uint32_t kTableSlack = 4;
 
   palCTy() = default;
   ~palCTy();

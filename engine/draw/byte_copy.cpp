@@ -11,9 +11,7 @@ struct imgKernel<P8, P8, imgOp::Copy, vPlain> {
   static void run(const imgDrawArgs& a) {
     const int w = a.rect.w, h = a.rect.h;
     if (w <= 0 || h <= 0) return;
-    const uint8_t* s = a.src->data;
-    uint8_t* d = a.dst->data;
-    for (int y = 0; y < h; ++y, s += a.src->pitch, d += a.dst->pitch) std::memcpy(d, s, size_t(w));
+    drawFrame::copyRows(a.dst->data, a.dst->pitch, a.src->data, a.src->pitch, size_t(w), h);
   }
 };
 

@@ -23,6 +23,27 @@ inline uint32_t loadBytes(const uint8_t* p) {
   return v;
 }
 
+// h rows of n bytes: long rows by memcpy, short ones in line (a call of
+// memcpy costs more than a short row), the last piece of a row overlapping
+// the one before it. Source and destination are different images.
+inline void copyRows(uint8_t* d, int64_t dPitch, const uint8_t* s, int64_t sPitch, size_t n, int h) {
+  if (n >= 256) {
+    for (int y = 0; y < h; ++y, d += dPitch, s += sPitch) std::memcpy(d, s, n);
+    return;
+  }
+  auto piece = [](uint8_t* to, const uint8_t* from, size_t bytes, auto size) {
+    for (size_t i = 0; i + size <= bytes; i += size) std::memcpy(to + i, from + i, size);
+    std::memcpy(to + bytes - size, from + bytes - size, size);
+  };
+  for (int y = 0; y < h; ++y, d += dPitch, s += sPitch) {
+    if (n >= 16) piece(d, s, n, std::integral_constant<size_t, 16>());
+    else if (n >= 8) piece(d, s, n, std::integral_constant<size_t, 8>());
+    else if (n >= 4) piece(d, s, n, std::integral_constant<size_t, 4>());
+    else if (n >= 2) piece(d, s, n, std::integral_constant<size_t, 2>());
+    else if (n) *d = *s;
+  }
+}
+
 // --- Reading a source pel ---------------------------------------------------------
 // 8-bit B, G, R and an alpha byte: 255 for formats without alpha, byte 3 of
 // a 4-byte pel, 255 or 0 by bit 15 of A1R5G5B5. 16-bit fields widen by
@@ -110,6 +131,8 @@ struct KeyOf {
 };
 template <class S, class D>
 using KeyTestOf = KeyOf<typename Source<S, D>::Pel>;
+template <class S, class D, bool Keyed>
+using KeyTestIf = std::conditional_t<Keyed, KeyTestOf<S, D>, NoKey>;
 
 // --- Per-pel steps -------------------------------------------------------------------
 // The layout word a member takes for a format: R8G8B8 for every 3- or 4-byte

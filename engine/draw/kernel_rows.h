@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <type_traits>
 
 #include "engine/draw/frame_rules.h"
@@ -13,9 +14,7 @@ namespace drawFrame {
 
 // --- The unscaled loop -----------------------------------------------------------------
 // h rows of w pels from both lock pointers, each image stepped by its pitch;
-// a keyed pel leaves its destination pel untouched. A row function of the
-// processor's vector unit, where the cell has one, draws a row's first pels;
-// the per-pel loop draws the rest.
+// a keyed pel leaves its destination pel untouched.
 template <class Reader, class D, class StepT, class KeyTest>
 void unscaledRows(const imgDrawArgs& a) {
   const int w = a.rect.w, h = a.rect.h;
@@ -24,10 +23,20 @@ void unscaledRows(const imgDrawArgs& a) {
   uint8_t* d = a.dst->data;
   const int64_t sPitch = int64_t(a.src->pitch) * Reader::step, dPitch = int64_t(a.dst->pitch) * size<D>;
   const uint32_t key = a.weight.key;
-  const drawSimd::RowFn vector = drawSimd::Rows<Reader, D, StepT, KeyTest>::pick();
+  // A Copy between pels of one layout is a copy of bytes.
+  if constexpr (std::is_same_v<Reader, Source<D, D>> && std::is_same_v<StepT, Step<D, D, imgOp::Copy>> &&
+                !KeyTest::keyed) {
+    copyRows(d, dPitch, s, sPitch, size_t(w) * size<D>, h);
+    return;
+  }
+  // The vector unit's function, where the cell has one, draws the first
+  // pels of every row; the per-pel loop draws the rest.
+  int done = 0;
+  if (const drawSimd::RectFn vector = drawSimd::Rows<Reader, D, StepT, KeyTest>::pick())
+    done = vector({d, s, dPitch, sPitch, w, h, key, a.table});
+  if (done == w) return;
   for (int y = 0; y < h; ++y, s += sPitch, d += dPitch) {
-    int x = vector ? vector(d, s, w, key, a.table) : 0;
-    for (; x < w; ++x) {
+    for (int x = done; x < w; ++x) {
       const uint8_t* p = Reader::pel(s + int64_t(x) * Reader::step, a.table);
       if (!KeyTest::skip(p, key)) StepT::apply(d + int64_t(x) * size<D>, p);
     }
@@ -42,7 +51,6 @@ template <class S, class D, class Op, imgVariant V>
 struct imgKernel<S, D, Op, V> {
   static void run(const imgDrawArgs& a) {
     using namespace drawFrame;
-    using KeyTest = std::conditional_t<V == vKey, KeyTestOf<S, D>, NoKey>;
-    unscaledRows<Source<S, D>, D, StepOf<S, D, Op>, KeyTest>(a);
+    unscaledRows<Source<S, D>, D, StepOf<S, D, Op>, KeyTestIf<S, D, V == vKey>>(a);
   }
 };
