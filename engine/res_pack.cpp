@@ -6,8 +6,7 @@
 
 #include "base/err.h"
 #include "base/mem.h"
-
-uint16_t (*resPackRGB)(uint32_t colorRef) = nullptr;
+#include "engine/gfx.h"
 
 namespace {
 
@@ -27,7 +26,7 @@ uint16_t* resPackPalTable(const uint8_t* palette) {
   for (int i = 0; i < 256; ++i) {
     const uint8_t* e = palette + 4 * i;
     const uint32_t colorRef = e[0] | static_cast<uint32_t>(e[1]) << 8 | static_cast<uint32_t>(e[2]) << 16;
-    table[i] = resPackRGB ? resPackRGB(colorRef) : 0;
+    table[i] = gfxRGB(colorRef);
   }
   return table;
 }

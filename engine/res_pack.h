@@ -83,13 +83,10 @@ void resPackClose(resPackTy* pack);
 void resPackItem(const resPackTy* pack, int32_t index, resPackItemTy* copy);
 
 // A new table of 256 16-bit display pels for a palette of 256 four-byte
-// entries (red, green, blue, unused): entry i is the display pel of red |
-// green << 8 | blue << 16. Allocated with memAlloc; null (raised) when
-// memory runs out.
+// entries (red, green, blue, unused): entry i is gfxRGB of red | green << 8 |
+// blue << 16, so the table follows the display's layout when it is made.
+// Allocated with memAlloc; null (raised) when memory runs out.
 uint16_t* resPackPalTable(const uint8_t* palette);
-// The colour conversion resPackPalTable applies: the display's pel of a
-// COLORREF (red in the low byte). Null gives a table of zeros.
-extern uint16_t (*resPackRGB)(uint32_t colorRef);
 
 // Draws an item into locked pels, its first row and column at (x + its x
 // offset, y + its y offset). pels is pel (0, 0) of the memory and pitch the
