@@ -61,7 +61,8 @@ void countCalls(benchmark::State& state, int calls) {
   state.counters["calls"] = benchmark::Counter(double(state.iterations()) * calls, benchmark::Counter::kIsRate);
 }
 
-// An engine image holding a copy of the pels.
+// An engine image over the pels (the buffer stays the caller's), so that
+// every library draws on memory placed alike.
 std::unique_ptr<imgRowCTy> engineImage(const Formats& f, Pels& pels) {
   palCTy pal;
   if (f.ours == kP8) {
@@ -75,7 +76,8 @@ std::unique_ptr<imgRowCTy> engineImage(const Formats& f, Pels& pels) {
   auto image = std::make_unique<imgRowCTy>();
   image->SetSize(W, H, &d);
   if (f.ours == kP8) image->SetPalette(&pal);
-  std::memcpy(image->buffer, pels.bytes(), size_t(image->BufferBytes()));
+  image->FreeData();
+  image->buffer = pels.bytes();
   return image;
 }
 
