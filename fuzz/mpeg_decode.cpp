@@ -36,10 +36,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int frames = 0; offset < len && frames < 4000; ++frames) {
       mpaHeader h{};
       skip = 0;
-      if (!mpaFindFrame(image.get() + offset, len - offset, &h, &bitrate, &skip)) break;
+      const int found = mpaFindFrame(image.get() + offset, len - offset, &h, &bitrate, &skip);
+      if (!found) break;
       offset += skip;
+      // The bytes the decoder reads: a layer III decoder the frame's own size
+      // (the set-up size in free format), layers I and II the set-up size.
+      const int need = hdr.layer == 1 && h.layer == 1 && h.bitrateIndex ? found : (found > size0 ? found : size0);
       const int slot = h.layer == 3 ? 4 : 1;
-      if (int64_t(offset) + size0 + h.padding * slot > len) break;
+      if (int64_t(offset) + need + h.padding * slot > len) break;
       mpaInOut r = mpaDecode(dec.get(), image.get() + offset, out);
       if (r.inBytes == 0) break;
       if (r.inBytes < 0 || r.outBytes != frameOut) std::abort();

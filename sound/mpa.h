@@ -73,6 +73,8 @@ enum {
 };
 
 struct mpaDecoder;
+using mpaL3SynthFn = void (*)(mpaDecoder* dec, const float (*slots)[32], uint8_t* out, int ch);
+using mpaL3TransformFn = void (*)(mpaDecoder* dec, uint8_t* pcm, int gr);
 using mpaLayerDecodeFn = mpaInOut (*)(mpaDecoder* dec, const uint8_t* frame, uint8_t* out);
 // Synthesis of layers I and II: `count` rows of 64 subband entries.
 using mpaSynthL12Fn = void (*)(mpaDecoder* dec, const float (*rows)[64], uint8_t* out, int count);
@@ -86,6 +88,62 @@ struct mpaBitReader {
   uint64_t acc;         // held bits, the next one at bit 63
   int32_t bits;         // count of bits held
   uint32_t last;        // the last value read
+};
+
+// Side information of one granule and channel of layer III.
+struct mpaL3Side {
+  int32_t part23Length, bigValues, globalGain, scalefacCompress, windowSwitching, blockType,
+      mixedBlock, tableSelect[3], subblockGain[3], region0Count, region1Count, preflag,
+      scalefacScale, count1Table;
+};
+
+// What the dequantisation found in one granule and channel.
+struct mpaL3BandInfo {
+  int32_t lastKind;      // 0 the last band handled was long, 1 short
+  int32_t lastBand;      // the last band with a non-zero value
+  int32_t firstShort;    // 12 long block, 0 short, 3 mixed
+  int32_t longBands;     // 22, 0 or the mixed block's long bands
+  int32_t lastShort[3];  // per window the last short band with a non-zero value
+};
+
+// Layer III state of a decoder.
+struct mpaL3State {
+  // Bit reader over the reservoir: bytes from resFill on read as zeros.
+  mpaBitReader br;
+  int32_t longEnd[23];    // first line of long band k + 1 (index 22: 576)
+  int32_t shortEnd3[14];  // three times the first line of short band k + 1
+  int32_t longWidth[22];
+  int32_t shortWidth[13];
+  int32_t huffLimit, longLimit, shortLimit, hybridSubbands, subbands;
+  int32_t mixedLongBands;
+  // The current frame.
+  int32_t id, rateIndex, padding, mode, modeExt, msStereo, intensityStereo, crcBytes, channels,
+      mainDataBegin, privateBits, scfsi[2], mpeg25, frameSize, gainAdjust;
+  mpaL3Side side[2][2];     // [granule][channel]
+  int32_t scale[2][2][62];  // [granule][channel]: long 0..22, short [window][band 0..12] from 23
+  int32_t nonzero[2][2];    // [channel][granule]
+  mpaL3BandInfo bandInfo[2][2];
+  int32_t isInfo[7];        // MPEG-2 intensity: three band counts, three slen, the scale bit
+  uint8_t res[8192];        // the main-data reservoir
+  int32_t resFill, resStart, bitPos;
+  int32_t quant[576];       // one channel's Huffman values
+  float spectrum[2][2][576];  // [channel][granule]: lines, then the granule's overlap
+  float scratch[576];
+  alignas(32) float out[18][32];  // the transform output: 18 time slots of 32 subbands
+  int32_t granule;          // MPEG-2 granule toggle
+  int32_t silence;          // the silence byte of the output
+  mpaLayerDecodeFn frameDecoder;
+  mpaL3TransformFn transform;
+  mpaL3SynthFn synth;
+  // Tables built at each preparation.
+  float gainPow[262];
+  float sfPow[2][4][32];
+  float pow43[64];
+  float subblockGain[8];
+  float alias[8][2];
+  float isRatio[2][8][2];
+  float isLsf[2][2][64][2];
+  float window[4][36];
 };
 
 // One decoder, one stream. Plain data that mpaInit clears as a whole.
@@ -139,6 +197,8 @@ struct mpaDecoder {
   // processor has, 1 the portable code, 2 AVX2 (when the processor has it).
   // Every path gives the same output; tests force each one.
   int32_t synthPath;
+
+  mpaL3State l3;
 
   mpaEq* eq;  // owned; null when it could not be allocated (equaliser off)
 };

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "sound/mpa.h"
+#include "sound/mpa_l3_private.h"
 #include "sound/mpa_private.h"
 
 int mpaClampReduction(int reduction) { return reduction < 0 ? 0 : reduction > 2 ? 2 : reduction; }
@@ -44,7 +45,7 @@ void mpaRelease(mpaDecoder* dec) {
 
 int mpaDecodeInit(mpaDecoder* dec, const mpaHeader* hdr, int frameSize, int reduction,
                   int reserved, int options, int freqLimit) {
-  static const mpaLayerDecodeFn kDecoders[4] = {mpaL2Decode, nullptr, mpaL2Decode, mpaL1Decode};
+  static const mpaLayerDecodeFn kDecoders[4] = {mpaL2Decode, mpaL3Decode, mpaL2Decode, mpaL1Decode};
   dec->ready = 0;
   if (!mpaHeaderFieldsValid(hdr)) return 0;
   if (dec->l2TablesPending) mpaL2Init(dec);
@@ -54,7 +55,7 @@ int mpaDecodeInit(mpaDecoder* dec, const mpaHeader* hdr, int frameSize, int redu
       ok = mpaL1Init(dec, hdr, frameSize, reduction, reserved, options, freqLimit);
       break;
     case 1:
-      ok = 0;  // layer III is not decoded
+      ok = mpaL3Init(dec, hdr, frameSize, reduction, reserved, options, freqLimit);
       break;
     default:
       ok = mpaL2Prepare(dec, hdr, frameSize, reduction, options, freqLimit);

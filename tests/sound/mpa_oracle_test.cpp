@@ -105,3 +105,8 @@ TEST(MpegOracle, Layer1RandomFrames) {
 }
 
 }  // namespace
+namespace {
+TEST(MpegOracle, Layer3Mpeg1) { checkGroup("layer3-mpeg1"); }
+TEST(MpegOracle, Layer3Mpeg2) { checkGroup("layer3-mpeg2"); }
+TEST(MpegOracle, Layer3Mpeg25) { checkGroup("layer3-mpeg25"); }
+}

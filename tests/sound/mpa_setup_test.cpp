@@ -43,7 +43,7 @@ TEST(MpegSetup, OptionsAndRefusals) {
       {"MPEG-2 24 kHz: 13818-3 B.1", 0xF5, 0x84, 0x00, 0, 0, 24000, 1, 2, 2304, 24000, 16, 60, 60},
       {"stereo 80 kbit/s refused", 0xFD, 0x50, 0x00, 0, 0, 24000, 0, 0, 0, 0, 0, 0, 0},
       {"single channel 224 kbit/s refused", 0xFD, 0xB0, 0xC0, 0, 0, 24000, 0, 0, 0, 0, 0, 0, 0},
-      {"layer III not yet decoded", 0xFB, 0x90, 0x64, 0, 0, 24000, 0, 0, 0, 0, 0, 0, 0},
+      {"layer III, joint stereo", 0xFB, 0x90, 0x64, 0, 0, 24000, 1, 2, 2304, 44100, 16, 0, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

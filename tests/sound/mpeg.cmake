@@ -19,6 +19,7 @@ talvo_test(test_sound_mpeg LABEL mpeg
     ${CMAKE_CURRENT_LIST_DIR}/mpa_synth_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/mpa_layer12_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/mpa_oracle_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/mpa_l3_huffman_test.cpp
   DEPS sound PkgConfig::MPG123)
 target_compile_definitions(test_sound_mpeg PRIVATE MPEG_FIXTURE_DIR="${mpeg_fixture_dir}")
 add_dependencies(test_sound_mpeg mpeg_fixtures)

@@ -77,10 +77,14 @@ Decoded decodeStream(mpaDecoder* dec, const Bytes& data, int reduction, int opti
   while (offset < len && int(d.frames.size()) < maxFrames) {
     mpaHeader h{};
     skip = 0;
-    if (!mpaFindFrame(data.data() + offset, len - offset, &h, &bitrate, &skip)) break;
+    int found = mpaFindFrame(data.data() + offset, len - offset, &h, &bitrate, &skip);
+    if (!found) break;
     offset += skip;
+    // The bytes the decoder reads: a layer III decoder the frame's own size
+    // (the set-up size in free format), layers I and II the set-up size.
+    const int need = hdr.layer == 1 && h.layer == 1 && h.bitrateIndex ? found : (found > size ? found : size);
     int slot = h.layer == 3 ? 4 : 1;
-    if (offset + size + h.padding * slot > len) break;
+    if (offset + need + h.padding * slot > len) break;
     mpaInOut r = mpaDecode(dec, data.data() + offset, out);
     if (r.inBytes == 0) break;
     d.frames.push_back(r);

@@ -1,0 +1,360 @@
+// Layer III reconstruction: dequantisation, mid/side and intensity stereo,
+// alias reduction, the hybrid filter (inverse MDCTs, windows, overlap),
+// frequency inversion and the transform variants that hand each granule to
+// the synthesis.
+#include <cmath>
+#include <cstring>
+
+#include "sound/mpa_l3_private.h"
+#include "sound/mpa_private.h"
+#include "sound/mpa_synth.h"
+
+namespace {
+
+constexpr int kShortBase = 23;
+constexpr int kPretab[22] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 3, 3, 3, 2, 0};
+
+// The inverse-MDCT cosines, the same for every decoder.
+struct ImdctTables {
+  float long36[36][18];
+  float short12[12][6];
+  ImdctTables() {
+    for (int i = 0; i < 36; ++i)
+      for (int k = 0; k < 18; ++k) long36[i][k] = float(std::cos(M_PI / 72 * (2 * i + 19) * (2 * k + 1)));
+    for (int i = 0; i < 12; ++i)
+      for (int k = 0; k < 6; ++k) short12[i][k] = float(std::cos(M_PI / 24 * (2 * i + 7) * (2 * k + 1)));
+  }
+};
+const ImdctTables kImdct;
+
+inline float dequantValue(const mpaL3State& L, int v, float factor) {
+  if (v == 0) return 0.0f;
+  if (v >= -32 && v < 32) return factor * L.pow43[v + 32];
+  float a = std::pow(float(v < 0 ? -v : v), 0.3333333432674408f) * float(v);
+  return factor * a;
+}
+
+int lineEnd(const mpaL3State& L, int kind, int band) {
+  return kind == 0 ? L.longEnd[band] : L.shortEnd3[band];
+}
+
+}  // namespace
+
+void mpaL3TableInit(mpaDecoder* dec) {
+  mpaL3State& L = dec->l3;
+  for (int i = 0; i < 262; ++i) L.gainPow[i] = float(std::pow(2.0, (i - 156) * 0.25));
+  for (int s = 0; s < 2; ++s)
+    for (int p = 0; p < 4; ++p)
+      for (int k = 0; k < 32; ++k) L.sfPow[s][p][k] = float(std::pow(2.0, -0.5 * (s + 1) * (k + p)));
+  for (int v = -32; v < 32; ++v) L.pow43[v + 32] = float(std::pow(std::fabs(double(v)), 0.3333333333333333) * v);
+  for (int j = 0; j < 8; ++j) L.subblockGain[j] = float(std::pow(2.0, -2.0 * j));
+  static constexpr double kC[8] = {-0.6, -0.535, -0.33, -0.185, -0.095, -0.041, -0.0142, -0.0037};
+  for (int i = 0; i < 8; ++i) {
+    double d = std::sqrt(kC[i] * kC[i] + 1);
+    L.alias[i][0] = float(1 / d);
+    L.alias[i][1] = float(kC[i] / d);
+  }
+  for (int p = 0; p < 7; ++p) {
+    double a = p * M_PI / 12, sn = std::sin(a), cs = std::cos(a);
+    L.isRatio[0][p][0] = float(sn / (sn + cs));
+    L.isRatio[0][p][1] = float(cs / (sn + cs));
+    L.isRatio[1][p][0] = float(sn / (sn + cs) * 1.4142135623730950488);
+    L.isRatio[1][p][1] = float(cs / (sn + cs) * 1.4142135623730950488);
+  }
+  L.isRatio[0][7][0] = 1, L.isRatio[0][7][1] = 0;
+  L.isRatio[1][7][0] = 1, L.isRatio[1][7][1] = 1;
+  for (int scale = 0; scale < 2; ++scale)
+    for (int ms = 0; ms < 2; ++ms) {
+      double io = std::pow(2.0, -(scale + 1) / 4.0), f = ms ? 1.4142135 : 1.0;
+      for (int slen = 0; slen < 6; ++slen) {
+        int base = (1 << slen) - 1;
+        for (int p = 0; p < (1 << slen); ++p) {
+          float* e = L.isLsf[scale][ms][base + p];
+          if (p == (1 << slen) - 1) {
+            e[0] = 1, e[1] = ms ? 1 : 0;
+          } else if (p == 0) {
+            e[0] = e[1] = float(f);
+          } else if (p & 1) {
+            e[0] = float(std::pow(io, (p + 1) / 2) * f), e[1] = float(f);
+          } else {
+            e[0] = float(f), e[1] = float(std::pow(io, p / 2) * f);
+          }
+        }
+      }
+    }
+  for (int i = 0; i < 36; ++i) {
+    double longW = std::sin(M_PI / 36 * (i + 0.5));
+    L.window[0][i] = float(longW);
+    L.window[1][i] = float(i < 18 ? longW : i < 24 ? 1.0 : i < 30 ? std::sin(M_PI / 12 * (i - 18 + 0.5)) : 0.0);
+    L.window[3][i] = float(i < 6 ? 0.0 : i < 12 ? std::sin(M_PI / 12 * (i - 6 + 0.5)) : i < 18 ? 1.0 : longW);
+    L.window[2][i] = float(i < 12 ? std::sin(M_PI / 12 * (i + 0.5)) : 0.0);
+  }
+}
+
+int mpaL3Dequant(mpaDecoder* dec, float* lines, const int32_t* q, int count, const int32_t* scale,
+                 const mpaL3Side& side, mpaL3BandInfo& info) {
+  const mpaL3State& L = dec->l3;
+  int g = side.globalGain + 6;
+  g = g < 0 ? 0 : g > 261 ? 261 : g;
+  const float G = L.gainPow[g];
+  const int s = side.scalefacScale;
+  if (side.blockType == 2) {
+    info.longBands = side.mixedBlock ? L.mixedLongBands : 0;
+    info.firstShort = side.mixedBlock ? 3 : 0;
+  } else {
+    info.longBands = 22;
+    info.firstShort = 12;
+  }
+  info.lastKind = 0;
+  info.lastBand = 0;
+  for (int& w : info.lastShort) w = info.firstShort;
+  int line = 0;
+  for (int b = 0; b < info.longBands && line < count; ++b) {
+    int pre = side.preflag ? kPretab[b] : 0;
+    int sf = scale[b] < 32 ? scale[b] : 31;
+    float factor = G * L.sfPow[s][pre][sf];
+    int end = L.longEnd[b];
+    bool any = false;
+    for (; line < end; ++line) {
+      int v = line < count ? q[line] : 0;
+      any |= v != 0;
+      lines[line] = dequantValue(L, v, factor);
+    }
+    if (any) info.lastBand = b;
+  }
+  if (info.longBands < 22) {
+    // Short bands: window w of band b is written at 3 j + w of the scratch.
+    int regionStart = line;
+    int j = 0;
+    float* scratch = dec->l3.scratch;
+    for (int b = info.firstShort; b < 13 && line < count; ++b) {
+      int width = L.shortWidth[b];
+      for (int w = 0; w < 3; ++w) {
+        int sf = scale[kShortBase + w * 13 + b];
+        sf = sf < 32 ? sf : 31;
+        float factor = G * L.subblockGain[side.subblockGain[w] & 7] * L.sfPow[s][0][sf];
+        bool any = false;
+        for (int k = 0; k < width; ++k, ++line) {
+          int v = line < count && line < 576 ? q[line] : 0;
+          any |= v != 0;
+          int at = 3 * (j + k) + w;
+          if (regionStart + at < 576) scratch[at] = dequantValue(L, v, factor);
+        }
+        if (any) info.lastShort[w] = b;
+      }
+      j += width;
+    }
+    int n = 3 * j;
+    if (regionStart + n > 576) n = 576 - regionStart;
+    std::memcpy(lines + regionStart, scratch, size_t(n) * sizeof(float));
+    line = regionStart + n;
+    info.lastKind = 1;
+    info.lastBand = info.lastShort[0];
+    for (int w = 1; w < 3; ++w)
+      if (info.lastShort[w] > info.lastBand) info.lastBand = info.lastShort[w];
+  }
+  for (int i = line; i < 576; ++i) lines[i] = 0.0f;
+  return line;
+}
+
+void mpaL3Stereo(mpaDecoder* dec, int gr) {
+  mpaL3State& L = dec->l3;
+  if (L.channels != 2 || L.modeExt == 0) return;
+  float* left = L.spectrum[0][gr];
+  float* right = L.spectrum[1][gr];
+  int nz0 = L.nonzero[0][gr], nz1 = L.nonzero[1][gr];
+  const mpaL3BandInfo& ri = L.bandInfo[gr][1];
+  int isStart = L.intensityStereo ? lineEnd(L, ri.lastKind, ri.lastBand) : 576;
+  if (L.msStereo) {
+    int count = nz0 > nz1 ? nz0 : nz1;
+    if (L.intensityStereo && count > isStart) count = isStart;
+    for (int i = 0; i < count; ++i) {
+      float m = left[i], s = right[i];
+      left[i] = m + s;
+      right[i] = m - s;
+    }
+  }
+  if (L.intensityStereo && L.id) {
+    const int32_t* sc = L.scale[gr][1];
+    const float(*ratio)[2] = L.isRatio[L.msStereo];
+    if (ri.lastKind == 0) {
+      for (int b = ri.lastBand + 1; b <= 20; ++b) {
+        int from = b ? L.longEnd[b - 1] : 0, to = L.longEnd[b];
+        if (from >= nz0) break;
+        int p = sc[b] < 7 ? sc[b] : 7;
+        for (int i = from; i < to && i < nz0; ++i) {
+          float v = left[i];
+          right[i] = v * ratio[p][1];
+          left[i] = v * ratio[p][0];
+        }
+      }
+    } else {
+      for (int b = ri.lastBand + 1; b <= 11; ++b) {
+        int from = b ? L.shortEnd3[b - 1] : 0;
+        if (from >= nz0) break;
+        int width = L.shortWidth[b];
+        for (int k = 0; k < width; ++k)
+          for (int w = 0; w < 3; ++w) {
+            int i = from + 3 * k + w;
+            if (i >= nz0) break;
+            int p = sc[kShortBase + w * 13 + b];
+            p = p < 7 ? p : 7;
+            float v = left[i];
+            right[i] = v * ratio[p][1];
+            left[i] = v * ratio[p][0];
+          }
+      }
+    }
+  }
+  int larger = nz0 > nz1 ? nz0 : nz1;
+  L.nonzero[0][gr] = L.nonzero[1][gr] = larger;
+}
+
+void mpaL3Antialias(mpaDecoder* dec, int ch, int gr) {
+  mpaL3State& L = dec->l3;
+  const mpaL3BandInfo& info = L.bandInfo[gr][ch];
+  if (info.longBands == 0) return;
+  int boundaries = info.longBands < 22 ? 1 : (L.nonzero[ch][gr] + 7) / 18;
+  if (boundaries > 31) boundaries = 31;
+  float* x = L.spectrum[ch][gr];
+  for (int sb = 0; sb < boundaries; ++sb)
+    for (int k = 0; k < 8; ++k) {
+      float& a = x[18 * sb + 17 - k];
+      float& b = x[18 * (sb + 1) + k];
+      float cs = L.alias[k][0], ca = L.alias[k][1];
+      float na = a * cs - b * ca, nb = b * cs + a * ca;
+      a = na;
+      b = nb;
+    }
+  int reach = 18 * boundaries + 8;
+  if (L.nonzero[ch][gr] < reach) L.nonzero[ch][gr] = reach;
+}
+
+void mpaImdct18(const float* in, float* out) {
+  for (int i = 0; i < 36; ++i) {
+    float sum = 0;
+    for (int k = 0; k < 18; ++k) sum += in[k] * kImdct.long36[i][k];
+    out[i] = sum;
+  }
+}
+
+void mpaImdct6(const float* in, float* out) {
+  for (int i = 0; i < 12; ++i) {
+    float sum = 0;
+    for (int k = 0; k < 6; ++k) sum += in[k] * kImdct.short12[i][k];
+    out[i] = sum;
+  }
+}
+
+namespace {
+
+// The hybrid filter of one channel into `out` (added when `add`); cur holds
+// the granule's lines and takes the new overlap, prev the last overlap.
+int hybrid(mpaDecoder* dec, float* cur, const float* prev, float (*out)[32], int blockType, int longLines,
+           int allLines, int prevExtent, bool add) {
+  mpaL3State& L = dec->l3;
+  int longSb = (longLines + 17) / 18, allSb = (allLines + 17) / 18, prevSb = (prevExtent + 17) / 18;
+  if (allSb < longSb) allSb = longSb;
+  if (allSb > 32) allSb = 32;
+  if (prevSb > 32) prevSb = 32;
+  const float* win = L.window[blockType == 2 ? 0 : blockType];
+  int sb = 0;
+  float x[36];
+  for (; sb < longSb; ++sb) {
+    mpaImdct18(cur + 18 * sb, x);
+    for (int i = 0; i < 18; ++i) {
+      float v = x[i] * win[i] + prev[18 * sb + i];
+      out[i][sb] = add ? out[i][sb] + v : v;
+    }
+    for (int i = 0; i < 18; ++i) cur[18 * sb + i] = x[18 + i] * win[18 + i];
+  }
+  for (; sb < allSb; ++sb) {
+    float block[36] = {};
+    float in[6], y[12];
+    for (int w = 0; w < 3; ++w) {
+      for (int k = 0; k < 6; ++k) in[k] = cur[18 * sb + 3 * k + w];
+      mpaImdct6(in, y);
+      for (int i = 0; i < 12; ++i) block[6 + 6 * w + i] += y[i] * L.window[2][i];
+    }
+    for (int i = 0; i < 18; ++i) {
+      float v = block[i] + prev[18 * sb + i];
+      out[i][sb] = add ? out[i][sb] + v : v;
+    }
+    for (int i = 0; i < 18; ++i) cur[18 * sb + i] = block[18 + i];
+  }
+  for (; sb < prevSb; ++sb)
+    for (int i = 0; i < 18; ++i) {
+      out[i][sb] = add ? out[i][sb] + prev[18 * sb + i] : prev[18 * sb + i];
+      cur[18 * sb + i] = 0.0f;
+    }
+  int reached = sb;
+  if (!add)
+    for (; sb < L.hybridSubbands; ++sb)
+      for (int i = 0; i < 18; ++i) out[i][sb] = 0.0f;
+  return 18 * reached;
+}
+
+void freqInvert(float (*out)[32], int extent) {
+  int sbs = (extent + 17) / 18;
+  for (int t = 1; t < 18; t += 2)
+    for (int sb = 1; sb < sbs; sb += 2) out[t][sb] = -out[t][sb];
+}
+
+void lineCounts(const mpaL3State& L, int ch, int gr, int& longLines, int& allLines) {
+  const mpaL3Side& s = L.side[gr][ch];
+  allLines = L.nonzero[ch][gr];
+  if (s.blockType == 2)
+    longLines = s.mixedBlock ? L.longEnd[L.mixedLongBands - 1] : 0;
+  else
+    longLines = allLines;
+  if (allLines > L.huffLimit) allLines = L.huffLimit;
+  if (longLines > L.huffLimit) longLines = L.huffLimit;
+}
+
+void transformChannel(mpaDecoder* dec, uint8_t* pcm, int gr, int ch, int synthCh) {
+  mpaL3State& L = dec->l3;
+  int longLines, allLines;
+  lineCounts(L, ch, gr, longLines, allLines);
+  int extent = hybrid(dec, L.spectrum[ch][gr], L.spectrum[ch][gr ^ 1], L.out, L.side[gr][ch].blockType,
+                      longLines, allLines, L.nonzero[ch][gr ^ 1], false);
+  L.nonzero[ch][gr] = extent;
+  freqInvert(L.out, extent);
+  L.synth(dec, L.out, pcm, synthCh);
+}
+
+}  // namespace
+
+void mpaL3TransformStereo(mpaDecoder* dec, uint8_t* pcm, int gr) {
+  transformChannel(dec, pcm, gr, 0, 0);
+  transformChannel(dec, pcm, gr, 1, 1);
+}
+
+void mpaL3TransformLeft(mpaDecoder* dec, uint8_t* pcm, int gr) { transformChannel(dec, pcm, gr, 0, 0); }
+
+void mpaL3TransformRight(mpaDecoder* dec, uint8_t* pcm, int gr) { transformChannel(dec, pcm, gr, 1, 0); }
+
+void mpaL3TransformMix(mpaDecoder* dec, uint8_t* pcm, int gr) {
+  mpaL3State& L = dec->l3;
+  const mpaL3Side &s0 = L.side[gr][0], &s1 = L.side[gr][1];
+  int long0, all0, long1, all1;
+  lineCounts(L, 0, gr, long0, all0);
+  lineCounts(L, 1, gr, long1, all1);
+  int extent;
+  if (s0.blockType == s1.blockType && !s0.mixedBlock && !s1.mixedBlock) {
+    int n = all0 > all1 ? all0 : all1;
+    for (int i = 0; i < n; ++i) L.spectrum[0][gr][i] += L.spectrum[1][gr][i];
+    extent = hybrid(dec, L.spectrum[0][gr], L.spectrum[0][gr ^ 1], L.out, s0.blockType,
+                    s0.blockType == 2 ? 0 : n, n, L.nonzero[0][gr ^ 1], false);
+  } else {
+    extent = hybrid(dec, L.spectrum[0][gr], L.spectrum[0][gr ^ 1], L.out, s0.blockType, long0, all0,
+                    L.nonzero[0][gr ^ 1], false);
+    static const float kZero[576] = {};
+    float* right = L.spectrum[1][gr];
+    int extent1 = hybrid(dec, right, kZero, L.out, s1.blockType, long1, all1, 0, true);
+    for (int i = 0; i < extent1; ++i) L.spectrum[0][gr][i] += right[i];
+    if (extent1 > extent) extent = extent1;
+  }
+  L.nonzero[0][gr] = extent;
+  freqInvert(L.out, extent);
+  L.synth(dec, L.out, pcm, 0);
+}
