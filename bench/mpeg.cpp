@@ -1,10 +1,11 @@
 // MPEG audio decoding from memory: a 30-second 44.1 kHz stereo signal made by
-// sox, encoded by twolame as 192 kbit/s layer II, decoded to 16-bit PCM by
-// our decoder (the MP3 source's find-and-decode loop) and by libmpg123, once
-// with the decoder it picks on this CPU and once with each other decoder it
-// lists. "realtime" is how many seconds of sound one second of decoding
-// gives. Our output is checked against libmpg123's once, outside the timed
-// loop (the same sample count, every sample within 2 LSB).
+// sox, encoded by lame as 128 kbit/s layer III and by twolame as 192 kbit/s
+// layer II, decoded to 16-bit PCM by our decoder (the MP3 source's
+// find-and-decode loop) and by libmpg123, once with the decoder it picks on
+// this CPU and once with each other decoder it lists. "realtime" is how many
+// seconds of sound one second of decoding gives. Our output is checked
+// against libmpg123's once, outside the timed loop (the same sample count,
+// every sample within 2 LSB).
 #include <benchmark/benchmark.h>
 #include <mpg123.h>
 
@@ -27,26 +28,30 @@ using Bytes = std::vector<uint8_t>;
 
 constexpr double kSeconds = 30.0;
 
-// The stream, made once: a sweep and a second tone, -6 dB, with a little
-// noise, so every subband is busy.
-const Bytes& layer2Stream() {
-  static const Bytes bytes = [] {
-    std::filesystem::path dir = std::filesystem::temp_directory_path() / "talvo-bench-mpeg";
-    std::filesystem::create_directories(dir);
-    std::string wav = (dir / "signal.wav").string(), mp2 = (dir / "signal.mp2").string();
-    std::string cmd = "sox -R -n -r 44100 -c 2 -b 16 '" + wav +
-                      "' synth 30 sine 50-15000 sine 440-880 gain -7 && twolame --quiet -b 192 '" + wav +
-                      "' '" + mp2 + "'";
-    if (std::system(cmd.c_str()) != 0) {
-      std::fprintf(stderr, "bench_mpeg: sox or twolame failed\n");
-      std::exit(1);
-    }
-    std::ifstream in(mp2, std::ios::binary);
-    Bytes b((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::filesystem::remove_all(dir);
-    return b;
-  }();
-  return bytes;
+enum Stream { kLayer3, kLayer2 };
+
+// The streams, made once: a sweep and a second tone, -6 dB, so every subband
+// is busy (lame low-passes at 17 kHz at this bitrate).
+Bytes makeStream(Stream which) {
+  std::filesystem::path dir = std::filesystem::temp_directory_path() / "talvo-bench-mpeg";
+  std::filesystem::create_directories(dir);
+  std::string wav = (dir / "signal.wav").string(), coded = (dir / "signal.mpa").string();
+  std::string cmd = "sox -R -n -r 44100 -c 2 -b 16 '" + wav + "' synth 30 sine 50-15000 sine 440-880 gain -7 && " +
+                    (which == kLayer3 ? "lame --quiet -t -b 128 '" : "twolame --quiet -b 192 '") + wav + "' '" +
+                    coded + "'";
+  if (std::system(cmd.c_str()) != 0) {
+    std::fprintf(stderr, "bench_mpeg: sox, lame or twolame failed\n");
+    std::exit(1);
+  }
+  std::ifstream in(coded, std::ios::binary);
+  Bytes b((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::filesystem::remove_all(dir);
+  return b;
+}
+
+const Bytes& stream(Stream which) {
+  static const Bytes layer3 = makeStream(kLayer3), layer2 = makeStream(kLayer2);
+  return which == kLayer3 ? layer3 : layer2;
 }
 
 // Our decoder over the whole stream as the MP3 source walks it; the PCM goes
@@ -61,9 +66,13 @@ size_t decodeOurs(mpaDecoder* dec, const Bytes& data, std::vector<int16_t>* pcm)
   size_t total = 0;
   for (int offset = 0; offset < len;) {
     mpaHeader h{};
-    if (!mpaFindFrame(data.data() + offset, len - offset, &h, &bitrate, &skip)) break;
+    const int found = mpaFindFrame(data.data() + offset, len - offset, &h, &bitrate, &skip);
+    if (!found) break;
     offset += skip;
-    if (offset + size + h.padding * (h.layer == 3 ? 4 : 1) > len) break;
+    // The bytes the decoder reads: a layer III decoder the frame's own size
+    // (the set-up size in free format), layers I and II the set-up size.
+    const int need = hdr.layer == 1 && h.layer == 1 && h.bitrateIndex ? found : (found > size ? found : size);
+    if (offset + need + h.padding * (h.layer == 3 ? 4 : 1) > len) break;
     mpaInOut r = mpaDecode(dec, data.data() + offset, out);
     if (!r.inBytes) break;
     total += size_t(r.outBytes);
@@ -112,8 +121,8 @@ void setRealtime(benchmark::State& state) {
       benchmark::Counter(kSeconds * double(state.iterations()), benchmark::Counter::kIsRate);
 }
 
-void BM_OursLayer2(benchmark::State& state) {
-  const Bytes& data = layer2Stream();
+void BM_Ours(benchmark::State& state, Stream which) {
+  const Bytes& data = stream(which);
   auto dec = std::make_unique<mpaDecoder>();
   mpaInit(dec.get(), 1);
   for (auto _ : state) benchmark::DoNotOptimize(decodeOurs(dec.get(), data, nullptr));
@@ -121,8 +130,8 @@ void BM_OursLayer2(benchmark::State& state) {
   mpaRelease(dec.get());
 }
 
-void BM_Mpg123Layer2(benchmark::State& state, const char* decoder) {
-  const Bytes& data = layer2Stream();
+void BM_Mpg123(benchmark::State& state, Stream which, const char* decoder) {
+  const Bytes& data = stream(which);
   mpg123_handle* mh = newMpg123(decoder);
   for (auto _ : state) benchmark::DoNotOptimize(decodeMpg123(mh, data, nullptr));
   setRealtime(state);
@@ -130,8 +139,8 @@ void BM_Mpg123Layer2(benchmark::State& state, const char* decoder) {
 }
 
 // Our output against libmpg123's pick, once.
-bool checkLayer2() {
-  const Bytes& data = layer2Stream();
+bool check(Stream which, const char* name) {
+  const Bytes& data = stream(which);
   std::vector<int16_t> ours, ref;
   auto dec = std::make_unique<mpaDecoder>();
   mpaInit(dec.get(), 1);
@@ -142,30 +151,36 @@ bool checkLayer2() {
   mpg123_delete(mh);
   // The feed decoder holds the last frame back until more data could follow.
   if (ours.size() < ref.size() || ours.size() - ref.size() > 2304) {
-    std::fprintf(stderr, "bench_mpeg: %zu samples against libmpg123's %zu\n", ours.size(), ref.size());
+    std::fprintf(stderr, "bench_mpeg: %s: %zu samples against libmpg123's %zu\n", name, ours.size(), ref.size());
     return false;
   }
   int worst = 0;
   for (size_t i = 0; i < ref.size(); ++i) worst = std::max(worst, std::abs(ours[i] - ref[i]));
-  std::printf("layer II check: %zu samples, largest difference to libmpg123 %d LSB\n", ref.size(), worst);
+  std::printf("%s check: %zu samples, largest difference to libmpg123 %d LSB\n", name, ref.size(), worst);
   return worst <= 2;
+}
+
+void registerRows(Stream which, const char* name, const std::string& picked) {
+  const std::string prefix = std::string(name) + "/";
+  benchmark::RegisterBenchmark((prefix + "ours").c_str(), BM_Ours, which)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark((prefix + "mpg123-pick-" + picked).c_str(), BM_Mpg123, which, nullptr)
+      ->Unit(benchmark::kMillisecond);
+  for (const char** d = mpg123_supported_decoders(); *d; ++d) {
+    if (picked == *d) continue;
+    benchmark::RegisterBenchmark((prefix + "mpg123-" + *d).c_str(), BM_Mpg123, which, *d)
+        ->Unit(benchmark::kMillisecond);
+  }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (!checkLayer2()) return 1;
+  if (!check(kLayer3, "Layer3") || !check(kLayer2, "Layer2")) return 1;
   mpg123_handle* probe = newMpg123(nullptr);
   std::string picked = mpg123_current_decoder(probe);
   mpg123_delete(probe);
-  benchmark::RegisterBenchmark("Layer2/ours", BM_OursLayer2)->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark(("Layer2/mpg123-pick-" + picked).c_str(), BM_Mpg123Layer2, nullptr)
-      ->Unit(benchmark::kMillisecond);
-  for (const char** d = mpg123_supported_decoders(); *d; ++d) {
-    if (picked == *d) continue;
-    benchmark::RegisterBenchmark(("Layer2/mpg123-" + std::string(*d)).c_str(), BM_Mpg123Layer2, *d)
-        ->Unit(benchmark::kMillisecond);
-  }
+  registerRows(kLayer3, "Layer3", picked);
+  registerRows(kLayer2, "Layer2", picked);
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

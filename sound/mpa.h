@@ -126,6 +126,7 @@ struct mpaL3State {
   int32_t isInfo[7];        // MPEG-2 intensity: three band counts, three slen, the scale bit
   uint8_t res[8192];        // the main-data reservoir
   int32_t resFill, resStart, bitPos;
+  int32_t overrun;          // bit offset in res past which the granule reader has overrun
   int32_t quant[576];       // one channel's Huffman values
   float spectrum[2][2][576];  // [channel][granule]: lines, then the granule's overlap
   float scratch[576];

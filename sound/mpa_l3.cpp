@@ -45,7 +45,6 @@ constexpr int8_t kLsfBands[6][3][4] = {
 constexpr int kLinbits[32] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
                               1, 2, 3, 4, 6, 8, 10, 13, 4, 5, 6, 7, 8, 9, 11, 13};
 
-constexpr int kShortBase = 23;  // short scale factors [window][band] from here
 
 int bitsRead(const mpaBitReader& br) { return br.pos * 8 - br.bits; }
 
@@ -118,22 +117,23 @@ void readLong(mpaDecoder* dec, int32_t* scale, int from, int to, int slen) {
 
 void readShort(mpaDecoder* dec, int32_t* scale, int from, int to, int slen) {
   for (int b = from; b < to; ++b)
-    for (int w = 0; w < 3; ++w) scale[kShortBase + w * 13 + b] = slen ? int(mpaReadBits(dec->l3.br, slen)) : 0;
+    for (int w = 0; w < 3; ++w) scale[kMpaL3ShortBase + w * 13 + b] = slen ? int(mpaReadBits(dec->l3.br, slen)) : 0;
 }
 
-// A pair region: lines [from, to) with code table `table`. False when the
-// table has no lookup.
-bool huffPairs(mpaDecoder* dec, int32_t* lines, int from, int to, int table) {
-  if (from >= to) return true;
-  if (table == 0 || table == 4 || table == 14) {
-    for (int i = from; i < to; ++i) lines[i] = 0;
-    return table == 0;
+}  // namespace
+
+int mpaL3HuffPairs(mpaDecoder* dec, int32_t* lines, int count, int table) {
+  if (count <= 0) return 0;
+  const uint32_t* lookup = mpaL3PairLookup(table);
+  if (!lookup) {  // tables 0, 4 and 14: no code, zeros
+    for (int i = 0; i < count; ++i) lines[i] = 0;
+    return count;
   }
   const int linbits = kLinbits[table];
-  const uint32_t* lookup = mpaL3PairLookup(table < 16 ? table : table < 24 ? 16 : 24);
-  if (!lookup) return false;
-  mpaBitReader& br = dec->l3.br;
-  for (int i = from; i < to; i += 2) {
+  mpaL3State& L = dec->l3;
+  mpaBitReader& br = L.br;
+  int i = 0;
+  while (i < count) {
     const uint32_t* t = lookup;
     uint32_t e;
     for (;;) {
@@ -156,19 +156,20 @@ bool huffPairs(mpaDecoder* dec, int32_t* lines, int from, int to, int table) {
     if (x && mpaReadBits(br, 1)) x = -x;
     if (linbits && y == 15) y += int(mpaReadBits(br, linbits));
     if (y && mpaReadBits(br, 1)) y = -y;
-    lines[i] = x;
-    if (i + 1 < to) lines[i + 1] = y;
+    lines[i++] = x;
+    if (i < count) lines[i++] = y;
+    if (bitsRead(br) > L.overrun) break;
   }
-  return true;
+  return i;
 }
 
-// Quadruples of count1 table A or B from line `from` while bits are left;
-// the result is the count of lines decoded.
-int huffQuads(mpaDecoder* dec, int32_t* lines, int from, int limit, int bitsLeft, int tableB) {
-  mpaBitReader& br = dec->l3.br;
+int mpaL3HuffQuads(mpaDecoder* dec, int32_t* lines, int count, int bitsLeft, int tableB) {
+  mpaL3State& L = dec->l3;
+  mpaBitReader& br = L.br;
   const uint32_t* lookup = mpaL3Count1ALookup();
-  int i = from;
-  while (i + 4 <= limit && bitsLeft > 0) {
+  int extent = 0;
+  for (int i = 0; i + 4 <= count && bitsLeft > 0; i += 4) {
+    if (tableB && bitsLeft < 4) break;
     int start = bitsRead(br);
     int vwxy;
     if (tableB) {
@@ -186,15 +187,21 @@ int huffQuads(mpaDecoder* dec, int32_t* lines, int from, int limit, int bitsLeft
       v[k] = (vwxy >> (3 - k)) & 1;
       if (v[k] && mpaReadBits(br, 1)) v[k] = -1;
     }
+    if (bitsRead(br) > L.overrun) break;  // taken back: past the granule's data
     bitsLeft -= bitsRead(br) - start;
-    if (bitsLeft < 0) break;  // the last quadruple ran past the granule's bits
+    if (bitsLeft < 0) v[0] = v[1] = v[2] = v[3] = 0;
     for (int k = 0; k < 4; ++k) lines[i + k] = v[k];
-    i += 4;
+    if (v[2] | v[3])
+      extent = i + 4;
+    else if (v[0] | v[1])
+      extent = i + 2;
   }
-  return i - from;
+  return extent;
 }
 
-void scaleMpeg1(mpaDecoder* dec, int32_t* scale, const mpaL3Side& s, int scfsi, int gr) {
+namespace {
+
+void mpaL3ScaleMpeg1(mpaDecoder* dec, int32_t* scale, const mpaL3Side& s, int scfsi, int gr) {
   int slen1 = kSlen[0][s.scalefacCompress], slen2 = kSlen[1][s.scalefacCompress];
   if (s.blockType == 2) {
     if (s.mixedBlock) {
@@ -204,7 +211,7 @@ void scaleMpeg1(mpaDecoder* dec, int32_t* scale, const mpaL3Side& s, int scfsi, 
       readShort(dec, scale, 0, 6, slen1);
     }
     readShort(dec, scale, 6, 12, slen2);
-    for (int w = 0; w < 3; ++w) scale[kShortBase + w * 13 + 12] = 0;
+    for (int w = 0; w < 3; ++w) scale[kMpaL3ShortBase + w * 13 + 12] = 0;
     return;
   }
   static constexpr int kGroups[5] = {0, 6, 11, 16, 21};
@@ -215,7 +222,7 @@ void scaleMpeg1(mpaDecoder* dec, int32_t* scale, const mpaL3Side& s, int scfsi, 
   scale[21] = scale[22] = 0;
 }
 
-void scaleMpeg2(mpaDecoder* dec, int32_t* scale, mpaL3Side& s, bool isRight) {
+void mpaL3ScaleMpeg2(mpaDecoder* dec, int32_t* scale, mpaL3Side& s, bool isRight) {
   mpaL3State& L = dec->l3;
   int sfc = s.scalefacCompress, slen[4] = {0, 0, 0, 0}, table;
   if (!isRight) {
@@ -271,7 +278,7 @@ void scaleMpeg2(mpaDecoder* dec, int32_t* scale, mpaL3Side& s, bool isRight) {
 }
 
 // Granule gr of the current frame into `out`.
-void decodeGranule(mpaDecoder* dec, uint8_t* out, int gr) {
+void mpaL3DecodeGranule(mpaDecoder* dec, uint8_t* out, int gr) {
   mpaL3State& L = dec->l3;
   for (int ch = 0; ch < L.channels; ++ch) {
     mpaL3Side& s = L.side[gr][ch];
@@ -284,6 +291,7 @@ void decodeGranule(mpaDecoder* dec, uint8_t* out, int gr) {
     L.br.acc = 0;
     L.br.bits = 0;
     mpaDropBits(L.br, start & 7);
+    L.overrun = L.bitPos + 32;
     bool held = L.bitPos <= L.resFill * 8;
     if (L.id) {
       if (gr == 1) {
@@ -293,9 +301,9 @@ void decodeGranule(mpaDecoder* dec, uint8_t* out, int gr) {
             for (int b = kGroups[g]; b < kGroups[g + 1]; ++b) scale[b] = L.scale[0][ch][b];
           }
       }
-      scaleMpeg1(dec, scale, s, L.scfsi[ch], gr);
+      mpaL3ScaleMpeg1(dec, scale, s, L.scfsi[ch], gr);
     } else {
-      scaleMpeg2(dec, scale, s, L.intensityStereo && ch == 1);
+      mpaL3ScaleMpeg2(dec, scale, s, L.intensityStereo && ch == 1);
     }
     if (dec->eq && dec->eq->enable) s.globalGain += int(dec->eq->l3Gain);
     int32_t* q = L.quant;
@@ -306,18 +314,17 @@ void decodeGranule(mpaDecoder* dec, uint8_t* out, int gr) {
     int r2 = i2 < 22 ? L.longEnd[i2] : 576;
     if (r1 > b) r1 = b;
     if (r2 > b) r2 = b;
-    bool ok = huffPairs(dec, q, 0, r1, s.tableSelect[0]) && huffPairs(dec, q, r1, r2, s.tableSelect[1]) &&
-              huffPairs(dec, q, r2, b, s.tableSelect[2]);
+    mpaL3HuffPairs(dec, q, r1, s.tableSelect[0]);
+    mpaL3HuffPairs(dec, q + r1, r2 - r1, s.tableSelect[1]);
+    mpaL3HuffPairs(dec, q + r2, b - r2, s.tableSelect[2]);
     int nonzero = b;
-    if (ok) nonzero += huffQuads(dec, q, b, L.huffLimit, s.part23Length - (bitsRead(L.br) - start), s.count1Table);
+    if (bitsRead(L.br) <= L.overrun)
+      nonzero += mpaL3HuffQuads(dec, q + b, L.huffLimit - b, s.part23Length - (bitsRead(L.br) - start),
+                                s.count1Table);
     int kept = nonzero;
     int cap = s.blockType == 2 ? L.shortLimit : L.longLimit;
     if (kept > cap) kept = cap;
-    for (int i = kept; i < 576; ++i) q[i] = 0;
-    if (!ok || !held || bitsRead(L.br) > L.bitPos + 32) {
-      for (int i = 0; i < 576; ++i) q[i] = 0;
-      nonzero = kept = 0;
-    }
+    if (!held || bitsRead(L.br) > L.overrun) kept = 0;  // past the data held or the granule's bits: zeros
     L.nonzero[ch][gr] = mpaL3Dequant(dec, L.spectrum[ch][gr], q, kept, scale, s, L.bandInfo[gr][ch]);
   }
   mpaL3Stereo(dec, gr);
@@ -346,10 +353,10 @@ mpaInOut mainData(mpaDecoder* dec, const uint8_t* frame, uint8_t* out, int h, in
   }
   L.bitPos = L.resStart * 8;
   if (granules == 2) {
-    decodeGranule(dec, out, 0);
-    decodeGranule(dec, out + dec->outBytes / 2, 1);
+    mpaL3DecodeGranule(dec, out, 0);
+    mpaL3DecodeGranule(dec, out + dec->outBytes / 2, 1);
   } else {
-    decodeGranule(dec, out, L.granule);
+    mpaL3DecodeGranule(dec, out, L.granule);
   }
   return {F, dec->outBytes};
 }

@@ -9,6 +9,14 @@ mpaInOut mpaL3Decode(mpaDecoder* dec, const uint8_t* frame, uint8_t* out);
 mpaInOut mpaL3DecodeMpeg1(mpaDecoder* dec, const uint8_t* frame, uint8_t* out);
 mpaInOut mpaL3DecodeMpeg2(mpaDecoder* dec, const uint8_t* frame, uint8_t* out);
 
+// Bitstream. One region of Huffman-coded pairs with pair table `table` into
+// count lines: the count of lines stored (fewer when the reader overran the
+// granule's bits).
+int mpaL3HuffPairs(mpaDecoder* dec, int32_t* lines, int count, int table);
+// Quadruples of count1 table A or B (tableB non-zero) into at most count
+// lines while bitsLeft lasts: the lines up to the last non-zero quadruple.
+int mpaL3HuffQuads(mpaDecoder* dec, int32_t* lines, int count, int bitsLeft, int tableB);
+
 // Reconstruction.
 void mpaL3TableInit(mpaDecoder* dec);
 // Dequantises `count` values of q into lines (the rest 0) and fills info.
@@ -16,8 +24,22 @@ void mpaL3TableInit(mpaDecoder* dec);
 // that it covers the short bands' lines after their reordering.
 int mpaL3Dequant(mpaDecoder* dec, float* lines, const int32_t* q, int count, const int32_t* scale,
                   const mpaL3Side& side, mpaL3BandInfo& info);
-// Mid/side and intensity stereo of granule gr.
+// Short scale factors [window][band] start at this index of a channel's 62.
+constexpr int kMpaL3ShortBase = 23;
+
+// Mid/side and intensity stereo of granule gr, then the common extent.
 void mpaL3Stereo(mpaDecoder* dec, int gr);
+// The steps of mpaL3Stereo. `lines` is the left channel's granule in the
+// spectrum store; the right channel's lies 1152 values on.
+void mpaL3StereoMs(float* lines, int count);
+// MPEG-1 intensity from the band after the right channel's last non-zero
+// band, over the left channel's first nonzeroLeft lines.
+void mpaL3StereoIs(mpaDecoder* dec, float* lines, const int32_t* scaleRight, const mpaL3BandInfo& right,
+                   int nonzeroLeft, int ms);
+// MPEG-2 intensity; bandInfo holds both channels', isInfo the right
+// channel's scale-factor parts (band counts, slen, the intensity scale bit).
+void mpaL3StereoIsLsf(mpaDecoder* dec, float* lines, const int32_t* scaleRight, const mpaL3BandInfo* bandInfo,
+                      const int32_t* isInfo, int nonzeroLeft, int ms);
 void mpaL3Antialias(mpaDecoder* dec, int ch, int gr);
 // The inverse MDCTs: 18 lines to 36 values, 6 lines to 12 values.
 void mpaImdct18(const float* in, float* out);

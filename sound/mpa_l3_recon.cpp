@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr int kShortBase = 23;
 constexpr int kPretab[22] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 3, 3, 3, 2, 0};
 
 // The inverse-MDCT cosines, the same for every decoder.
@@ -32,10 +31,6 @@ inline float dequantValue(const mpaL3State& L, int v, float factor) {
   if (v >= -32 && v < 32) return factor * L.pow43[v + 32];
   float a = std::pow(float(v < 0 ? -v : v), 0.3333333432674408f) * float(v);
   return factor * a;
-}
-
-int lineEnd(const mpaL3State& L, int kind, int band) {
-  return kind == 0 ? L.longEnd[band] : L.shortEnd3[band];
 }
 
 }  // namespace
@@ -130,7 +125,7 @@ int mpaL3Dequant(mpaDecoder* dec, float* lines, const int32_t* q, int count, con
     for (int b = info.firstShort; b < 13 && line < count; ++b) {
       int width = L.shortWidth[b];
       for (int w = 0; w < 3; ++w) {
-        int sf = scale[kShortBase + w * 13 + b];
+        int sf = scale[kMpaL3ShortBase + w * 13 + b];
         sf = sf < 32 ? sf : 31;
         float factor = G * L.subblockGain[side.subblockGain[w] & 7] * L.sfPow[s][0][sf];
         bool any = false;
@@ -157,54 +152,105 @@ int mpaL3Dequant(mpaDecoder* dec, float* lines, const int32_t* q, int count, con
   return line;
 }
 
+void mpaL3StereoMs(float* lines, int count) {
+  float* right = lines + 1152;
+  for (int i = 0; i < count; ++i) {
+    float m = lines[i], s = right[i];
+    lines[i] = m + s;
+    right[i] = m - s;
+  }
+}
+
+namespace {
+
+// Lines [from, to) of the left channel (right 1152 values on) with every
+// `step`-th line from `from`, split by the pair k: R = L kR, L = L kL.
+void isSplit(float* lines, int from, int to, int step, const float* k) {
+  float* right = lines + 1152;
+  for (int i = from; i < to; i += step) {
+    float v = lines[i];
+    right[i] = v * k[1];
+    lines[i] = v * k[0];
+  }
+}
+
+}  // namespace
+
+void mpaL3StereoIs(mpaDecoder* dec, float* lines, const int32_t* scaleRight, const mpaL3BandInfo& right,
+                   int nonzeroLeft, int ms) {
+  const mpaL3State& L = dec->l3;
+  const float(*ratio)[2] = L.isRatio[ms ? 1 : 0];
+  if (right.lastKind == 0) {
+    for (int b = right.lastBand + 1; b <= 20; ++b) {
+      int from = b ? L.longEnd[b - 1] : 0, to = L.longEnd[b];
+      if (from >= nonzeroLeft) break;
+      int p = scaleRight[b] < 7 ? scaleRight[b] : 7;
+      isSplit(lines, from, to < nonzeroLeft ? to : nonzeroLeft, 1, ratio[p]);
+    }
+    return;
+  }
+  // Short bands: one start for the three windows, each with its own position.
+  for (int b = right.lastBand + 1; b <= 11; ++b) {
+    int from = b ? L.shortEnd3[b - 1] : 0, to = L.shortEnd3[b];
+    if (from >= nonzeroLeft) break;
+    if (to > nonzeroLeft) to = nonzeroLeft;
+    for (int w = 0; w < 3; ++w) {
+      int p = scaleRight[kMpaL3ShortBase + w * 13 + b];
+      isSplit(lines, from + w, to, 3, ratio[p < 7 ? p : 7]);
+    }
+  }
+}
+
+void mpaL3StereoIsLsf(mpaDecoder* dec, float* lines, const int32_t* scaleRight, const mpaL3BandInfo* bandInfo,
+                      const int32_t* isInfo, int nonzeroLeft, int ms) {
+  const mpaL3State& L = dec->l3;
+  const float(*table)[2] = L.isLsf[isInfo[6] & 1][ms ? 1 : 0];
+  const mpaL3BandInfo &left = bandInfo[0], &right = bandInfo[1];
+  // The slen of each band: the part its scale factor was read in. A mixed
+  // block's first part is its six long bands, its short bands count from
+  // band 3 with the second part.
+  int slen[22] = {};
+  bool shortBands = right.lastKind != 0;
+  int band = shortBands && right.firstShort == 3 ? 3 : 0;
+  for (int part = shortBands && band == 3 ? 1 : 0; part < 3; ++part)
+    for (int n = 0; n < isInfo[part] && band < 22; ++n) slen[band++] = isInfo[3 + part];
+  // The entry of band b: sub-table slen, the right channel's scale factor in
+  // it (the last position, 2^slen - 1, is the illegal one).
+  auto entry = [&](int b, int sf) {
+    int size = 1 << slen[b];
+    return table[size - 1 + (sf < size ? sf : size - 1)];
+  };
+  if (!shortBands) {
+    for (int b = right.lastBand + 1; b <= 20; ++b) {
+      int from = b ? L.longEnd[b - 1] : 0, to = L.longEnd[b];
+      if (from >= nonzeroLeft) break;
+      isSplit(lines, from, to < nonzeroLeft ? to : nonzeroLeft, 1, entry(b, scaleRight[b]));
+    }
+    return;
+  }
+  for (int w = 0; w < 3; ++w)
+    for (int b = right.lastShort[w] + 1; b <= left.lastShort[w] && b <= 11; ++b) {
+      int from = b ? L.shortEnd3[b - 1] : 0, to = L.shortEnd3[b];
+      isSplit(lines, from + w, to, 3, entry(b, scaleRight[kMpaL3ShortBase + w * 13 + b]));
+    }
+}
+
 void mpaL3Stereo(mpaDecoder* dec, int gr) {
   mpaL3State& L = dec->l3;
   if (L.channels != 2 || L.modeExt == 0) return;
-  float* left = L.spectrum[0][gr];
-  float* right = L.spectrum[1][gr];
+  float* lines = L.spectrum[0][gr];
   int nz0 = L.nonzero[0][gr], nz1 = L.nonzero[1][gr];
-  const mpaL3BandInfo& ri = L.bandInfo[gr][1];
-  int isStart = L.intensityStereo ? lineEnd(L, ri.lastKind, ri.lastBand) : 576;
+  const mpaL3BandInfo& right = L.bandInfo[gr][1];
   if (L.msStereo) {
     int count = nz0 > nz1 ? nz0 : nz1;
-    if (L.intensityStereo && count > isStart) count = isStart;
-    for (int i = 0; i < count; ++i) {
-      float m = left[i], s = right[i];
-      left[i] = m + s;
-      right[i] = m - s;
-    }
+    if (L.intensityStereo) count = right.lastKind == 0 ? L.longEnd[right.lastBand] : L.shortEnd3[right.lastBand];
+    mpaL3StereoMs(lines, count);
   }
-  if (L.intensityStereo && L.id) {
-    const int32_t* sc = L.scale[gr][1];
-    const float(*ratio)[2] = L.isRatio[L.msStereo];
-    if (ri.lastKind == 0) {
-      for (int b = ri.lastBand + 1; b <= 20; ++b) {
-        int from = b ? L.longEnd[b - 1] : 0, to = L.longEnd[b];
-        if (from >= nz0) break;
-        int p = sc[b] < 7 ? sc[b] : 7;
-        for (int i = from; i < to && i < nz0; ++i) {
-          float v = left[i];
-          right[i] = v * ratio[p][1];
-          left[i] = v * ratio[p][0];
-        }
-      }
-    } else {
-      for (int b = ri.lastBand + 1; b <= 11; ++b) {
-        int from = b ? L.shortEnd3[b - 1] : 0;
-        if (from >= nz0) break;
-        int width = L.shortWidth[b];
-        for (int k = 0; k < width; ++k)
-          for (int w = 0; w < 3; ++w) {
-            int i = from + 3 * k + w;
-            if (i >= nz0) break;
-            int p = sc[kShortBase + w * 13 + b];
-            p = p < 7 ? p : 7;
-            float v = left[i];
-            right[i] = v * ratio[p][1];
-            left[i] = v * ratio[p][0];
-          }
-      }
-    }
+  if (L.intensityStereo) {
+    if (L.id)
+      mpaL3StereoIs(dec, lines, L.scale[gr][1], right, nz0, L.msStereo);
+    else
+      mpaL3StereoIsLsf(dec, lines, L.scale[gr][1], L.bandInfo[gr], L.isInfo, nz0, L.msStereo);
   }
   int larger = nz0 > nz1 ? nz0 : nz1;
   L.nonzero[0][gr] = L.nonzero[1][gr] = larger;
