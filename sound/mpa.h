@@ -131,6 +131,8 @@ struct mpaL3State {
   float spectrum[2][2][576];  // [channel][granule]: lines, then the granule's overlap
   float scratch[576];
   alignas(32) float out[18][32];  // the transform output: 18 time slots of 32 subbands
+  alignas(32) float outAdd[18][32];  // a second channel's output, added to out
+  int32_t hybridPath;       // 0 the portable hybrid filter, 1 AVX2
   int32_t granule;          // MPEG-2 granule toggle
   int32_t silence;          // the silence byte of the output
   mpaLayerDecodeFn frameDecoder;

@@ -445,7 +445,8 @@ int mpaL3Init(mpaDecoder* dec, const mpaHeader* hdr, int frameSize, int reductio
   dec->outBytes = eightBit ? dec->values : dec->values * 2;
   L.silence = eightBit ? 0x80 : 0;
   dec->info = {channels, dec->values, rate >> reduction, eightBit ? 8 : 16, frameSize, 0};
-  L.synth = mpaSynthL3Table[mpaSynthPathIndex(dec)][eightBit][reduction][channels - 1];
+  L.hybridPath = mpaSynthPathIndex(dec);
+  L.synth = mpaSynthL3Table[L.hybridPath][eightBit][reduction][channels - 1];
   L.transform = hdr->mode == 3 || conversion == MPA_CONV_LEFT ? mpaL3TransformLeft
                 : conversion == MPA_CONV_STEREO                ? mpaL3TransformStereo
                 : conversion == MPA_CONV_MIX                   ? mpaL3TransformMix

@@ -41,9 +41,24 @@ void mpaL3StereoIs(mpaDecoder* dec, float* lines, const int32_t* scaleRight, con
 void mpaL3StereoIsLsf(mpaDecoder* dec, float* lines, const int32_t* scaleRight, const mpaL3BandInfo* bandInfo,
                       const int32_t* isInfo, int nonzeroLeft, int ms);
 void mpaL3Antialias(mpaDecoder* dec, int ch, int gr);
-// The inverse MDCTs: 18 lines to 36 values, 6 lines to 12 values.
-void mpaImdct18(const float* in, float* out);
-void mpaImdct6(const float* in, float* out);
+// The inverse MDCTs in place: 18 lines to the 18 values from which the 36 of
+// the transform follow, 6 lines to the 6 values of the 12 (mpa_l3_imdct.h);
+// the windows carry the signs.
+void mpaImdct18(float* x);
+void mpaImdct6(float* x);
+// The hybrid filter of one channel: cur holds the granule's lines and takes
+// the new overlap, prev holds the last one; lines below longLines take the
+// long transform, those up to allLines the short ones, then the overlap
+// alone up to prevExtent. The result is the extent reached, in lines.
+int mpaL3Hybrid(mpaDecoder* dec, float* cur, const float* prev, float (*out)[32], int blockType, int longLines,
+                int allLines, int prevExtent);
+// The same for a second channel, whose output is added to out and whose
+// overlap is added to `overlap`.
+int mpaL3HybridAdd(mpaDecoder* dec, float* cur, float* overlap, float (*out)[32], int blockType, int longLines,
+                   int allLines);
+void mpaL3SpectrumAdd(float* dst, const float* src, int count);
+// Negates the odd subbands below the extent in the odd time slots.
+void mpaL3FreqInvert(float (*out)[32], int extent);
 void mpaL3TransformStereo(mpaDecoder* dec, uint8_t* pcm, int gr);
 void mpaL3TransformLeft(mpaDecoder* dec, uint8_t* pcm, int gr);
 void mpaL3TransformRight(mpaDecoder* dec, uint8_t* pcm, int gr);

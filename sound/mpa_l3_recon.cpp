@@ -1,7 +1,5 @@
-// Layer III reconstruction: dequantisation, mid/side and intensity stereo,
-// alias reduction, the hybrid filter (inverse MDCTs, windows, overlap),
-// frequency inversion and the transform variants that hand each granule to
-// the synthesis.
+// Layer III reconstruction up to the hybrid filter (mpa_l3_hybrid.cpp): the
+// tables, dequantisation, mid/side and intensity stereo, alias reduction.
 #include <cmath>
 #include <cstring>
 
@@ -12,19 +10,6 @@
 namespace {
 
 constexpr int kPretab[22] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 3, 3, 3, 2, 0};
-
-// The inverse-MDCT cosines, the same for every decoder.
-struct ImdctTables {
-  float long36[36][18];
-  float short12[12][6];
-  ImdctTables() {
-    for (int i = 0; i < 36; ++i)
-      for (int k = 0; k < 18; ++k) long36[i][k] = float(std::cos(M_PI / 72 * (2 * i + 19) * (2 * k + 1)));
-    for (int i = 0; i < 12; ++i)
-      for (int k = 0; k < 6; ++k) short12[i][k] = float(std::cos(M_PI / 24 * (2 * i + 7) * (2 * k + 1)));
-  }
-};
-const ImdctTables kImdct;
 
 inline float dequantValue(const mpaL3State& L, int v, float factor) {
   if (v == 0) return 0.0f;
@@ -77,12 +62,16 @@ void mpaL3TableInit(mpaDecoder* dec) {
         }
       }
     }
+  // The windows by block type, with the signs of the transforms' outputs
+  // (mpa_l3_imdct.h): entries 9 to 35 of the long ones and 3 to 11 of the
+  // short one negated.
   for (int i = 0; i < 36; ++i) {
     double longW = std::sin(M_PI / 36 * (i + 0.5));
-    L.window[0][i] = float(longW);
-    L.window[1][i] = float(i < 18 ? longW : i < 24 ? 1.0 : i < 30 ? std::sin(M_PI / 12 * (i - 18 + 0.5)) : 0.0);
-    L.window[3][i] = float(i < 6 ? 0.0 : i < 12 ? std::sin(M_PI / 12 * (i - 6 + 0.5)) : i < 18 ? 1.0 : longW);
-    L.window[2][i] = float(i < 12 ? std::sin(M_PI / 12 * (i + 0.5)) : 0.0);
+    double sign = i < 9 ? 1.0 : -1.0;
+    L.window[0][i] = float(sign * longW);
+    L.window[1][i] = float(sign * (i < 18 ? longW : i < 24 ? 1.0 : i < 30 ? std::sin(M_PI / 12 * (i - 18 + 0.5)) : 0.0));
+    L.window[3][i] = float(sign * (i < 6 ? 0.0 : i < 12 ? std::sin(M_PI / 12 * (i - 6 + 0.5)) : i < 18 ? 1.0 : longW));
+    L.window[2][i] = float(i < 3 ? std::sin(M_PI / 12 * (i + 0.5)) : i < 12 ? -std::sin(M_PI / 12 * (i + 0.5)) : 0.0);
   }
 }
 
@@ -274,133 +263,4 @@ void mpaL3Antialias(mpaDecoder* dec, int ch, int gr) {
     }
   int reach = 18 * boundaries + 8;
   if (L.nonzero[ch][gr] < reach) L.nonzero[ch][gr] = reach;
-}
-
-void mpaImdct18(const float* in, float* out) {
-  for (int i = 0; i < 36; ++i) {
-    float sum = 0;
-    for (int k = 0; k < 18; ++k) sum += in[k] * kImdct.long36[i][k];
-    out[i] = sum;
-  }
-}
-
-void mpaImdct6(const float* in, float* out) {
-  for (int i = 0; i < 12; ++i) {
-    float sum = 0;
-    for (int k = 0; k < 6; ++k) sum += in[k] * kImdct.short12[i][k];
-    out[i] = sum;
-  }
-}
-
-namespace {
-
-// The hybrid filter of one channel into `out` (added when `add`); cur holds
-// the granule's lines and takes the new overlap, prev the last overlap.
-int hybrid(mpaDecoder* dec, float* cur, const float* prev, float (*out)[32], int blockType, int longLines,
-           int allLines, int prevExtent, bool add) {
-  mpaL3State& L = dec->l3;
-  int longSb = (longLines + 17) / 18, allSb = (allLines + 17) / 18, prevSb = (prevExtent + 17) / 18;
-  if (allSb < longSb) allSb = longSb;
-  if (allSb > 32) allSb = 32;
-  if (prevSb > 32) prevSb = 32;
-  const float* win = L.window[blockType == 2 ? 0 : blockType];
-  int sb = 0;
-  float x[36];
-  for (; sb < longSb; ++sb) {
-    mpaImdct18(cur + 18 * sb, x);
-    for (int i = 0; i < 18; ++i) {
-      float v = x[i] * win[i] + prev[18 * sb + i];
-      out[i][sb] = add ? out[i][sb] + v : v;
-    }
-    for (int i = 0; i < 18; ++i) cur[18 * sb + i] = x[18 + i] * win[18 + i];
-  }
-  for (; sb < allSb; ++sb) {
-    float block[36] = {};
-    float in[6], y[12];
-    for (int w = 0; w < 3; ++w) {
-      for (int k = 0; k < 6; ++k) in[k] = cur[18 * sb + 3 * k + w];
-      mpaImdct6(in, y);
-      for (int i = 0; i < 12; ++i) block[6 + 6 * w + i] += y[i] * L.window[2][i];
-    }
-    for (int i = 0; i < 18; ++i) {
-      float v = block[i] + prev[18 * sb + i];
-      out[i][sb] = add ? out[i][sb] + v : v;
-    }
-    for (int i = 0; i < 18; ++i) cur[18 * sb + i] = block[18 + i];
-  }
-  for (; sb < prevSb; ++sb)
-    for (int i = 0; i < 18; ++i) {
-      out[i][sb] = add ? out[i][sb] + prev[18 * sb + i] : prev[18 * sb + i];
-      cur[18 * sb + i] = 0.0f;
-    }
-  int reached = sb;
-  if (!add)
-    for (; sb < L.hybridSubbands; ++sb)
-      for (int i = 0; i < 18; ++i) out[i][sb] = 0.0f;
-  return 18 * reached;
-}
-
-void freqInvert(float (*out)[32], int extent) {
-  int sbs = (extent + 17) / 18;
-  for (int t = 1; t < 18; t += 2)
-    for (int sb = 1; sb < sbs; sb += 2) out[t][sb] = -out[t][sb];
-}
-
-void lineCounts(const mpaL3State& L, int ch, int gr, int& longLines, int& allLines) {
-  const mpaL3Side& s = L.side[gr][ch];
-  allLines = L.nonzero[ch][gr];
-  if (s.blockType == 2)
-    longLines = s.mixedBlock ? L.longEnd[L.mixedLongBands - 1] : 0;
-  else
-    longLines = allLines;
-  if (allLines > L.huffLimit) allLines = L.huffLimit;
-  if (longLines > L.huffLimit) longLines = L.huffLimit;
-}
-
-void transformChannel(mpaDecoder* dec, uint8_t* pcm, int gr, int ch, int synthCh) {
-  mpaL3State& L = dec->l3;
-  int longLines, allLines;
-  lineCounts(L, ch, gr, longLines, allLines);
-  int extent = hybrid(dec, L.spectrum[ch][gr], L.spectrum[ch][gr ^ 1], L.out, L.side[gr][ch].blockType,
-                      longLines, allLines, L.nonzero[ch][gr ^ 1], false);
-  L.nonzero[ch][gr] = extent;
-  freqInvert(L.out, extent);
-  L.synth(dec, L.out, pcm, synthCh);
-}
-
-}  // namespace
-
-void mpaL3TransformStereo(mpaDecoder* dec, uint8_t* pcm, int gr) {
-  transformChannel(dec, pcm, gr, 0, 0);
-  transformChannel(dec, pcm, gr, 1, 1);
-}
-
-void mpaL3TransformLeft(mpaDecoder* dec, uint8_t* pcm, int gr) { transformChannel(dec, pcm, gr, 0, 0); }
-
-void mpaL3TransformRight(mpaDecoder* dec, uint8_t* pcm, int gr) { transformChannel(dec, pcm, gr, 1, 0); }
-
-void mpaL3TransformMix(mpaDecoder* dec, uint8_t* pcm, int gr) {
-  mpaL3State& L = dec->l3;
-  const mpaL3Side &s0 = L.side[gr][0], &s1 = L.side[gr][1];
-  int long0, all0, long1, all1;
-  lineCounts(L, 0, gr, long0, all0);
-  lineCounts(L, 1, gr, long1, all1);
-  int extent;
-  if (s0.blockType == s1.blockType && !s0.mixedBlock && !s1.mixedBlock) {
-    int n = all0 > all1 ? all0 : all1;
-    for (int i = 0; i < n; ++i) L.spectrum[0][gr][i] += L.spectrum[1][gr][i];
-    extent = hybrid(dec, L.spectrum[0][gr], L.spectrum[0][gr ^ 1], L.out, s0.blockType,
-                    s0.blockType == 2 ? 0 : n, n, L.nonzero[0][gr ^ 1], false);
-  } else {
-    extent = hybrid(dec, L.spectrum[0][gr], L.spectrum[0][gr ^ 1], L.out, s0.blockType, long0, all0,
-                    L.nonzero[0][gr ^ 1], false);
-    static const float kZero[576] = {};
-    float* right = L.spectrum[1][gr];
-    int extent1 = hybrid(dec, right, kZero, L.out, s1.blockType, long1, all1, 0, true);
-    for (int i = 0; i < extent1; ++i) L.spectrum[0][gr][i] += right[i];
-    if (extent1 > extent) extent = extent1;
-  }
-  L.nonzero[0][gr] = extent;
-  freqInvert(L.out, extent);
-  L.synth(dec, L.out, pcm, 0);
 }
