@@ -122,6 +122,9 @@ void readShort(mpaDecoder* dec, int32_t* scale, int from, int to, int slen) {
 
 }  // namespace
 
+// The Huffman readers work on a copy of the reader held in locals, written
+// back at the end, so that the lines they store cannot alias it.
+
 int mpaL3HuffPairs(mpaDecoder* dec, int32_t* lines, int count, int table) {
   if (count <= 0) return 0;
   const uint32_t* lookup = mpaL3PairLookup(table);
@@ -130,8 +133,8 @@ int mpaL3HuffPairs(mpaDecoder* dec, int32_t* lines, int count, int table) {
     return count;
   }
   const int linbits = kLinbits[table];
-  mpaL3State& L = dec->l3;
-  mpaBitReader& br = L.br;
+  const int overrun = dec->l3.overrun;
+  mpaBitReader br = dec->l3.br;
   int i = 0;
   while (i < count) {
     const uint32_t* t = lookup;
@@ -158,44 +161,39 @@ int mpaL3HuffPairs(mpaDecoder* dec, int32_t* lines, int count, int table) {
     if (y && mpaReadBits(br, 1)) y = -y;
     lines[i++] = x;
     if (i < count) lines[i++] = y;
-    if (bitsRead(br) > L.overrun) break;
+    if (bitsRead(br) > overrun) break;
   }
+  dec->l3.br = br;
   return i;
 }
 
 int mpaL3HuffQuads(mpaDecoder* dec, int32_t* lines, int count, int bitsLeft, int tableB) {
-  mpaL3State& L = dec->l3;
-  mpaBitReader& br = L.br;
-  const uint32_t* lookup = mpaL3Count1ALookup();
+  const uint16_t* lookup = mpaL3QuadLookup(tableB);
+  const int shift = tableB ? 56 : 54;
+  const int overrun = dec->l3.overrun;
+  mpaBitReader br = dec->l3.br;
   int extent = 0;
   for (int i = 0; i + 4 <= count && bitsLeft > 0; i += 4) {
     if (tableB && bitsLeft < 4) break;
-    int start = bitsRead(br);
-    int vwxy;
-    if (tableB) {
-      vwxy = 15 - int(mpaReadBits(br, 4));
-    } else {
-      if (br.bits < 32) mpaBitsFill(br);
-      uint32_t e = lookup[1 + (br.acc >> (64 - int(lookup[0])))];
-      int used = int(e >> 24);
-      br.acc <<= used;
-      br.bits -= used;
-      vwxy = int((e >> 8) & 0xFF);
-    }
-    int v[4];
+    if (br.bits < 16) mpaBitsFill(br);
+    const int e = lookup[br.acc >> shift];
+    const int used = e >> 8;
+    br.acc <<= used;
+    br.bits -= used;
+    if (bitsRead(br) > overrun) break;  // taken back: past the granule's data
+    bitsLeft -= used;
+    int nonzero = e & 15, negative = (e >> 4) & 15;
+    if (bitsLeft < 0) nonzero = negative = 0;
     for (int k = 0; k < 4; ++k) {
-      v[k] = (vwxy >> (3 - k)) & 1;
-      if (v[k] && mpaReadBits(br, 1)) v[k] = -1;
+      int bit = 3 - k;
+      lines[i + k] = ((nonzero >> bit) & 1) - 2 * ((negative >> bit) & 1);
     }
-    if (bitsRead(br) > L.overrun) break;  // taken back: past the granule's data
-    bitsLeft -= bitsRead(br) - start;
-    if (bitsLeft < 0) v[0] = v[1] = v[2] = v[3] = 0;
-    for (int k = 0; k < 4; ++k) lines[i + k] = v[k];
-    if (v[2] | v[3])
+    if (nonzero & 3)
       extent = i + 4;
-    else if (v[0] | v[1])
+    else if (nonzero)
       extent = i + 2;
   }
+  dec->l3.br = br;
   return extent;
 }
 

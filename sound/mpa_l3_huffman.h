@@ -13,6 +13,10 @@
 // that of 24), null for the tables without code (0, 4, 14).
 const uint32_t* mpaL3PairLookup(int table);
 const uint32_t* mpaL3Count1ALookup();
+// Whole quadruples with their sign bits: by the next 10 bits (table A) or 8
+// bits (table B), the bits of vwxy (3 v .. 0 y), those of the negative ones
+// from bit 4, and the bits used from bit 8.
+const uint16_t* mpaL3QuadLookup(int tableB);
 // The code table itself (values per axis; 0 when there is none), for tests.
 int mpaL3CodeTable(int table, const uint16_t** code, const uint8_t** len);
 int mpaL3Count1ACode(int vwxy, int* len);

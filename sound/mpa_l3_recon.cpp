@@ -11,9 +11,10 @@ namespace {
 
 constexpr int kPretab[22] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 3, 3, 3, 2, 0};
 
+// v^(4/3) with v's sign, times factor: a table for |v| < 32 (whose entry for
+// 0 is 0), pow above.
 inline float dequantValue(const mpaL3State& L, int v, float factor) {
-  if (v == 0) return 0.0f;
-  if (v >= -32 && v < 32) return factor * L.pow43[v + 32];
+  if (unsigned(v + 32) < 64u) return factor * L.pow43[v + 32];
   float a = std::pow(float(v < 0 ? -v : v), 0.3333333432674408f) * float(v);
   return factor * a;
 }
@@ -98,13 +99,16 @@ int mpaL3Dequant(mpaDecoder* dec, float* lines, const int32_t* q, int count, con
     int sf = scale[b] < 32 ? scale[b] : 31;
     float factor = G * L.sfPow[s][pre][sf];
     int end = L.longEnd[b];
-    bool any = false;
-    for (; line < end; ++line) {
-      int v = line < count ? q[line] : 0;
-      any |= v != 0;
-      lines[line] = dequantValue(L, v, factor);
+    int stop = end < count ? end : count;
+    int any = 0;
+    for (int i = line; i < stop; ++i) {
+      int v = q[i];
+      any |= v;
+      lines[i] = dequantValue(L, v, factor);
     }
+    for (int i = stop; i < end; ++i) lines[i] = 0.0f;
     if (any) info.lastBand = b;
+    line = end;
   }
   if (info.longBands < 22) {
     // Short bands: window w of band b is written at 3 j + w of the scratch.
@@ -113,25 +117,25 @@ int mpaL3Dequant(mpaDecoder* dec, float* lines, const int32_t* q, int count, con
     float* scratch = dec->l3.scratch;
     for (int b = info.firstShort; b < 13 && line < count; ++b) {
       int width = L.shortWidth[b];
-      for (int w = 0; w < 3; ++w) {
+      for (int w = 0; w < 3; ++w, line += width) {
         int sf = scale[kMpaL3ShortBase + w * 13 + b];
         sf = sf < 32 ? sf : 31;
         float factor = G * L.subblockGain[side.subblockGain[w] & 7] * L.sfPow[s][0][sf];
-        bool any = false;
-        for (int k = 0; k < width; ++k, ++line) {
-          int v = line < count && line < 576 ? q[line] : 0;
-          any |= v != 0;
-          int at = 3 * (j + k) + w;
-          if (regionStart + at < 576) scratch[at] = dequantValue(L, v, factor);
+        int coded = count - line < width ? count - line : width;
+        float* dst = scratch + 3 * j + w;
+        int any = 0;
+        for (int k = 0; k < coded; ++k) {
+          int v = q[line + k];
+          any |= v;
+          dst[3 * k] = dequantValue(L, v, factor);
         }
+        for (int k = coded < 0 ? 0 : coded; k < width; ++k) dst[3 * k] = 0.0f;
         if (any) info.lastShort[w] = b;
       }
       j += width;
     }
-    int n = 3 * j;
-    if (regionStart + n > 576) n = 576 - regionStart;
-    std::memcpy(lines + regionStart, scratch, size_t(n) * sizeof(float));
-    line = regionStart + n;
+    std::memcpy(lines + regionStart, scratch, size_t(3 * j) * sizeof(float));
+    line = regionStart + 3 * j;
     info.lastKind = 1;
     info.lastBand = info.lastShort[0];
     for (int w = 1; w < 3; ++w)
