@@ -49,10 +49,14 @@ constexpr int kCoefStart = N == 32 ? 0 : N == 16 ? 16 : N == 8 ? 24 : N == 4 ? 2
 
 }  // namespace mpa_synth
 
+// The DCT is generic over its value type T: a float, or (layer III) a vector
+// of floats holding one time slot per lane, each lane doing what the float
+// code does.
+
 // One stage of the fast DCT: sums and weighted differences of the mirrored
 // halves.
-template <int N>
-inline void mpaDctButterfly(const float* x, float* a, float* b, const float* coef) {
+template <int N, class T>
+[[gnu::always_inline]] inline void mpaDctButterfly(const T* x, T* a, T* b, const float* coef) {
   for (int i = 0; i < N / 2; ++i) {
     a[i] = x[i] + x[N - 1 - i];
     b[i] = (x[i] - x[N - 1 - i]) * coef[i];
@@ -61,8 +65,8 @@ inline void mpaDctButterfly(const float* x, float* a, float* b, const float* coe
 
 // Folds the two half transforms back: even outputs from the sums, odd outputs
 // the sum of two neighbouring difference results, the last one copied.
-template <int N>
-inline void mpaDctRecombine(const float* a, const float* b, float* out) {
+template <int N, class T>
+[[gnu::always_inline]] inline void mpaDctRecombine(const T* a, const T* b, T* out) {
   for (int m = 0; m < N / 2; ++m) {
     out[2 * m] = a[m];
     out[2 * m + 1] = m + 1 < N / 2 ? b[m] + b[m + 1] : b[m];
@@ -71,13 +75,13 @@ inline void mpaDctRecombine(const float* a, const float* b, float* out) {
 
 // X[m] = sum over k of x[k] cos((2k + 1) m pi / 2N), m = 0 .. N-1 (Lee's
 // factorisation; coef is the coefficient group of N).
-template <int N>
-inline void mpaDctPoints(const float* x, float* out, const float* coef) {
+template <int N, class T>
+[[gnu::always_inline]] inline void mpaDctPoints(const T* x, T* out, const float* coef) {
   if constexpr (N == 1) {
     out[0] = x[0];
   } else {
     constexpr int H = N / 2;
-    float a[H], b[H], ta[H], tb[H];
+    T a[H], b[H], ta[H], tb[H];
     mpaDctButterfly<N>(x, a, b, coef);
     mpaDctPoints<H>(a, ta, coef + H);
     mpaDctPoints<H>(b, tb, coef + H);
@@ -85,18 +89,25 @@ inline void mpaDctPoints(const float* x, float* out, const float* coef) {
   }
 }
 
+// The 2N values of a ring slot from the N transform outputs X[m], read as
+// X[m * stride].
+template <int N>
+[[gnu::always_inline]] inline void mpaDctExpand(const float* X, int stride, float* slot) {
+  constexpr int H = N / 2;
+  for (int i = 0; i < H; ++i) slot[i] = X[(H + i) * stride];
+  slot[H] = 0.0f;
+  for (int i = H + 1; i < 3 * H; ++i) slot[i] = -X[(3 * H - i) * stride];
+  for (int i = 3 * H; i < 2 * N; ++i) slot[i] = -X[(i - 3 * H) * stride];
+}
+
 // The N-point transform of N consecutive subband samples into the ring slot
 // `slot` (2N values). gain: the equaliser's subband weights, or null.
 template <int N>
 inline void mpaDct(const mpaDecoder* dec, const float* x, float* slot, const float* gain) {
-  constexpr int H = N / 2;
   float in[N], X[N];
   for (int k = 0; k < N; ++k) in[k] = gain ? x[k] * gain[k] : x[k];
   mpaDctPoints<N>(in, X, dec->dctCoef + mpa_synth::kCoefStart<N>);
-  for (int i = 0; i < H; ++i) slot[i] = X[H + i];
-  slot[H] = 0.0f;
-  for (int i = H + 1; i < 3 * H; ++i) slot[i] = -X[3 * H - i];
-  for (int i = 3 * H; i < 2 * N; ++i) slot[i] = -X[i - 3 * H];
+  mpaDctExpand<N>(X, 1, slot);
 }
 
 // One channel of an interleaved row of 64 entries (entry 2 sb + ch).
@@ -224,19 +235,42 @@ template <int N, int Layout, int Bits, int Width>
   int& pos = (kL3 && ch == 1) ? dec->synthPos1 : dec->synthPos;
   float* ring0 = dec->synthRing[kL3 ? ch : 0];
   float* ring1 = dec->synthRing[1];
+  if constexpr (kL3) {
+    // The transforms of Width time slots at a time, one per vector lane.
+    using Vec = typename mpa_synth::VecOf<Width>::type;
+    for (int r0 = 0; r0 < count; r0 += Width) {
+      const int lanes = count - r0 < Width ? count - r0 : Width;
+      alignas(32) float xs[N][Width], Xs[N][Width];
+      for (int l = 0; l < Width; ++l)
+        for (int k = 0; k < N; ++k) xs[k][l] = l < lanes ? in[(r0 + l) * kInStride + k] : 0.0f;
+      Vec x[N], X[N];
+      for (int k = 0; k < N; ++k) {
+        std::memcpy(&x[k], xs[k], sizeof(Vec));
+        if (gain) x[k] = x[k] * gain[k];
+      }
+      mpaDctPoints<N>(x, X, dec->dctCoef + mpa_synth::kCoefStart<N>);
+      std::memcpy(Xs, X, sizeof Xs);
+      for (int l = 0; l < lanes; ++l, out += kOutStep) {
+        mpaDctExpand<N>(&Xs[0][l], Width, ring0 + pos);
+        if constexpr (Layout == kMpaL3Two)
+          mpaWindow<N, 2, Bits, Width>(ring0, pos, out + ch * kBytes);
+        else
+          mpaWindow<N, 1, Bits, Width>(ring0, pos, out);
+        pos = (pos - kSlot) & kMask;
+      }
+    }
+    return;
+  }
   for (int r = 0; r < count; ++r, in += kInStride, out += kOutStep) {
     if constexpr (Layout == kMpaStereo) {
       mpaDctDual<N>(dec, in, 0, ring0 + pos);
       mpaDctDual<N>(dec, in, 1, ring1 + pos);
       mpaWindowPair<N, Bits, Width>(ring0, ring1, pos, out);
     } else {
-      if constexpr (Layout == kMpaMono || kL3) mpaDct<N>(dec, in, ring0 + pos, gain);
+      if constexpr (Layout == kMpaMono) mpaDct<N>(dec, in, ring0 + pos, gain);
       else if constexpr (Layout == kMpaMix) mpaDctMix<N>(dec, in, ring0 + pos);
       else mpaDctDual<N>(dec, in, Layout == kMpaRight ? 1 : 0, ring0 + pos);
-      if constexpr (Layout == kMpaL3Two)
-        mpaWindow<N, 2, Bits, Width>(ring0, pos, out + ch * kBytes);
-      else
-        mpaWindow<N, 1, Bits, Width>(ring0, pos, out);
+      mpaWindow<N, 1, Bits, Width>(ring0, pos, out);
     }
     pos = (pos - kSlot) & kMask;
   }
