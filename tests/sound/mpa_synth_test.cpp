@@ -172,7 +172,10 @@ namespace {
 // and width (the AVX2 path runs only where the processor has it).
 TEST(MpegSynth, EveryPathGivesTheSameOutput) {
   const Bytes streams[] = {readFile(fixturePath("l2_44100_lr_d192.mp2")),
-                           readFile(fixturePath("l2_24000_mono_m48.mp2")), randomLayer1(0, 1, 1, 14, 6, 7)};
+                           readFile(fixturePath("l2_24000_mono_m48.mp2")),
+                           randomLayer1(0, 1, 1, 14, 6, 7),
+                           readFile(fixturePath("l3_44100_clicksb128.mp3")),
+                           readFile(fixturePath("l3_8000_lrb24ms.mp3"))};
   for (const Bytes& data : streams)
     for (int reduction = 0; reduction < 3; ++reduction)
       for (int options : {0, 1, 2, 3, 8, 9}) {

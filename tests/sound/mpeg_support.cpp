@@ -1,8 +1,10 @@
 #include "mpeg_support.h"
 
+#include <gtest/gtest.h>
 #include <mpg123.h>
 
 #include <cmath>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -116,6 +118,68 @@ Diff difference(const std::vector<int16_t>& ours, const std::vector<double>& ref
   }
   d.rms = d.count ? std::sqrt(sum / double(d.count)) : 0;
   return d;
+}
+
+namespace {
+
+constexpr double kGate = 2.0;
+
+// Reference samples as doubles, converted as asked of a single-channel output.
+std::vector<double> convert(const Pcm& ref, int options) {
+  std::vector<double> out;
+  if (ref.channels == 1 || options == MPA_CONV_STEREO) {
+    out.assign(ref.samples.begin(), ref.samples.end());
+    return out;
+  }
+  for (size_t i = 0; i + 1 < ref.samples.size(); i += 2) {
+    double l = ref.samples[i], r = ref.samples[i + 1];
+    out.push_back(options == MPA_CONV_MIX ? (l + r) / 2 : options == MPA_CONV_LEFT ? l : r);
+  }
+  return out;
+}
+
+}  // namespace
+
+void oracleCheckFile(const std::string& path, const Bytes& data, OracleGroup& group) {
+  SCOPED_TRACE(path);
+  Pcm ref = referenceDecode(path);
+  ASSERT_FALSE(ref.samples.empty());
+  for (int options : {MPA_CONV_STEREO, MPA_CONV_MIX, MPA_CONV_LEFT, MPA_CONV_RIGHT}) {
+    SCOPED_TRACE(options);
+    Decoded ours = decodeStream(data, 0, options);
+    ASSERT_TRUE(ours.ok);
+    EXPECT_EQ(ours.info.rate, ref.rate);
+    std::vector<double> expect = convert(ref, options);
+    std::vector<int16_t> got = asInt16(ours.pcm);
+    ASSERT_EQ(got.size(), expect.size());
+    Diff d = difference(got, expect);
+    EXPECT_LE(d.max, kGate);
+    if (options == MPA_CONV_STEREO) {
+      if (d.max > group.all.max) group.all.max = d.max;
+      group.sumSquares += d.rms * d.rms * double(d.count);
+      group.all.count += d.count;
+      Decoded eight = decodeStream(data, 0, options | MPA_OUT_8BIT);
+      ASSERT_EQ(eight.pcm.size(), got.size());
+      size_t mismatches = 0;
+      for (size_t i = 0; i < got.size(); ++i)
+        if (eight.pcm[i] != uint8_t((got[i] >> 8) ^ 0x80)) ++mismatches;
+      EXPECT_EQ(mismatches, 0u);
+    }
+  }
+}
+
+void oracleReport(const char* group, OracleGroup& r) {
+  r.all.rms = r.all.count ? std::sqrt(r.sumSquares / double(r.all.count)) : 0;
+  std::printf("[mpeg] %s: %zu samples, max difference %.0f LSB, RMS %.4f LSB\n", group, r.all.count, r.all.max,
+              r.all.rms);
+}
+
+void oracleCheckGroup(const char* group) {
+  std::vector<std::string> files = fixtures(group);
+  ASSERT_FALSE(files.empty()) << "no fixtures of " << group;
+  OracleGroup result;
+  for (const std::string& f : files) oracleCheckFile(f, readFile(f), result);
+  oracleReport(group, result);
 }
 
 void BitWriter::put(uint32_t value, int bits) {

@@ -58,6 +58,19 @@ struct Diff {
 };
 Diff difference(const std::vector<int16_t>& ours, const std::vector<double>& reference);
 
+// The oracle: a file decoded in every conversion beside libmpg123's 16-bit
+// output, the same sample count and every sample within 2 LSB; 8-bit output
+// against our 16-bit output exactly. A group sums up the maximum and RMS
+// difference of its files (two-channel output) and prints them.
+struct OracleGroup {
+  Diff all;
+  double sumSquares = 0;
+};
+void oracleCheckFile(const std::string& path, const Bytes& data, OracleGroup& group);
+void oracleReport(const char* group, OracleGroup& r);
+// Every fixture of a manifest group.
+void oracleCheckGroup(const char* group);
+
 // Bits, most significant first.
 struct BitWriter {
   Bytes bytes;
