@@ -70,9 +70,10 @@ size_t decodeOurs(mpaDecoder* dec, const Bytes& data, std::vector<int16_t>* pcm)
     if (!found) break;
     offset += skip;
     // The bytes the decoder reads: a layer III decoder the frame's own size
-    // (the set-up size in free format), layers I and II the set-up size.
+    // (the set-up size in free format), layers I and II the set-up size; the
+    // padding slot is that of the stream's layer (4 bytes in layer I).
     const int need = hdr.layer == 1 && h.layer == 1 && h.bitrateIndex ? found : (found > size ? found : size);
-    if (offset + need + h.padding * (h.layer == 3 ? 4 : 1) > len) break;
+    if (offset + need + h.padding * (hdr.layer == 3 ? 4 : 1) > len) break;
     mpaInOut r = mpaDecode(dec, data.data() + offset, out);
     if (!r.inBytes) break;
     total += size_t(r.outBytes);

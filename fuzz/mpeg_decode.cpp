@@ -40,9 +40,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       if (!found) break;
       offset += skip;
       // The bytes the decoder reads: a layer III decoder the frame's own size
-      // (the set-up size in free format), layers I and II the set-up size.
+      // (the set-up size in free format), layers I and II the set-up size; the
+      // padding slot is that of the stream's layer (4 bytes in layer I).
       const int need = hdr.layer == 1 && h.layer == 1 && h.bitrateIndex ? found : (found > size0 ? found : size0);
-      const int slot = h.layer == 3 ? 4 : 1;
+      const int slot = hdr.layer == 3 ? 4 : 1;
       if (int64_t(offset) + need + h.padding * slot > len) break;
       mpaInOut r = mpaDecode(dec.get(), image.get() + offset, out);
       if (r.inBytes == 0) break;

@@ -83,9 +83,10 @@ Decoded decodeStream(mpaDecoder* dec, const Bytes& data, int reduction, int opti
     if (!found) break;
     offset += skip;
     // The bytes the decoder reads: a layer III decoder the frame's own size
-    // (the set-up size in free format), layers I and II the set-up size.
+    // (the set-up size in free format), layers I and II the set-up size; the
+    // padding slot is that of the stream's layer (4 bytes in layer I).
     const int need = hdr.layer == 1 && h.layer == 1 && h.bitrateIndex ? found : (found > size ? found : size);
-    int slot = h.layer == 3 ? 4 : 1;
+    int slot = hdr.layer == 3 ? 4 : 1;
     if (offset + need + h.padding * slot > len) break;
     mpaInOut r = mpaDecode(dec, data.data() + offset, out);
     if (r.inBytes == 0) break;
