@@ -128,7 +128,9 @@ struct mpaL3State {
   int32_t resFill, resStart, bitPos;
   int32_t overrun;          // bit offset in res past which the granule reader has overrun
   int32_t quant[576];       // one channel's Huffman values
-  float spectrum[2][2][576];  // [channel][granule]: lines, then the granule's overlap
+  // [channel][granule]: the granule's lines, then, once transformed, its
+  // overlap time-slot-major ([18][32]).
+  float spectrum[2][2][576];
   float scratch[576];
   alignas(32) float out[18][32];  // the transform output: 18 time slots of 32 subbands
   alignas(32) float outAdd[18][32];  // a second channel's output, added to out

@@ -45,7 +45,6 @@ constexpr int8_t kLsfBands[6][3][4] = {
 constexpr int kLinbits[32] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
                               1, 2, 3, 4, 6, 8, 10, 13, 4, 5, 6, 7, 8, 9, 11, 13};
 
-
 int bitsRead(const mpaBitReader& br) { return br.pos * 8 - br.bits; }
 
 // The frame size of this frame's header, or the set-up size for free
@@ -199,7 +198,10 @@ int mpaL3HuffQuads(mpaDecoder* dec, int32_t* lines, int count, int bitsLeft, int
 
 namespace {
 
-void mpaL3ScaleMpeg1(mpaDecoder* dec, int32_t* scale, const mpaL3Side& s, int scfsi, int gr) {
+// MPEG-1 scale factors of one channel; `first` holds the channel's scale
+// factors of granule 0, whose groups granule 1 of a long block takes where
+// its scfsi bit is set.
+void mpaL3ScaleMpeg1(mpaDecoder* dec, int32_t* scale, const int32_t* first, const mpaL3Side& s, int scfsi, int gr) {
   int slen1 = kSlen[0][s.scalefacCompress], slen2 = kSlen[1][s.scalefacCompress];
   if (s.blockType == 2) {
     if (s.mixedBlock) {
@@ -214,8 +216,10 @@ void mpaL3ScaleMpeg1(mpaDecoder* dec, int32_t* scale, const mpaL3Side& s, int sc
   }
   static constexpr int kGroups[5] = {0, 6, 11, 16, 21};
   for (int g = 0; g < 4; ++g) {
-    if (gr == 1 && ((scfsi >> (3 - g)) & 1)) continue;  // kept from granule 0 (copied by the caller)
-    readLong(dec, scale, kGroups[g], kGroups[g + 1], g < 2 ? slen1 : slen2);
+    if (gr == 1 && ((scfsi >> (3 - g)) & 1))
+      for (int b = kGroups[g]; b < kGroups[g + 1]; ++b) scale[b] = first[b];
+    else
+      readLong(dec, scale, kGroups[g], kGroups[g + 1], g < 2 ? slen1 : slen2);
   }
   scale[21] = scale[22] = 0;
 }
@@ -292,14 +296,7 @@ void mpaL3DecodeGranule(mpaDecoder* dec, uint8_t* out, int gr) {
     L.overrun = L.bitPos + 32;
     bool held = L.bitPos <= L.resFill * 8;
     if (L.id) {
-      if (gr == 1) {
-        for (int g = 0; g < 4; ++g)
-          if ((L.scfsi[ch] >> (3 - g)) & 1) {
-            static constexpr int kGroups[5] = {0, 6, 11, 16, 21};
-            for (int b = kGroups[g]; b < kGroups[g + 1]; ++b) scale[b] = L.scale[0][ch][b];
-          }
-      }
-      mpaL3ScaleMpeg1(dec, scale, s, L.scfsi[ch], gr);
+      mpaL3ScaleMpeg1(dec, scale, L.scale[0][ch], s, L.scfsi[ch], gr);
     } else {
       mpaL3ScaleMpeg2(dec, scale, s, L.intensityStereo && ch == 1);
     }
@@ -359,15 +356,25 @@ mpaInOut mainData(mpaDecoder* dec, const uint8_t* frame, uint8_t* out, int h, in
   return {F, dec->outBytes};
 }
 
+// Starts the reader at the frame and reads its 12 sync bits into *sync; the
+// frame's size without padding, or -1 for a frame the stream's decoder
+// refuses (frameSizeOf).
+int startFrame(mpaDecoder* dec, const uint8_t* frame, uint32_t* sync) {
+  int size = frameSizeOf(dec, frame);
+  if (size < 0) return -1;
+  int end = size + ((frame[2] >> 1) & 1);
+  mpaBitsStart(dec, frame, end > 4 ? end : 4);
+  *sync = mpaGetBits(12, dec);
+  return size;
+}
+
 }  // namespace
 
 mpaInOut mpaL3DecodeMpeg1(mpaDecoder* dec, const uint8_t* frame, uint8_t* out) {
   mpaL3State& L = dec->l3;
-  int size = frameSizeOf(dec, frame);
-  if (size < 0) return {0, 0};
-  int end = size + ((frame[2] >> 1) & 1);
-  mpaBitsStart(dec, frame, end > 4 ? end : 4);
-  if (mpaGetBits(12, dec) != 0xFFF) return {0, 0};
+  uint32_t sync = 0;
+  int size = startFrame(dec, frame, &sync);
+  if (size < 0 || sync != 0xFFF) return {0, 0};
   readHeaderFields(dec);
   L.mainDataBegin = int(mpaGetBits(9, dec));
   L.privateBits = int(mpaGetBits(L.channels == 1 ? 5 : 3, dec));
@@ -382,12 +389,9 @@ mpaInOut mpaL3DecodeMpeg1(mpaDecoder* dec, const uint8_t* frame, uint8_t* out) {
 
 mpaInOut mpaL3DecodeMpeg2(mpaDecoder* dec, const uint8_t* frame, uint8_t* out) {
   mpaL3State& L = dec->l3;
-  int size = frameSizeOf(dec, frame);
-  if (size < 0) return {0, 0};
-  int end = size + ((frame[2] >> 1) & 1);
-  mpaBitsStart(dec, frame, end > 4 ? end : 4);
-  uint32_t sync = mpaGetBits(12, dec);
-  if (sync != 0xFFF && sync != 0xFFE) return {0, 0};
+  uint32_t sync = 0;
+  int size = startFrame(dec, frame, &sync);
+  if (size < 0 || (sync != 0xFFF && sync != 0xFFE)) return {0, 0};
   L.mpeg25 = sync == 0xFFE;
   readHeaderFields(dec);
   L.mainDataBegin = int(mpaGetBits(8, dec));

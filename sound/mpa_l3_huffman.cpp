@@ -354,26 +354,20 @@ std::vector<uint32_t> makeLookup(const CodeTable& t) {
   return out;
 }
 
-std::vector<uint32_t> makeCount1A() {
-  std::vector<Code> codes;
-  for (int v = 0; v < 16; ++v) codes.push_back({kCodeA[v], kLenA[v], v, 0});
-  std::vector<uint32_t> out;
-  if (!build(out, codes, 0)) out.clear();
-  return out;
-}
-
 // The quadruple of every pattern of `bits` bits: its code (table A: its code
-// word, table B: the four bits of vwxy inverted) and its sign bits.
+// word, table B: the four bits of vwxy inverted) and its sign bits. Empty
+// when a pattern starts with no code or with two (no complete prefix code).
 std::vector<uint16_t> makeQuads(bool tableB) {
   const int bits = tableB ? 8 : 10;
   std::vector<uint16_t> out(std::size_t(1) << bits);
   for (uint32_t p = 0; p < out.size(); ++p) {
-    int vwxy = -1, len = 0;
-    for (int v = 0; v < 16 && vwxy < 0; ++v) {
+    int vwxy = -1, len = 0, matches = 0;
+    for (int v = 0; v < 16; ++v) {
       int l = tableB ? 4 : kLenA[v];
       uint32_t code = tableB ? uint32_t(15 - v) : kCodeA[v];
-      if ((p >> (bits - l)) == code) vwxy = v, len = l;
+      if ((p >> (bits - l)) == code) vwxy = v, len = l, ++matches;
     }
+    if (matches != 1) return {};
     int negative = 0;
     for (int k = 3; k >= 0; --k)
       if ((vwxy >> k) & 1) negative |= int((p >> (bits - ++len)) & 1) << k;
@@ -384,14 +378,12 @@ std::vector<uint16_t> makeQuads(bool tableB) {
 
 struct Lookups {
   std::vector<uint32_t> pair[25];  // by code table 0 to 24 (empty: none)
-  std::vector<uint32_t> count1A;
   std::vector<uint16_t> quads[2];  // count1 table A, B with signs
   Lookups() {
     for (int t = 1; t < 25; ++t) {
       CodeTable c = codeTable(t);
       if (c.n) pair[t] = makeLookup(c);
     }
-    count1A = makeCount1A();
     quads[0] = makeQuads(false);
     quads[1] = makeQuads(true);
   }
@@ -407,9 +399,10 @@ const uint32_t* mpaL3PairLookup(int table) {
   return lookup.empty() ? nullptr : lookup.data();
 }
 
-const uint16_t* mpaL3QuadLookup(int tableB) { return kLookups.quads[tableB ? 1 : 0].data(); }
-
-const uint32_t* mpaL3Count1ALookup() { return kLookups.count1A.empty() ? nullptr : kLookups.count1A.data(); }
+const uint16_t* mpaL3QuadLookup(int tableB) {
+  const std::vector<uint16_t>& lookup = kLookups.quads[tableB ? 1 : 0];
+  return lookup.empty() ? nullptr : lookup.data();
+}
 
 int mpaL3CodeTable(int table, const uint16_t** code, const uint8_t** len) {
   CodeTable c = codeTable(table);

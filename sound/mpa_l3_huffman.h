@@ -10,12 +10,13 @@
 #include <cstdint>
 
 // The lookup of pair table 0 to 31 (16 to 23 share the code of 16, 24 to 31
-// that of 24), null for the tables without code (0, 4, 14).
+// that of 24), null for the tables without code (0, 4, 14) and for a code
+// table that is no complete prefix code.
 const uint32_t* mpaL3PairLookup(int table);
-const uint32_t* mpaL3Count1ALookup();
 // Whole quadruples with their sign bits: by the next 10 bits (table A) or 8
 // bits (table B), the bits of vwxy (3 v .. 0 y), those of the negative ones
-// from bit 4, and the bits used from bit 8.
+// from bit 4, and the bits used from bit 8; null when the code table is no
+// complete prefix code.
 const uint16_t* mpaL3QuadLookup(int tableB);
 // The code table itself (values per axis; 0 when there is none), for tests.
 int mpaL3CodeTable(int table, const uint16_t** code, const uint8_t** len);

@@ -3,6 +3,9 @@
 
 #include "sound/mpa.h"
 
+// Short scale factors [window][band] start at this index of a channel's 62.
+constexpr int kMpaL3ShortBase = 23;
+
 int mpaL3Init(mpaDecoder* dec, const mpaHeader* hdr, int frameSize, int reduction, int reserved,
               int options, int freqLimit);
 mpaInOut mpaL3Decode(mpaDecoder* dec, const uint8_t* frame, uint8_t* out);
@@ -23,10 +26,7 @@ void mpaL3TableInit(mpaDecoder* dec);
 // The result is the first line not handled: the end of the last band, so
 // that it covers the short bands' lines after their reordering.
 int mpaL3Dequant(mpaDecoder* dec, float* lines, const int32_t* q, int count, const int32_t* scale,
-                  const mpaL3Side& side, mpaL3BandInfo& info);
-// Short scale factors [window][band] start at this index of a channel's 62.
-constexpr int kMpaL3ShortBase = 23;
-
+                 const mpaL3Side& side, mpaL3BandInfo& info);
 // Mid/side and intensity stereo of granule gr, then the common extent.
 void mpaL3Stereo(mpaDecoder* dec, int gr);
 // The steps of mpaL3Stereo. `lines` is the left channel's granule in the

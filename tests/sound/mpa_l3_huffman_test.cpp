@@ -87,6 +87,7 @@ TEST(MpegL3Huffman, EveryQuadrupleOfBothCount1Tables) {
   Decoder dec;
   for (int tableB = 0; tableB < 2; ++tableB) {
     SCOPED_TRACE(tableB);
+    ASSERT_NE(mpaL3QuadLookup(tableB), nullptr);
     std::vector<int> order(16);
     for (int v = 0; v < 16; ++v) order[size_t(v)] = v;
     std::shuffle(order.begin(), order.end(), rng);
