@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/mem.h"
+#include "engine/dirty_cells.h"
 #include "engine/gfx.h"
 #include "engine/surf.h"
 #include "platform/win_user.h"
@@ -70,25 +71,7 @@ int gfxDirtyTouchRect(int x, int y, int w, int h) {
 void gfxDirtyMerge() {
   if (!gfxDirty.area) return;
   std::vector<rectCTy>& list = rects();
-  bool previousFull = false;
-  for (int32_t r = 0; r < gfxDirty.rows; ++r) {
-    bool full = false;
-    for (int32_t c = 0; c < gfxDirty.cols;) {
-      if (!cell(c, r)) {
-        ++c;
-        continue;
-      }
-      int32_t n = 0;
-      for (; c + n < gfxDirty.cols && cell(c + n, r); ++n) cell(c + n, r) = 0;
-      full = n == gfxDirty.cols;
-      if (full && previousFull && !list.empty())
-        list.back().h += kCellH;
-      else
-        list.push_back({kCellW * c, kCellH * r, kCellW * n, kCellH});
-      c += n;
-    }
-    previousFull = full;
-  }
+  dirtyCellsCollect(gfxDirty.grid, gfxDirty.cols, gfxDirty.rows, kCellW, kCellH, list);
   if (gfxDevice && (gfxDevice->flags & gfx_MODE_FLIP)) list.assign(1, gfxDirty.screen);
 }
 

@@ -9,17 +9,14 @@
 
 #include <cstdint>
 
-#include "base/str.h"
 #include "engine/pal.h"
 #include "engine/pel.h"
+#include "engine/rect.h"
 #include "engine/rw.h"
 
 namespace talvo::io {
 class IStream;
 }
-
-// {x, y, w, h}.
-using rectCTy = baseRect;
 
 // Class ids.
 constexpr int imgClassRow = 1;

@@ -1,0 +1,15 @@
+// The rectangle of the engine layer: {x, y, w, h}, its pels x <= px < x + w
+// and y <= py < y + h; empty when w or h is 0 or less. It is the base
+// library's rectangle with the engine's intersection.
+#pragma once
+
+#include <cstdint>
+
+#include "base/str.h"
+
+struct rectCTy : baseRect {
+  // This rectangle becomes the overlap of a and b: 1 when it has a positive
+  // width and height; otherwise 0, with w and h 0 (x and y those of the
+  // overlap). Neither a nor b may be this rectangle.
+  int Intersect(const rectCTy* a, const rectCTy* b);
+};
