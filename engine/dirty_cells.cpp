@@ -6,10 +6,17 @@ void dirtyCellsCollect(int32_t* cells, int32_t cols, int32_t rows, int32_t cellW
   bool previousFull = false;
   for (int32_t r = 0; r < rows; ++r) {
     int32_t* row = cells + int64_t(r) * cols;
+    // Most rows are clean: one pass over them (all zero when no bit is set).
+    int32_t any = 0;
+    for (int32_t c = 0; c < cols; ++c) any |= row[c];
+    if (!any) {
+      previousFull = false;
+      continue;
+    }
     bool full = false;
     for (int32_t c = 0; c < cols;) {
       if (row[c] <= 0) {
-        row[c] = 0;
+        if (row[c]) row[c] = 0;
         ++c;
         continue;
       }

@@ -1,6 +1,7 @@
 // Sprites and image sprites.
 #include "engine/spr.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "engine/sprs.h"
@@ -17,6 +18,8 @@ int32_t truncated(long double v) {
   if (v <= -2147483648.0L) return INT32_MIN;
   return static_cast<int32_t>(v);
 }
+
+int32_t clamped(int64_t v) { return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
 
 // A rectangle of the image in the coordinates of the image scaled by the
 // parameters.
@@ -150,8 +153,8 @@ void sprImgCTy::GetRect(rectCTy* out) {
   const rectCTy b = mirror ? mirroredBounds(image) : image->GetBounds();
   if (!isScaled(drawParams)) {
     *out = b;
-    out->x = truncated(static_cast<long double>(x) + b.x);
-    out->y = truncated(static_cast<long double>(y) + b.y);
+    out->x = clamped(int64_t(x) + b.x);
+    out->y = clamped(int64_t(y) + b.y);
     return;
   }
   const long double sx = drawParams.scaleX, sy = drawParams.scaleY;

@@ -126,12 +126,24 @@ void sprsCTy::DrawDirty(imgCTy* target) {
   CollectDirtyRects();
   if (grid.rects.empty()) return;
   for (const rectCTy& r : grid.rects) Draw(target, originX, originY, &r);
-  if (debugOutline)
-    for (const rectCTy& r : grid.rects) Outline(target, r);
+  if (debugOutline && target) {
+    // Lines do not clip: the outline of the part inside the target.
+    const rectCTy whole{{0, 0, target->width, target->height}};
+    rectCTy c;
+    for (const rectCTy& r : grid.rects)
+      if (c.Intersect(&r, &whole)) Outline(target, c);
+  }
   grid.rects.clear();
 }
 
-void sprsCTy::Outline(imgCTy*, const rectCTy&) {}
+void sprsCTy::Outline(imgCTy* target, const rectCTy& r) {
+  const uint32_t red = rndRange(255), green = rndRange(255), blue = rndRange(255);
+  const uint32_t pel = target->ToNative(red << 16 | green << 8 | blue);
+  target->DrawHLine(pel, r.x, r.y, r.w - 1, 0xFFFFFFFF);
+  target->DrawHLine(pel, r.x, r.y + r.h - 1, r.w - 1, 0xFFFFFFFF);
+  target->DrawVLine(pel, r.x, r.y, r.h - 1, 0xFFFFFFFF);
+  target->DrawVLine(pel, r.x + r.w - 1, r.y, r.h - 1, 0xFFFFFFFF);
+}
 
 sprCTy* sprsCTy::HitTest(int32_t zmin, int32_t zmax, int32_t px, int32_t py, sprCTy* after) {
   auto e = depthMap.begin();

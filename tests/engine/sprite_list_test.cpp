@@ -270,3 +270,18 @@ TEST_F(SpriteListTest, AddMovesASpriteBetweenLists) {
   EXPECT_EQ(two.Count(), 0u);
   EXPECT_EQ(s.owner, nullptr);
 }
+
+// A target smaller than the list is drawn only where it has pels.
+TEST_F(SpriteListTest, DrawsStayInsideASmallerTarget) {
+  Image image = solid(10, 10, 0xFFFFFF), target = solid(20, 20, 0);
+  sprsCTy list;
+  list.SetSize(40, 40);
+  sprImgCTy s;
+  sprsCTy::Add(&list, &s);
+  s.SetImage(image.get());
+  s.SetPos(15, 15);
+  s.Show();
+  list.DrawDirty(target.get());
+  EXPECT_EQ(rgb(*target, 19, 19), 0xFFFFFFu);
+  EXPECT_EQ(rgb(*target, 14, 14), 0u);
+}

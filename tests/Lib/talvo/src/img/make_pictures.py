@@ -142,6 +142,14 @@ def make_bmp():
     save("bmp8_v5.bmp", bmp(w, h, 8, rows, info_size=124, palette=palette, colours=16))
     expect_pillow("bmp8_v5.bmp")
 
+    # An 8-bit picture whose header counts 0 colours: a table of 256 follows.
+    p = random_p(w, h, 256)
+    pal = p.getpalette()
+    palette = b"".join(bytes((pal[3 * i + 2], pal[3 * i + 1], pal[3 * i], 0)) for i in range(256))
+    rows = [bytes(p.getpixel((x, y)) for x in range(w)) for y in range(h)]
+    save("bmp8_0colours.bmp", bmp(w, h, 8, rows, palette=palette))
+    expect_pillow("bmp8_0colours.bmp")
+
     # 16-bit pictures: 5-5-5 without masks, 5-6-5 and 5-5-5 bit fields after
     # the smallest info header, 5-5-5-1 and 4-4-4-4 with alpha masks inside a
     # version-4 header.

@@ -1,0 +1,5 @@
+# A sprite scene redrawn by its dirty grid beside a full redraw with SDL2.
+find_package(SDL2 REQUIRED)
+talvo_bench(scene
+  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/scene.cpp
+  DEPS engine SDL2::SDL2)
