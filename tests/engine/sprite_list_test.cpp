@@ -133,6 +133,34 @@ TEST_F(SpriteListTest, DirtyDrawsStayInsideTheMarkedCells) {
   }
 }
 
+// The debug outline frames each dirty rectangle with the line primitives,
+// one colour per rectangle; the inside is what the sprites drew.
+TEST_F(SpriteListTest, DebugOutlineFramesTheDirtyRectangles) {
+  sprsCTy list;
+  list.SetSize(64, 64);  // cells of 4 x 4
+  list.SetDebugOutline(1);
+  rectCTy r = rect(8, 12, 12, 8);
+  list.MarkDirty(&r, &list.area, 1);
+  Image target = solid(64, 64, 0);
+  // No sprite draws: the outline is the only thing that reaches the target.
+  list.DrawDirty(target.get());
+  const uint32_t frame = rgb(*target, 8, 12);
+  for (int y = 0; y < 64; ++y) {
+    for (int x = 0; x < 64; ++x) {
+      const bool inside = x >= 8 && x < 20 && y >= 12 && y < 20;
+      // Lines of width - 1 and height - 1 pels: the far corner stays out.
+      const bool edge = inside && (x == 8 || x == 19 || y == 12 || y == 19) && !(x == 19 && y == 19);
+      ASSERT_EQ(rgb(*target, x, y), edge ? frame : 0u) << x << ", " << y;
+    }
+  }
+  // Off again: nothing but the sprites.
+  list.SetDebugOutline(0);
+  list.MarkDirty(&r, &list.area, 1);
+  target->Fill(0, nullptr);
+  list.DrawDirty(target.get());
+  EXPECT_EQ(rgb(*target, 8, 12), 0u);
+}
+
 // Of equal depths, the sprite whose entry went in first is on top: drawn
 // last and found first.
 TEST_F(SpriteListTest, DepthTies) {
