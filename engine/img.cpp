@@ -26,9 +26,10 @@ int reachableBytes(int format) {
 
 [[maybe_unused]] bool sameRect(const rectCTy& a, const rectCTy& b) { return a.x == b.x && a.y == b.y && a.w == b.w && a.h == b.h; }
 
-// factor * 256 truncated toward zero, without undefined conversions: NaN
-// gives 0, values past the int range saturate.
-int32_t alphaOf(float factor) {
+
+}  // namespace
+
+int32_t imgDrawWeightOf(float factor) {
   const float v = factor * 256.0f;
   if (std::isnan(v)) return 0;
   if (v >= 2147483648.0f) return INT32_MAX;
@@ -36,15 +37,13 @@ int32_t alphaOf(float factor) {
   return static_cast<int32_t>(v);
 }
 
-imgDrawParams unscaled(int32_t mode) {
+imgDrawParams imgDrawParamsOf(int32_t mode) {
   imgDrawParams p{};
   p.mode = mode;
   p.scaleX = 1.0f;
   p.scaleY = 1.0f;
   return p;
 }
-
-}  // namespace
 
 imgCTy::imgCTy(const imgCTy& other)
     : rwObjCTy(other),
@@ -140,7 +139,7 @@ void imgCTy::LockMulti(imgCTy* a, int, int, int, imgCTy* b, imgCTy* c) {
 }
 
 void imgCTy::Draw(imgCTy* destination, int x, int y, const rectCTy* rect) {
-  const imgDrawParams p = unscaled(pel_OP_COPY);
+  const imgDrawParams p = imgDrawParamsOf(pel_OP_COPY);
   DrawEx(destination, x, y, rect, &p);
 }
 
@@ -149,14 +148,14 @@ void imgCTy::DrawMirrorH(imgCTy*, int, int, rectCTy*) {}
 void imgCTy::DrawExMirrorH(imgCTy*, int, int, rectCTy*, const imgDrawParams*) {}
 
 void imgCTy::DrawAlphaMap(imgCTy* destination, int x, int y, const rectCTy* rect, imgCTy* weights) {
-  imgDrawParams p = unscaled(pel_OP_ALPHAMAP);
+  imgDrawParams p = imgDrawParamsOf(pel_OP_ALPHAMAP);
   p.alphaMap = weights;
   DrawEx(destination, x, y, rect, &p);
 }
 
 void imgCTy::DrawAlpha(imgCTy* destination, int x, int y, const rectCTy* rect, float factor) {
-  imgDrawParams p = unscaled(pel_OP_ALPHA);
-  p.alpha = alphaOf(factor);
+  imgDrawParams p = imgDrawParamsOf(pel_OP_ALPHA);
+  p.alpha = imgDrawWeightOf(factor);
   DrawEx(destination, x, y, rect, &p);
 }
 

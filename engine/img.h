@@ -64,6 +64,12 @@ struct imgDrawParams {
   imgCTy* zDst;     // pel_FMT_Z32 depths of the destination
 };
 
+// A record for a draw in `mode`, not scaled (scales 1.0), the rest zero.
+imgDrawParams imgDrawParamsOf(int32_t mode);
+// A factor as the source's weight out of 256 (DrawAlpha): factor * 256
+// truncated toward zero; NaN gives 0, values past the int range saturate.
+int32_t imgDrawWeightOf(float factor);
+
 class imgCTy : public rwObjCTy {
  public:
   imgCTy() = default;

@@ -2,8 +2,11 @@
 // file holding one imgAlpha as Write writes it; the target puts the 24-byte
 // rw2 header in front, writes the file and reads it with rwRdOpen (an
 // exact-size copy of the data, so a read past it is seen). An accepted
-// image is locked in modes 1 and 0, and drawn by every kernel that serves
-// its storage form onto guarded destinations of its size.
+// image is drawn by every kernel that serves its storage form onto guarded
+// destinations of its size, through DrawEx in every mode, unscaled and
+// scaled (a scale of 0.5 to 3 taken from the input), onto each destination
+// format, and locked in modes 1 and 0.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -18,8 +21,10 @@
 
 namespace {
 
-// Images of more pels are read but neither locked nor drawn.
+// Images of more pels are read but neither locked nor drawn; DrawEx draws
+// those of up to kMaxDrawExPels.
 constexpr int64_t kMaxPels = 1 << 16;
+constexpr int64_t kMaxDrawExPels = 1 << 12;
 constexpr size_t kGuard = 64;
 constexpr uint8_t kFill = 0xEE;
 
@@ -102,7 +107,41 @@ void drawAll(imgAlpha& image) {
   drawOnto<Store, X8R8G8B8>(image, pel_FMT_X8R8G8B8);
 }
 
-void exercise(imgAlpha& image) {
+// DrawEx in every mode, unscaled and scaled, onto a guarded destination of
+// each format three times the image's size; the rectangles lie inside both.
+void drawEverywhere(imgAlpha& image, float scale) {
+  const int w = image.width, h = image.height;
+  for (int format = pel_FMT_R8G8B8; format <= pel_FMT_A1R5G5B5; ++format) {
+    Target t(format, 3 * w, 3 * h);
+    for (int scaled = 0; scaled <= 1; ++scaled) {
+      const float s = scaled ? scale : 1.0f;
+      // Unscaled: the bounds at (w, h). Scaled: the image's scaled size from
+      // the destination's origin.
+      const rectCTy bounds = image.GetBounds();
+      const rectCTy r = scaled ? rectCTy{0, 0, std::min(3 * w, int(float(w) * s)), std::min(3 * h, int(float(h) * s))}
+                               : bounds;
+      const int x = scaled ? 0 : w, y = scaled ? 0 : h;
+      for (int mode = -1; mode <= 16; ++mode) {
+        imgDrawParams p{};
+        p.mode = mode;
+        p.scaled = scaled;
+        p.alpha = 200;
+        p.scaleX = p.scaleY = s;
+        image.DrawEx(&t.image, x, y, &r, &p);
+        if (t.image.data) std::abort();
+        t.check();
+      }
+    }
+  }
+  // Onto an alpha image, as the font loader copies glyphs.
+  imgAlpha glyphs;
+  glyphs.SetSize(3 * w, 3 * h, nullptr);
+  const imgDrawParams copy = imgDrawParamsOf(pel_OP_COPY);
+  image.DrawEx(&glyphs, w, h, nullptr, &copy);
+  if (glyphs.data || (!glyphs.runs && image.runs)) std::abort();
+}
+
+void exercise(imgAlpha& image, float scale) {
   if (!image.runs) return;
   const int64_t pels = int64_t(image.width) * image.height;
   if (pels <= 0 || pels > kMaxPels) return;
@@ -113,6 +152,7 @@ void exercise(imgAlpha& image) {
     case pel_FMT_X1R5G5B5: drawAll<X1R5G5B5>(image); break;
     default: std::abort();  // ReadData refuses every other form
   }
+  if (pels <= kMaxDrawExPels) drawEverywhere(image, scale);
   const bool stable = !image.keyFlag && !image.premultiplied && !image.matte;
   const std::vector<uint8_t> first = lockedPels(image);
   image.Lock(nullptr, img_LOCK_READWRITE);
@@ -133,6 +173,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   imgAlpha image;
   image.Read(s);
   rwClose(s);
-  exercise(image);
+  exercise(image, 0.5f + 0.5f * float(size % 6));
   return 0;
 }

@@ -23,12 +23,17 @@
 // destination's own 16-bit layout is copied as the whole word, bit 15 of
 // X1R5G5B5 included. AddOpaque is the software draw's pelAdd for R8G8B8,
 // R5G6B5 and X1R5G5B5 storage, alphaPelAddOpaque for X8R8G8B8 storage.
+//
+// Spans of the straight 8-bit storages onto R5G6B5 and X8R8G8B8 are drawn
+// by vector loops where the processor has them (alpha_simd.h), bit-exact to
+// these operations.
 #pragma once
 
 #include <cstring>
 #include <type_traits>
 
 #include "engine/alpha/alpha_pel.h"
+#include "engine/alpha/alpha_simd.h"
 #include "engine/alpha/alpha_walk.h"
 #include "engine/alpha/img_alpha.h"
 #include "engine/draw/pel_ops.h"
@@ -130,12 +135,25 @@ struct Cell<alphaOp::SrcAlphaK, Premul, Store, Dst> {
   Cell(const Op& o, const Op& t) : opaque{o.K}, translucent{t.K} {}
 };
 
+// K of an operation object; 0 for the operations without one.
+template <class Op>
+int KOf(const Op& op) {
+  if constexpr (std::is_same_v<Op, alphaOp::SrcAlphaK>)
+    return op.K;
+  else
+    return 0;
+}
+
 // A cell as the walk's policy: single pels and spans of them.
 template <class Op, bool Premul, class Store, class Dst>
 struct Policy : Cell<Op, Premul, Store, Dst> {
-  using Cell<Op, Premul, Store, Dst>::Cell;
+  using OpType = Op;
+  using StoreType = Store;
+  using DstType = Dst;
   static constexpr int dstBytes = alphaDst::Of<Dst>::bytes;
   static constexpr int colourBytes = alphaStore::Of<Store>::bytes;
+
+  Policy(const Op& o, const Op& t) : Cell<Op, Premul, Store, Dst>(o, t), kOpaque(KOf(o)), kTranslucent(KOf(t)) {}
 
   void Opaque(uint8_t* d, const uint8_t* colour) const { this->opaque(d, colour); }
   void Translucent(uint8_t* d, const uint8_t* colour, int a) const { this->translucent(d, colour, a); }
@@ -145,18 +163,37 @@ struct Policy : Cell<Op, Premul, Store, Dst> {
   void TranslucentSpan(uint8_t* d, const uint8_t* colours, const uint8_t* alphas, int n) const {
     for (int i = 0; i < n; ++i, d += dstBytes, colours += colourBytes) this->translucent(d, colours, alphas[i]);
   }
+
+  int kOpaque, kTranslucent;
 };
+
+// The unscaled walk of a cell: with vector spans where the cell and the
+// level have them.
+template <class Op, bool Premul, class Store, class Dst>
+void DrawUnscaled(const imgAlpha& source, imgCTy* destination, const rectCTy& r, const Op& opaque,
+                  const Op& translucent) {
+  const Policy<Op, Premul, Store, Dst> policy(opaque, translucent);
+#if ALPHA_SIMD
+  if constexpr (alphaSimd::kHas<Op, Premul, Store, Dst>) {
+    if (alphaSimd::Avx2()) {
+      alphaWalk::UnscaledAvx2(source, destination, r, alphaSimd::Vector<decltype(policy)>(policy));
+      return;
+    }
+  }
+#endif
+  alphaWalk::Unscaled(source, destination, r, policy);
+}
 
 }  // namespace alphaKernel
 
 template <class Store, class Dst, class Op>
 void imgAlpha::imgAlphaDraw(imgCTy* destination, const rectCTy& r, const Op& opaque, const Op& translucent) {
-  alphaWalk::Unscaled(*this, destination, r, alphaKernel::Policy<Op, false, Store, Dst>(opaque, translucent));
+  alphaKernel::DrawUnscaled<Op, false, Store, Dst>(*this, destination, r, opaque, translucent);
 }
 
 template <class Store, class Dst, class Op>
 void imgAlpha::imgAlphaDrawPremul(imgCTy* destination, const rectCTy& r, const Op& opaque, const Op& translucent) {
-  alphaWalk::Unscaled(*this, destination, r, alphaKernel::Policy<Op, true, Store, Dst>(opaque, translucent));
+  alphaKernel::DrawUnscaled<Op, true, Store, Dst>(*this, destination, r, opaque, translucent);
 }
 
 template <class Store, class Dst, class Op>

@@ -9,7 +9,7 @@
 // source pel:
 //   Opaque(dst, colour)              Translucent(dst, colour, alphaByte)
 //   OpaqueSpan(dst, colours, n)      TranslucentSpan(dst, colours, alphas, n)
-// (alphaSpans.h gives the spans as loops over the single pels.)
+// (alphaKernel::Policy gives the spans as loops over the single pels.)
 //
 // Unscaled: the rectangle r is in source pels. Skip to its first pel, then
 // per row draw span by span (a span ends where the row or the run ends;
@@ -28,6 +28,7 @@
 #include <cstdint>
 
 #include "engine/alpha/alpha_coded.h"
+#include "engine/alpha/alpha_simd.h"
 
 namespace alphaWalk {
 
@@ -82,36 +83,65 @@ struct Position {
 };
 
 template <class Policy>
-void Unscaled(const imgAlpha& source, imgCTy* destination, const rectCTy& r, const Policy& policy) {
+[[gnu::always_inline]] inline void UnscaledWalk(const imgAlpha& source, imgCTy* destination, const rectCTy& r,
+                                                const Policy& policy) {
   if (!source.runs || !destination->data) return;
   Position<Policy::colourBytes> at(source);
   at.Skip(int64_t(source.width) * r.y + r.x);
   uint8_t* row = destination->data;
   const int64_t rowBytes = int64_t(destination->pitch) * Policy::dstBytes;
-  for (int i = 0; i < r.h; ++i, row += rowBytes) {
-    if (i) at.Skip(int64_t(source.width) - r.w);
-    uint8_t* d = row;
-    for (int64_t rem = r.w; rem > 0;) {
+  for (int i = 0; i < r.h && at.run != at.end; ++i, row += rowBytes) {
+    if (i) {
+      at.Skip(int64_t(source.width) - r.w);
       if (at.run == at.end) break;  // past the coded pels: transparent
-      const uint32_t length = alphaCoded::length(*at.run);
-      if (at.passed >= length) {
-        ++at.run;
-        at.passed = 0;
+    }
+    uint8_t* d = row;
+    // Pels left in the current run; the run is left when they are none.
+    uint32_t left = alphaCoded::length(*at.run) - at.passed;
+    const uint8_t* alpha = at.alpha;
+    const uint8_t* colour = at.colour;
+    for (int rem = r.w; rem > 0;) {
+      if (left == 0) {
+        if (++at.run == at.end) break;
+        left = alphaCoded::length(*at.run);
         continue;
       }
-      const int64_t count = rem < length - at.passed ? rem : length - at.passed;
-      const int kind = alphaCoded::kind(*at.run);
-      if (kind == imgAlphaTranslucent)
-        policy.TranslucentSpan(d, at.colour, at.alpha, int(count));
-      else if (kind == imgAlphaOpaque)
-        policy.OpaqueSpan(d, at.colour, int(count));
-      at.Take(kind, count);
+      const int count = uint32_t(rem) < left ? rem : int(left);
+      switch (alphaCoded::kind(*at.run)) {
+        case imgAlphaTranslucent:
+          policy.TranslucentSpan(d, colour, alpha, count);
+          alpha += count;
+          colour += count * Policy::colourBytes;
+          break;
+        case imgAlphaOpaque:
+          policy.OpaqueSpan(d, colour, count);
+          colour += count * Policy::colourBytes;
+          break;
+        default:
+          break;
+      }
       d += count * Policy::dstBytes;
-      at.passed += uint32_t(count);
+      left -= uint32_t(count);
       rem -= count;
     }
+    at.alpha = alpha;
+    at.colour = colour;
+    if (at.run != at.end) at.passed = alphaCoded::length(*at.run) - left;
   }
 }
+
+template <class Policy>
+void Unscaled(const imgAlpha& source, imgCTy* destination, const rectCTy& r, const Policy& policy) {
+  UnscaledWalk(source, destination, r, policy);
+}
+
+#if ALPHA_SIMD
+// The walk compiled for AVX2, for the policies with vector spans.
+template <class Policy>
+ALPHA_AVX2 void UnscaledAvx2(const imgAlpha& source, imgCTy* destination, const rectCTy& r, const Policy& policy) {
+  UnscaledWalk(source, destination, r, policy);
+}
+#endif
 
 // 65536.0 / scale truncated, into *step; false for scales of 0 or below, not
 // finite, or whose step leaves int32.

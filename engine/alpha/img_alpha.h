@@ -62,6 +62,19 @@ class imgAlpha : public imgCTy {
   void Lock(const rectCTy* rect, int mode) override;
   // Codes the buffer again (unless locked in mode 1) and frees it.
   void Unlock() override;
+  // DrawEx with pel_OP_SRCALPHA, unscaled.
+  void Draw(imgCTy* destination, int x, int y, const rectCTy* rect) override;
+  // Draws the rectangle (null: GetBounds) with its origin at (x, y) of the
+  // destination, by the kernel the table in img_alpha_draw.cpp gives for
+  // the destination's format, the premultiplied flag, the path (scaled, or
+  // mode pel_OP_STRETCH), the mode's Op and the storage format; other cells
+  // draw nothing. The destination is locked at the destination rectangle
+  // for the call (a lock it held is given up) and ends unlocked; one with a
+  // palette is reported. Nothing is clipped.
+  void DrawEx(imgCTy* destination, int x, int y, const rectCTy* rect, const imgDrawParams* params) override;
+  // DrawEx with pel_OP_SRCALPHAK at the weight factor * 256 (clamped to 0 to
+  // 255 by DrawEx), unscaled.
+  void DrawAlpha(imgCTy* destination, int x, int y, const rectCTy* rect, float factor) override;
   // The rectangle around the visible pels; {0, 0, 1, 1} when none is.
   rectCTy GetBounds() override;
   // Null: an alpha image makes no copy of itself.
@@ -137,8 +150,19 @@ class imgAlpha : public imgCTy {
 
  private:
   void FreeCoded();
+  // Debug check of a scaled draw: every pel it samples lies inside the image.
+  bool SamplesInside(const rectCTy& r, const imgDrawParams& params) const;
 };
 
 // Bytes of a stored colour of a storage format: 3, 4, 2, 2 for 1, 2, 4, 5; 0
 // for any other code.
 int imgAlphaColourBytes(int storageFormat);
+
+// A kernel as DrawEx's table holds it: the operation objects are made from
+// K, the weight of pel_OP_SRCALPHAK.
+using imgAlphaDrawFn = void (*)(imgAlpha& source, imgCTy* destination, const rectCTy& r,
+                                const imgDrawParams& params, int K);
+// The table's cell: destination format (1 to 6), premultiplied storage, the
+// scaled path, Op (0 Copy, 1 SrcAlpha, 2 Add, 3 SrcAlphaK) and storage
+// format (1, 2, 4, 5); null outside the table.
+imgAlphaDrawFn imgAlphaKernelOf(int destinationFormat, bool premultiplied, bool scaled, int op, int storageFormat);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -154,5 +155,47 @@ class Destination {
   Bytes bytes_;
   imgRowCTy image_;
 };
+
+// The storage forms and the Op numbers of the kernel table.
+constexpr int kStorages[] = {pel_FMT_R8G8B8, pel_FMT_X8R8G8B8, pel_FMT_R5G6B5, pel_FMT_X1R5G5B5};
+enum { cellCopy, cellSrcAlpha, cellAdd, cellSrcAlphaK };
+
+// Every kernel the table has onto the format, for every storage form, Op
+// and premultiplied flag: at scale 1.0 the scaled kernel draws what the
+// unscaled one does; pels under transparent source pels keep every byte,
+// the others change.
+inline void expectScaleOneIsUnscaled(int format) {
+  const Pels pels = randomPels(23 * 9, 12);
+  const rectCTy r{3, 2, 17, 6};
+  const size_t size = size_t(pelBytes(format));
+  imgDrawParams params{};
+  params.scaleX = params.scaleY = 1.0f;
+  for (int storage : kStorages) {
+    for (bool premultiplied : {false, true}) {
+      Image image = coded(23, 9, pels, {.storage = storage, .premultiplied = premultiplied});
+      for (int op = cellCopy; op <= cellSrcAlphaK; ++op) {
+        SCOPED_TRACE(::testing::Message() << "storage " << storage << " onto " << format << " op " << op
+                                          << (premultiplied ? " premultiplied" : ""));
+        Destination plain(format, r.w, r.h, r.w + 2), scaled(format, r.w, r.h, r.w + 2);
+        imgAlphaKernelOf(format, premultiplied, false, op, storage)(*image, plain.at({0, 0, r.w, r.h}), r, params, 77);
+        imgAlphaKernelOf(format, premultiplied, true, op, storage)(*image, scaled.at({0, 0, r.w, r.h}), r, params, 77);
+        EXPECT_EQ(plain.bytes(), scaled.bytes());
+        int changed = 0, touchedUnderTransparent = 0;
+        for (int i = 0; i < r.h; ++i)
+          for (int j = 0; j < r.w; ++j) {
+            const uint8_t* p = plain.pel(j, i);
+            const bool untouched = std::all_of(p, p + size, [](uint8_t v) { return v == 0xA5; });
+            if (pels[size_t((r.y + i) * 23 + r.x + j)].a == 0)
+              touchedUnderTransparent += !untouched;
+            else
+              changed += !untouched;
+          }
+        EXPECT_EQ(touchedUnderTransparent, 0);
+        EXPECT_GT(changed, 0);
+        EXPECT_TRUE(plain.guardsIntact());
+      }
+    }
+  }
+}
 
 }  // namespace alpha_test
