@@ -394,9 +394,10 @@ TEST_F(AlphaDraw, CopiedOntoAnAlphaImageGivesBackItsPels) {
 }
 
 // The vector spans against the per-pel operations: a row of a transparent
-// lead-in (the alignment), then n pels of one kind, then transparent pels,
-// drawn at every level onto random destination pels. The span's colours end
-// the colour array, so a read past them is an ASan fault.
+// lead-in of 0 to 7 pels (every place in a block of 8), then n pels of one
+// kind, then transparent pels, drawn at every level onto random destination
+// pels. The span's colours end the colour array, so a read past them is an
+// ASan fault.
 TEST_F(AlphaDraw, VectorSpansDrawAsThePerPelOperations) {
   std::mt19937 rng(31);
   const int levels[] = {drawSimd::Portable, drawSimd::SSE2, drawSimd::AVX2};
@@ -405,35 +406,36 @@ TEST_F(AlphaDraw, VectorSpansDrawAsThePerPelOperations) {
     for (int format : {pel_FMT_R5G6B5, pel_FMT_X8R8G8B8})
       for (int op = cellCopy; op <= cellSrcAlphaK; ++op)
         for (bool translucent : {false, true})
-          for (int n = 0; n <= 70; ++n) {
-            const int lead = int(rng() % 8), w = lead + n + 3;
-            Pels pels(size_t(w), A8R8G8B8{0, 0, 0, 0});
-            for (int i = 0; i < n; ++i) {
-              const uint32_t v = rng();
-              pels[size_t(lead + i)] = {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16),
-                                        uint8_t(translucent ? 1 + v % 254 : 255)};
+          for (int n = 0; n <= 70; ++n)
+            for (int lead = 0; lead < 8; ++lead) {
+              const int w = lead + n + 3;
+              Pels pels(size_t(w), A8R8G8B8{0, 0, 0, 0});
+              for (int i = 0; i < n; ++i) {
+                const uint32_t v = rng();
+                pels[size_t(lead + i)] = {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16),
+                                          uint8_t(translucent ? 1 + v % 254 : 255)};
+              }
+              Image image = coded(w, 1, pels, {.storage = storage});
+              const int K = int(rng() % 256);
+              Bytes first;
+              for (int level : levels) {
+                drawSimd::force(level);
+                Destination dst(format, w, 1, w, 0);
+                uint8_t* p = dst.pel(0, 0);
+                std::mt19937 fill{uint32_t(n)};
+                for (int i = 0; i < w * pelBytes(format); ++i) p[i] = uint8_t(fill());
+                imgDrawParams params{};
+                params.scaleX = params.scaleY = 1.0f;
+                const rectCTy r{0, 0, w, 1};
+                imgAlphaKernelOf(format, false, false, op, storage)(*image, dst.at(r), r, params, K);
+                if (first.empty())
+                  first = dst.bytes();
+                else
+                  EXPECT_EQ(dst.bytes(), first) << "storage " << storage << " onto " << format << " op " << op
+                                                << " n " << n << " lead " << lead << " level " << level;
+                ++compared;
+              }
             }
-            Image image = coded(w, 1, pels, {.storage = storage});
-            const int K = int(rng() % 256);
-            Bytes first;
-            for (int level : levels) {
-              drawSimd::force(level);
-              Destination dst(format, w, 1, w, 0);
-              uint8_t* p = dst.pel(0, 0);
-              std::mt19937 fill{uint32_t(n)};
-              for (int i = 0; i < w * pelBytes(format); ++i) p[i] = uint8_t(fill());
-              imgDrawParams params{};
-              params.scaleX = params.scaleY = 1.0f;
-              const rectCTy r{0, 0, w, 1};
-              imgAlphaKernelOf(format, false, false, op, storage)(*image, dst.at(r), r, params, K);
-              if (first.empty())
-                first = dst.bytes();
-              else
-                EXPECT_EQ(dst.bytes(), first) << "storage " << storage << " onto " << format << " op " << op
-                                              << " n " << n << " lead " << lead << " level " << level;
-              ++compared;
-            }
-          }
   drawSimd::force(-1);
-  EXPECT_EQ(compared, 4 * 2 * 4 * 2 * 71 * 3);
+  EXPECT_EQ(compared, 4 * 2 * 4 * 2 * 71 * 8 * 3);
 }
