@@ -206,12 +206,7 @@ void SDL(benchmark::State& state, Picture picture, Formats dst_f, SdlMode mode) 
       break;
   }
   SDL_BlitSurface(s, nullptr, d, nullptr);  // RLE surfaces are coded at the first blit
-  for (auto _ : state) {
-    SDL_BlitSurface(s, nullptr, d, nullptr);
-    benchmark::DoNotOptimize(dst.words.data());
-  }
-  SDL_FreeSurface(s);
-  SDL_FreeSurface(d);
+  time_sdl_blits(state, s, d);
   count_pixels(state);
 }
 

@@ -83,12 +83,7 @@ void SDL_AlphaBlit(benchmark::State& state, Formats dst_f, Formats src_f, int k)
       SDL_CreateRGBSurfaceWithFormatFrom(src.bytes(), W, H, 8 * src.size, src.pitch(), src_f.sdl);
   SDL_SetSurfaceBlendMode(s, SDL_BLENDMODE_BLEND);
   if (k >= 0) SDL_SetSurfaceAlphaMod(s, Uint8(k));
-  for (auto _ : state) {
-    SDL_BlitSurface(s, nullptr, d, nullptr);
-    benchmark::DoNotOptimize(dst.words.data());
-  }
-  SDL_FreeSurface(s);
-  SDL_FreeSurface(d);
+  time_sdl_blits(state, s, d);
   count_pixels(state);
 }
 

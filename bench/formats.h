@@ -2,6 +2,7 @@
 #pragma once
 
 #include <SDL.h>
+#include <benchmark/benchmark.h>
 #include <pixman.h>
 
 #include "img/Pixel.h"
@@ -18,3 +19,13 @@ inline const Formats rgb565{talvo::g::pel_type::rgb565, SDL_PIXELFORMAT_RGB565, 
 inline const Formats rgb888{talvo::g::pel_type::rgb888, SDL_PIXELFORMAT_BGR24, PIXMAN_r8g8b8};
 inline const Formats rgbx5551{talvo::g::pel_type::rgbx5551, SDL_PIXELFORMAT_RGB555, PIXMAN_x1r5g5b5};
 inline const Formats rgba5551{talvo::g::pel_type::rgba5551, SDL_PIXELFORMAT_ARGB1555, PIXMAN_a1r5g5b5};
+
+// SDL2's blits of the whole of s onto d, timed; both surfaces are freed.
+inline void time_sdl_blits(benchmark::State& state, SDL_Surface* s, SDL_Surface* d) {
+  for (auto _ : state) {
+    SDL_BlitSurface(s, nullptr, d, nullptr);
+    benchmark::DoNotOptimize(d->pixels);
+  }
+  SDL_FreeSurface(s);
+  SDL_FreeSurface(d);
+}

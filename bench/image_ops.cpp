@@ -58,12 +58,7 @@ void SDL_Blit(benchmark::State& state, Formats dst_f, Formats src_f, bool keyed)
     plant_keys(src, 0x1234);
     SDL_SetColorKey(s, SDL_TRUE, 0x1234);
   }
-  for (auto _ : state) {
-    SDL_BlitSurface(s, nullptr, d, nullptr);
-    benchmark::DoNotOptimize(dst.words.data());
-  }
-  SDL_FreeSurface(s);
-  SDL_FreeSurface(d);
+  time_sdl_blits(state, s, d);
   count_pixels(state);
 }
 
