@@ -1,0 +1,319 @@
+// The bodies of the RLE8 draw families (rle8_members.h): one run walk over a
+// per-pel colour rule and the variant flags, one row loop, one stretched
+// draw. Included by the files that instantiate the members.
+//
+// The colour each Op gives, d the destination pel and s the table entry
+// (on B, G and R of 3- and 4-byte pels; 16-bit pels by field):
+//
+//   Op           R8G8B8            X8R8G8B8            R5G6B5             X1R5G5B5
+//   Copy         the entry's bytes, byte 3 and bit 15 included
+//   Alpha        pelAlpha          (s*a + d*(256-a))   d + ((s-d)*a >> 8)  pelAlpha
+//                                  >> 8                per field (floors)
+//   the others   the draw's per-pel operation of the mode (pelModulate ...
+//                pelAddSmooth) on the layout word: B, G, R bytes, or the
+//                16-bit fields widened to 8 bits and narrowed back
+//
+// A blend leaves byte 3 and bit 15 as they were. The weight a is used as
+// given (the draws clamp it to 0..256).
+#pragma once
+
+#include <algorithm>
+#include <cstring>
+#include <type_traits>
+
+#include "engine/draw/frame_rules.h"
+#include "engine/rle8/rle8_members.h"
+#include "engine/rle8_skip.h"
+
+namespace rle8Walk {
+
+template <class Dst>
+constexpr int kBytes = int(sizeof(Dst));
+
+// --- Colours ---------------------------------------------------------------------
+// Colour<Dst, Op>(a) combines one destination pel with one entry; fill()
+// draws n pels of one entry, each `step` bytes from the last.
+
+template <class Dst, class Op>
+struct Colour {
+  explicit Colour(int) {}
+  void operator()(uint8_t* d, const uint8_t* s) const {
+    pelModeOp<Op, drawFrame::WordOf<Dst>, drawFrame::WordOf<Dst>>{}(d, s);
+  }
+};
+
+template <class Dst>
+struct Colour<Dst, imgOp::Copy> {
+  explicit Colour(int) {}
+  void operator()(uint8_t* d, const uint8_t* s) const { std::memcpy(d, s, kBytes<Dst>); }
+};
+
+template <class Dst>
+  requires(std::is_same_v<Dst, R8G8B8> || std::is_same_v<Dst, X1R5G5B5>)
+struct Colour<Dst, imgOp::Alpha> {
+  int a;
+  explicit Colour(int weight) : a(weight) {}
+  void operator()(uint8_t* d, const uint8_t* s) const { pelAlpha<Dst, Dst>(d, s, a); }
+};
+
+template <>
+struct Colour<X8R8G8B8, imgOp::Alpha> {
+  uint32_t a, rest;
+  explicit Colour(int weight) : a(uint32_t(weight)), rest(uint32_t(256 - weight)) {}
+  // B and R in one product, G in another: with a in 0..256 no sum passes 16
+  // bits, so the channels stay apart.
+  void operator()(uint8_t* d, const uint8_t* s) const {
+    uint32_t dv, sv;
+    std::memcpy(&dv, d, 4);
+    std::memcpy(&sv, s, 4);
+    const uint32_t rb = (((sv & 0xFF00FF) * a + (dv & 0xFF00FF) * rest) >> 8) & 0xFF00FF;
+    const uint32_t g = (((sv & 0xFF00) * a + (dv & 0xFF00) * rest) >> 8) & 0xFF00;
+    dv = (dv & 0xFF000000) | rb | g;
+    std::memcpy(d, &dv, 4);
+  }
+};
+
+template <>
+struct Colour<R5G6B5, imgOp::Alpha> {
+  int a;
+  explicit Colour(int weight) : a(weight) {}
+  static int mix(int d, int s, int a) { return d + (((s - d) * a) >> 8); }
+  void operator()(uint8_t* d, const uint8_t* s) const {
+    uint16_t dv, sv;
+    std::memcpy(&dv, d, 2);
+    std::memcpy(&sv, s, 2);
+    const int r = mix(dv >> 11, sv >> 11, a), g = mix((dv >> 5) & 63, (sv >> 5) & 63, a),
+              b = mix(dv & 31, sv & 31, a);
+    dv = uint16_t((r & 31) << 11 | (g & 63) << 5 | (b & 31));
+    std::memcpy(d, &dv, 2);
+  }
+};
+
+// --- The last argument ---------------------------------------------------------------
+template <class Dst, class Op, bool Key>
+struct Extra {
+  int a = 0;
+  uint32_t key = 0;
+  explicit Extra(const void* extra) {
+    if constexpr (std::is_same_v<Op, imgOp::Alpha>) {
+      if constexpr (Key) {
+        rle8AlphaKey k;
+        std::memcpy(&k, extra, sizeof k);
+        a = k.alpha;
+        key = k.key;
+      } else {
+        std::memcpy(&a, extra, sizeof a);
+      }
+    } else if constexpr (Key) {
+      key = drawFrame::loadBytes<Dst>(static_cast<const uint8_t*>(extra));
+    }
+  }
+};
+
+// --- The walk ----------------------------------------------------------------------------
+// Enters the row at `start` (rle8SkipPels), then draws code by code until
+// `count` pels are covered; never reads a code past the one the span ends
+// in, nor a byte at or past `end`.
+template <class Dst, class Op, bool Mirror, bool Key, bool Z>
+void run(const uint8_t* p, const uint8_t* end, int start, int count, const uint8_t* zs, uint8_t* zd, uint8_t* d,
+         const uint8_t* table, const void* extra) {
+  if (count <= 0 || p >= end) return;
+  constexpr int B = kBytes<Dst>;
+  constexpr ptrdiff_t step = Mirror ? -B : B;
+  using KeyTest = drawFrame::KeyOf<Dst>;
+  const Extra<Dst, Op, Key> x(extra);
+  const Colour<Dst, Op> colour(x.a);
+
+  // One pel: the depth test (the depth written even under the key), the
+  // key, the colour.
+  auto pel = [&](uint8_t* at, const uint8_t* e, bool keyed, ptrdiff_t i) {
+    if constexpr (Z) {
+      int32_t s, t;
+      std::memcpy(&s, zs + 4 * i, 4);
+      std::memcpy(&t, zd + 4 * i, 4);
+      if (!(s > t)) return;
+      std::memcpy(zd + 4 * i, &s, 4);
+    }
+    if (!keyed) colour(at, e);
+  };
+
+  int code = *p++;
+  if (start > 0 && !(p = rle8SkipPels(p, start, &code, end))) return;
+  for (int left = count;;) {
+    int n;
+    if (code & 0x80) {
+      n = std::min(code & 0x3F, left);
+      if (code & 0x40) {
+        if (p == end) return;
+        const uint8_t* e = table + size_t(*p++) * B;
+        const bool keyed = Key && KeyTest::skip(e, x.key);
+        if constexpr (!Z && std::is_same_v<Op, imgOp::Copy>) {
+          // A repeated Copy stores one value.
+          if (!keyed) {
+            const Dst v = pelLoad<Dst>(e);
+            for (int i = 0; i < n; ++i) pelStore(d + i * step, v);
+          }
+        } else if (!keyed || Z) {
+          for (int i = 0; i < n; ++i) pel(d + i * step, e, keyed, i);
+        }
+      } else {
+        if (end - p < n) return;
+        for (int i = 0; i < n; ++i) {
+          const uint8_t* e = table + size_t(p[i]) * B;
+          pel(d + i * step, e, Key && KeyTest::skip(e, x.key), i);
+        }
+        p += n;
+      }
+    } else {
+      n = code;
+    }
+    left -= n;
+    if (left <= 0 || p == end) return;
+    d += n * step;
+    if constexpr (Z) {
+      zs += 4 * n;
+      zd += 4 * n;
+    }
+    code = *p++;
+  }
+}
+
+// --- The row loop --------------------------------------------------------------------------
+// The kernel once per non-null row of k; every row, null ones too, advances
+// the destination and the depth rows.
+template <class Dst, bool Mirror, bool Z, auto Kernel>
+void rows(const rle8DrawArgs& a) {
+  const imgRle8CTy& s = *a.src;
+  uint8_t* d = a.dst + (Mirror ? ptrdiff_t(a.k.w - 1) * kBytes<Dst> : 0);
+  const uint8_t* zs = a.zSrc;
+  uint8_t* zd = a.zDst;
+  for (int i = 0; i < a.k.h; ++i, d += a.dstPitch) {
+    const int r = a.k.y + i;
+    if (const uint8_t* row = s.rows[r]) {
+      if constexpr (Z)
+        Kernel(row, row + s.rowSizes[r], a.k.x, a.k.w, zs, zd, d, a.table, a.extra);
+      else
+        Kernel(row, row + s.rowSizes[r], a.k.x, a.k.w, d, a.table, a.extra);
+    }
+    if constexpr (Z) {
+      zs += a.zSrcPitch;
+      zd += a.zDstPitch;
+    }
+  }
+}
+
+// --- The stretched draw ------------------------------------------------------------------------
+
+// How many of n samples from `first` on, (first + j) * step >> 16, fall
+// below `limit`.
+inline int64_t samplesBelow(int64_t first, int64_t n, uint32_t step, int64_t limit) {
+  if (n <= 0 || limit <= 0) return 0;
+  if (step == 0) return n;
+  const int64_t below = ((limit << 16) - 1) / step + 1 - first;
+  return std::clamp<int64_t>(below, 0, n);
+}
+
+// Passes codes of no pels; false when the row ends first.
+inline bool settle(const uint8_t*& p, int& code, const uint8_t* end) {
+  while ((code & 0x80 ? code & 0x3F : code) == 0) {
+    if ((code & 0xC0) == 0xC0) ++p;  // a repeat of none still has its index
+    if (p >= end) return false;
+    code = *p++;
+  }
+  return true;
+}
+
+template <class Dst, bool Mirror>
+void scaled(const rle8DrawArgs& a) {
+  uint32_t stepX, stepY;
+  if (!drawFrame::scaleStep(a.scaleX, &stepX) || !drawFrame::scaleStep(a.scaleY, &stepY)) return;
+  if (a.k.x < 0 || a.k.y < 0) return;
+  constexpr int B = kBytes<Dst>;
+  constexpr ptrdiff_t step = Mirror ? -B : B;
+  const imgRle8CTy& s = *a.src;
+  const int64_t columns = samplesBelow(a.k.x, a.k.w, stepX, s.bounds.w);
+  const int64_t lines = samplesBelow(a.k.y, a.k.h, stepY, s.bounds.h);
+  uint8_t* first = a.dst + (Mirror ? ptrdiff_t(a.k.w - 1) * B : 0);
+  for (int64_t i = 0; i < lines; ++i, first += a.dstPitch) {
+    const int64_t r = ((a.k.y + i) * stepY) >> 16;
+    const uint8_t* p = s.rows[r];
+    if (!p) continue;
+    const uint8_t* end = p + s.rowSizes[r];
+    int code = *p++;
+    int64_t at = 0;  // the source pel the walk stands on
+    uint8_t* d = first;
+    for (int64_t j = 0; j < columns; ++j, d += step) {
+      const int64_t c = ((a.k.x + j) * stepX) >> 16;
+      if (c > at && !(p = rle8SkipPels(p, int(c - at), &code, end))) break;
+      at = c;
+      if (!settle(p, code, end)) break;
+      if (code & 0x80) {
+        if (p == end) break;
+        std::memcpy(d, a.table + size_t(*p) * B, B);
+      }
+    }
+  }
+}
+
+}  // namespace rle8Walk
+
+// --- The members ------------------------------------------------------------------------------
+
+template <class Dst, class Op>
+void rle8Run(RLE8_RUN_ARGS) {
+  rle8Walk::run<Dst, Op, false, false, false>(row, end, start, count, nullptr, nullptr, d, table, extra);
+}
+template <class Dst, class Op>
+void rle8RunKey(RLE8_RUN_ARGS) {
+  rle8Walk::run<Dst, Op, false, true, false>(row, end, start, count, nullptr, nullptr, d, table, extra);
+}
+template <class Dst, class Op>
+void rle8RunZ(RLE8_RUN_Z_ARGS) {
+  rle8Walk::run<Dst, Op, false, false, true>(row, end, start, count, zSrc, zDst, d, table, extra);
+}
+template <class Dst, class Op>
+void rle8RunKeyZ(RLE8_RUN_Z_ARGS) {
+  rle8Walk::run<Dst, Op, false, true, true>(row, end, start, count, zSrc, zDst, d, table, extra);
+}
+template <class Dst, class Op>
+void rle8RunMirror(RLE8_RUN_ARGS) {
+  rle8Walk::run<Dst, Op, true, false, false>(row, end, start, count, nullptr, nullptr, d, table, extra);
+}
+template <class Dst, class Op>
+void rle8RunMirrorKey(RLE8_RUN_ARGS) {
+  rle8Walk::run<Dst, Op, true, true, false>(row, end, start, count, nullptr, nullptr, d, table, extra);
+}
+
+template <class Dst, class Op>
+void imgRle8Draw(const rle8DrawArgs& a) {
+  rle8Walk::rows<Dst, false, false, rle8Run<Dst, Op>>(a);
+}
+template <class Dst, class Op>
+void imgRle8DrawKey(const rle8DrawArgs& a) {
+  rle8Walk::rows<Dst, false, false, rle8RunKey<Dst, Op>>(a);
+}
+template <class Dst, class Op>
+void imgRle8DrawZ(const rle8DrawArgs& a) {
+  rle8Walk::rows<Dst, false, true, rle8RunZ<Dst, Op>>(a);
+}
+template <class Dst, class Op>
+void imgRle8DrawKeyZ(const rle8DrawArgs& a) {
+  rle8Walk::rows<Dst, false, true, rle8RunKeyZ<Dst, Op>>(a);
+}
+template <class Dst, class Op>
+void imgRle8DrawMirror(const rle8DrawArgs& a) {
+  rle8Walk::rows<Dst, true, false, rle8RunMirror<Dst, Op>>(a);
+}
+template <class Dst, class Op>
+void imgRle8DrawMirrorKey(const rle8DrawArgs& a) {
+  rle8Walk::rows<Dst, true, false, rle8RunMirrorKey<Dst, Op>>(a);
+}
+
+template <class Dst>
+void imgRle8DrawScaled(const rle8DrawArgs& a) {
+  rle8Walk::scaled<Dst, false>(a);
+}
+template <class Dst>
+void imgRle8DrawScaledMirror(const rle8DrawArgs& a) {
+  rle8Walk::scaled<Dst, true>(a);
+}
