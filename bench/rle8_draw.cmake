@@ -1,0 +1,6 @@
+# RLE8 images drawn whole beside SDL2's RLE colour-key blit of the same
+# palettised sprite.
+find_package(SDL2 REQUIRED)
+talvo_bench(rle8_draw
+  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/rle8_draw.cpp
+  DEPS engine_rle8 SDL2::SDL2)
