@@ -1,0 +1,264 @@
+// The MP3 source's arithmetic over a stand-in decoder, and the source over
+// lame's files with the real decoder.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "mpeg_support.h"
+#include "platform/test_api.h"
+#include "snd_support.h"
+#include "sound/snd_source.h"
+#include "support/temp_dir.h"
+
+using snd_test::Bytes;
+using snd_test::catching;
+
+namespace {
+
+// The stand-in's frames: "SF", the frame number, a flag byte (0xEE: the
+// decoder refuses the frame), four more bytes. Frame f decodes to 4608
+// bytes, the 1152 little-endian words (f << 16 | k).
+constexpr int kFrameIn = 8;
+constexpr int kFrameOut = 4608;
+int g_releases = 0;
+
+int fakeFind(const uint8_t* buf, int len, mpaHeader* hdr, int* bitrate, int* skip) {
+  for (int i = 0; i + 1 < len; ++i) {
+    if (buf[i] == 'S' && buf[i + 1] == 'F') {
+      *hdr = mpaHeader{};
+      hdr->sync = 1;
+      hdr->layer = 2;
+      hdr->bitrateIndex = 1;
+      *bitrate = 128000;
+      *skip = i;
+      return kFrameIn;
+    }
+  }
+  return 0;
+}
+void fakeInit(mpaDecoder*, int) {}
+int fakeDecodeInit(mpaDecoder*, const mpaHeader*, int size, int, int, int, int) { return size == kFrameIn; }
+void fakeGetInfo(const mpaDecoder*, mpaInfo* info) { *info = mpaInfo{2, 2304, 44100, 16, kFrameIn, 0}; }
+mpaInOut fakeDecode(mpaDecoder*, const uint8_t* frame, uint8_t* out) {
+  if (frame[3] == 0xEE) return {0, 0};
+  for (uint32_t k = 0; k < kFrameOut / 4; ++k) {
+    const uint32_t w = uint32_t(frame[2]) << 16 | k;
+    std::memcpy(out + 4 * k, &w, 4);
+  }
+  return {kFrameIn, kFrameOut};
+}
+void fakeRelease(mpaDecoder*) { ++g_releases; }
+const sndMp3Codec kStandIn = {fakeFind, fakeInit, fakeDecodeInit, fakeGetInfo, fakeDecode, fakeRelease};
+
+Bytes frame(int number, uint8_t flag = 0) { return {'S', 'F', uint8_t(number), flag, 0, 0, 0, 0}; }
+Bytes frames(int count) {
+  Bytes b;
+  for (int f = 0; f < count; ++f) {
+    const Bytes one = frame(f);
+    b.insert(b.end(), one.begin(), one.end());
+  }
+  return b;
+}
+
+// The stream's word at byte offset o (a multiple of 4).
+uint32_t streamWord(int64_t o) { return uint32_t(o / kFrameOut) << 16 | uint32_t(o % kFrameOut / 4); }
+
+// bytes of buf hold the stream from offset `at`; the first mismatch or "".
+std::string checkStream(const uint8_t* buf, int32_t bytes, int64_t at) {
+  for (int32_t i = 0; i < bytes; i += 4) {
+    uint32_t w;
+    std::memcpy(&w, buf + i, 4);
+    if (w != streamWord(at + i)) return "byte " + std::to_string(i) + " of the stream at " + std::to_string(at);
+  }
+  return "";
+}
+bool silent(const uint8_t* buf, int32_t bytes) {
+  for (int32_t i = 0; i < bytes; ++i)
+    if (buf[i]) return false;
+  return true;
+}
+
+class Mp3Test : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    errInit();
+    plat::test::takeMessageBoxes();
+    sndMp3SetCodec(&kStandIn);
+    g_releases = 0;
+  }
+  void TearDown() override {
+    sndMp3SetCodec(nullptr);
+    EXPECT_TRUE(plat::test::takeMessageBoxes().empty());
+  }
+  sndMp3Source* open(const Bytes& bytes) {
+    const std::string name = tmp_.file("sound.mp3");
+    writeBytes(name, std::string(bytes.begin(), bytes.end()));
+    sndMp3Source* s = nullptr;
+    const auto caught = catching([&] { s = sndMp3Open(name.c_str()); });
+    EXPECT_EQ(caught.code, 0) << caught.text;
+    return s;
+  }
+  TempDir tmp_;
+  std::vector<uint8_t> buf_ = std::vector<uint8_t>(16384);
+};
+
+}  // namespace
+
+TEST_F(Mp3Test, RequestTakesWholeFramesAndCarriesTheRest) {
+  sndMp3Source* s = open(frames(10));
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(s->format.channels, 2);
+  EXPECT_EQ(s->format.samplesPerSec, 44100);
+  EXPECT_EQ(s->format.bitsPerSample, 16);
+  EXPECT_EQ(s->format.totalBytes, SND_DS_OPEN_TOTAL);
+  EXPECT_EQ(s->format.requestedBytes, 32768);
+  // Three frames and 2560 bytes of the fourth; its other 2048 wait.
+  EXPECT_EQ(sndMp3Fill(s, buf_.data(), 0, 16384, 0), 16384);
+  EXPECT_EQ(checkStream(buf_.data(), 16384, 0), "");
+  EXPECT_EQ(s->carryStart, 16384);
+  EXPECT_EQ(s->carryLength, 2048);
+  EXPECT_EQ(s->inputOffset, 4 * kFrameIn);
+  EXPECT_EQ(sndMp3Fill(s, buf_.data(), 16384, 16384, 0), 32768);
+  EXPECT_EQ(checkStream(buf_.data(), 16384, 16384), "");
+  sndMp3Close(s);
+  EXPECT_EQ(g_releases, 1);
+}
+
+TEST_F(Mp3Test, EndsOfTheStream) {
+  // Five frames: 23040 bytes. The second request holds 6656 of them.
+  struct Case {
+    const char* name;
+    int loop;
+    int32_t result;
+  } cases[] = {{"non-looping: the last frame, silence, the total", 0, SND_DS_OPEN_TOTAL},
+               {"looping: frame 0 again behind the last", 1, 16384 - 6656}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    sndMp3Source* s = open(frames(5));
+    ASSERT_NE(s, nullptr);
+    s->loop = c.loop;
+    ASSERT_EQ(sndMp3Fill(s, buf_.data(), 0, 16384, 0), 16384);
+    std::fill(buf_.begin(), buf_.end(), 0xAA);
+    EXPECT_EQ(sndMp3Fill(s, buf_.data(), 16384, 16384, 0), c.result);
+    EXPECT_EQ(checkStream(buf_.data(), 6656, 16384), "");
+    if (c.loop)
+      EXPECT_EQ(checkStream(buf_.data() + 6656, 16384 - 6656, 0), "");
+    else
+      EXPECT_TRUE(silent(buf_.data() + 6656, 16384 - 6656));
+    sndMp3Close(s);
+  }
+}
+
+TEST_F(Mp3Test, StreamEndingInsideTheFirstFillEndsWithTheNext) {
+  // The buffer's first fill sets no end, so the end comes with the next fill.
+  sndMp3Source* s = open(frames(2));
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(sndMp3Fill(s, buf_.data(), 0, 16384, 3), 16384);
+  EXPECT_EQ(checkStream(buf_.data(), 2 * kFrameOut, 0), "");
+  EXPECT_TRUE(silent(buf_.data() + 2 * kFrameOut, 16384 - 2 * kFrameOut));
+  std::fill(buf_.begin(), buf_.end(), 0xAA);
+  EXPECT_EQ(sndMp3Fill(s, buf_.data(), 16384, 16384, 3), SND_DS_OPEN_TOTAL);
+  EXPECT_TRUE(silent(buf_.data(), 16384));
+  sndMp3Close(s);
+}
+
+TEST_F(Mp3Test, RefusedFramesEndTheStream) {
+  // A refusal in mid-stream ends it; a looping stream whose first frame is
+  // refused ends too instead of restarting for ever.
+  Bytes middle = frames(2), refused = frame(2, 0xEE), after = frame(3);
+  middle.insert(middle.end(), refused.begin(), refused.end());
+  middle.insert(middle.end(), after.begin(), after.end());
+  for (int loop : {0, 1}) {
+    SCOPED_TRACE(loop);
+    sndMp3Source* s = open(frame(0, 0xEE));
+    ASSERT_NE(s, nullptr);
+    int32_t pos = 4096;
+    std::fill(buf_.begin(), buf_.end(), 0xAA);
+    sndMp3Read(s, buf_.data(), &pos, 16384, loop);
+    EXPECT_EQ(pos, SND_DS_OPEN_TOTAL);
+    EXPECT_TRUE(silent(buf_.data(), 16384));
+    sndMp3Close(s);
+  }
+  sndMp3Source* s = open(middle);
+  ASSERT_NE(s, nullptr);
+  int32_t pos = 0;
+  sndMp3Read(s, buf_.data(), &pos, 16384, 0);
+  EXPECT_EQ(pos, SND_DS_OPEN_TOTAL);
+  EXPECT_EQ(checkStream(buf_.data(), 2 * kFrameOut, 0), "");
+  EXPECT_TRUE(silent(buf_.data() + 2 * kFrameOut, 16384 - 2 * kFrameOut));
+  sndMp3Close(s);
+}
+
+TEST_F(Mp3Test, OpenFailures) {
+  // No sync in the first 4096 bytes: raised, no box, nothing left open.
+  Bytes late(4096, 0);
+  const Bytes more = frames(3);
+  late.insert(late.end(), more.begin(), more.end());
+  const std::string name = tmp_.file("late.mp3");
+  writeBytes(name, std::string(late.begin(), late.end()));
+  sndMp3Source* s = nullptr;
+  auto caught = catching([&] { s = sndMp3Open(name.c_str()); });
+  EXPECT_EQ(caught.code, ERR_PRINTF);
+  EXPECT_EQ(caught.text, "MPEG decoder initialization failed !");
+  EXPECT_EQ(s, nullptr);
+  EXPECT_EQ(g_releases, 1);
+  for (mfFile* f = mfOpenFiles(); f; f = f->next) EXPECT_STRNE(f->name, name.c_str());
+
+  caught = catching([&] { s = sndMp3Open(tmp_.file("missing.mp3").c_str()); });
+  EXPECT_EQ(caught.code, ERR_CANT_OPEN);
+  EXPECT_EQ(s, nullptr);
+
+  // A sync just inside the first 4096 bytes is found.
+  late.erase(late.begin(), late.begin() + 8);
+  s = open(late);
+  ASSERT_NE(s, nullptr);
+  sndMp3Close(s);
+}
+
+TEST_F(Mp3Test, LeadingId3v2TagIsSkipped) {
+  // A 6000-byte tag whose body holds a sync: the frames after it play.
+  Bytes file = {'I', 'D', '3', 3, 0, 0, 0, 0, 6000 >> 7, 6000 & 0x7f};
+  const Bytes fake = frame(99);
+  file.insert(file.end(), fake.begin(), fake.end());
+  file.resize(10 + 6000, 0);
+  const Bytes body = frames(4);
+  file.insert(file.end(), body.begin(), body.end());
+  sndMp3Source* s = open(file);
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(s->dataStart, 6010);
+  EXPECT_EQ(sndMp3Fill(s, buf_.data(), 0, 16384, 0), 16384);
+  EXPECT_EQ(checkStream(buf_.data(), 16384, 0), "");
+  sndMp3Close(s);
+}
+
+// lame's file through sndMp3Fill: exactly the decoder's own output for every
+// frame, then silence.
+TEST(Mp3RealDecoder, FillsYieldTheDecodersOutput) {
+  errInit();
+  const std::vector<std::string> files = mpeg_test::fixtures("layer3-mpeg1");
+  ASSERT_FALSE(files.empty());
+  for (const std::string& path : {files.front(), files.back()}) {
+    SCOPED_TRACE(path);
+    const mpeg_test::Decoded expected = mpeg_test::decodeStream(mpeg_test::readFile(path));
+    ASSERT_TRUE(expected.ok);
+    ASSERT_GT(expected.pcm.size(), 32768u);
+    sndMp3Source* s = sndMp3Open(path.c_str());
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->format.channels, expected.info.channels);
+    EXPECT_EQ(s->format.samplesPerSec, expected.info.rate);
+    Bytes got;
+    std::vector<uint8_t> half(16384);
+    int32_t pos = 0;
+    while (pos != SND_DS_OPEN_TOTAL && got.size() < expected.pcm.size() + 65536) {
+      pos = sndMp3Fill(s, half.data(), pos, int32_t(half.size()), 0);
+      got.insert(got.end(), half.begin(), half.end());
+    }
+    EXPECT_EQ(pos, SND_DS_OPEN_TOTAL);
+    ASSERT_GE(got.size(), expected.pcm.size());
+    EXPECT_TRUE(std::equal(expected.pcm.begin(), expected.pcm.end(), got.begin()));
+    EXPECT_TRUE(silent(got.data() + expected.pcm.size(), int32_t(got.size() - expected.pcm.size())));
+    sndMp3Close(s);
+  }
+}
