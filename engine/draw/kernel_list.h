@@ -1,11 +1,19 @@
 // The kernels that exist, by source group: each entry X(family, Src, Dst, Op)
-// is one explicit instantiation in the source group's file
-// (kernels_<group>.cpp), declared here for every other file, so that the
-// kernels are compiled once, spread over files that build side by side.
-// Kernels that serve several cells appear once, under their first pair.
+// is one explicit instantiation in the source group's file, declared here
+// for every other file, so that the kernels are compiled once, spread over
+// files that build side by side. Kernels that serve several cells appear
+// once, under their first pair.
+//
+// Here the plain and Key kernels of Copy and the modes 4 to 11
+// (kernels_<group>.cpp, kernel_rows.h), the specialised Subtract and
+// Modulate2X of four pairs among them; the weighted, scaled and depth-tested
+// families have a list file each.
 #pragma once
 
 #include "engine/draw/kernel_frame.h"
+#include "engine/draw/kernel_list_depth.h"
+#include "engine/draw/kernel_list_scaled.h"
+#include "engine/draw/kernel_list_weighted.h"
 
 #define IMG_KERNELS_P8(X) \
   X(imgDraw, P8, R8G8B8, Copy) \
@@ -30,6 +38,8 @@
   X(imgDrawKey, P8, X8R8G8B8, Copy) \
   X(imgDraw, P8, X8R8G8B8, Modulate) \
   X(imgDrawKey, P8, X8R8G8B8, Modulate) \
+  X(imgDraw, P8, X8R8G8B8, Modulate2X) \
+  X(imgDrawKey, P8, X8R8G8B8, Modulate2X) \
   X(imgDraw, P8, X8R8G8B8, Modulate4X) \
   X(imgDrawKey, P8, X8R8G8B8, Modulate4X) \
   X(imgDraw, P8, X8R8G8B8, Add) \
@@ -38,6 +48,8 @@
   X(imgDrawKey, P8, X8R8G8B8, AddSigned) \
   X(imgDraw, P8, X8R8G8B8, AddSigned2X) \
   X(imgDrawKey, P8, X8R8G8B8, AddSigned2X) \
+  X(imgDraw, P8, X8R8G8B8, Subtract) \
+  X(imgDrawKey, P8, X8R8G8B8, Subtract) \
   X(imgDraw, P8, X8R8G8B8, AddSmooth) \
   X(imgDrawKey, P8, X8R8G8B8, AddSmooth) \
   X(imgDraw, P8, R5G6B5, Copy) \
@@ -54,6 +66,8 @@
   X(imgDrawKey, P8, R5G6B5, AddSigned) \
   X(imgDraw, P8, R5G6B5, AddSigned2X) \
   X(imgDrawKey, P8, R5G6B5, AddSigned2X) \
+  X(imgDraw, P8, R5G6B5, Subtract) \
+  X(imgDrawKey, P8, R5G6B5, Subtract) \
   X(imgDraw, P8, R5G6B5, AddSmooth) \
   X(imgDrawKey, P8, R5G6B5, AddSmooth) \
   X(imgDrawKey, P8, X1R5G5B5, Copy) \
@@ -189,6 +203,8 @@
   X(imgDrawKey, X8R8G8B8, X8R8G8B8, Copy) \
   X(imgDraw, X8R8G8B8, X8R8G8B8, Modulate) \
   X(imgDrawKey, X8R8G8B8, X8R8G8B8, Modulate) \
+  X(imgDraw, X8R8G8B8, X8R8G8B8, Modulate2X) \
+  X(imgDrawKey, X8R8G8B8, X8R8G8B8, Modulate2X) \
   X(imgDraw, X8R8G8B8, X8R8G8B8, Modulate4X) \
   X(imgDrawKey, X8R8G8B8, X8R8G8B8, Modulate4X) \
   X(imgDraw, X8R8G8B8, X8R8G8B8, Add) \
@@ -197,6 +213,8 @@
   X(imgDrawKey, X8R8G8B8, X8R8G8B8, AddSigned) \
   X(imgDraw, X8R8G8B8, X8R8G8B8, AddSigned2X) \
   X(imgDrawKey, X8R8G8B8, X8R8G8B8, AddSigned2X) \
+  X(imgDraw, X8R8G8B8, X8R8G8B8, Subtract) \
+  X(imgDrawKey, X8R8G8B8, X8R8G8B8, Subtract) \
   X(imgDraw, X8R8G8B8, X8R8G8B8, AddSmooth) \
   X(imgDrawKey, X8R8G8B8, X8R8G8B8, AddSmooth) \
   X(imgDraw, X8R8G8B8, R5G6B5, Copy) \
@@ -305,6 +323,8 @@
   X(imgDrawKey, R5G6B5, R5G6B5, AddSigned) \
   X(imgDraw, R5G6B5, R5G6B5, AddSigned2X) \
   X(imgDrawKey, R5G6B5, R5G6B5, AddSigned2X) \
+  X(imgDraw, R5G6B5, R5G6B5, Subtract) \
+  X(imgDrawKey, R5G6B5, R5G6B5, Subtract) \
   X(imgDraw, R5G6B5, R5G6B5, AddSmooth) \
   X(imgDrawKey, R5G6B5, R5G6B5, AddSmooth) \
   X(imgDraw, R5G6B5, X1R5G5B5, Copy) \
@@ -525,6 +545,11 @@
   X(imgDraw, A1R5G5B5, A1R5G5B5, AddSmooth) \
   X(imgDrawKey, A1R5G5B5, A1R5G5B5, AddSmooth) \
 
+// The lists of one family (kernel_list_<family>.h), every source group.
+#define IMG_FAMILY_ALL(family, X) \
+  family##_P8(X) family##_R8G8B8(X) family##_X8R8G8B8(X) family##_R5G6B5(X) family##_X1R5G5B5(X) \
+  family##_A1R5G5B5(X)
+
 // The byte copies of P8 onto P8 (byte_copy.cpp).
 #define IMG_KERNELS_BYTES(X) \
   X(imgDraw, P8, P8, Copy) \
@@ -532,7 +557,8 @@
 
 #define IMG_KERNELS_ALL(X) \
   IMG_KERNELS_P8(X) IMG_KERNELS_R8G8B8(X) IMG_KERNELS_X8R8G8B8(X) IMG_KERNELS_R5G6B5(X) \
-  IMG_KERNELS_X1R5G5B5(X) IMG_KERNELS_A1R5G5B5(X) IMG_KERNELS_BYTES(X)
+  IMG_KERNELS_X1R5G5B5(X) IMG_KERNELS_A1R5G5B5(X) IMG_KERNELS_BYTES(X) \
+  IMG_FAMILY_ALL(IMG_WEIGHTED, X) IMG_FAMILY_ALL(IMG_SCALED, X) IMG_FAMILY_ALL(IMG_DEPTH, X)
 
 #define IMG_KERNEL_EXTERN(family, S, D, Op) extern template void family<S, D, imgOp::Op>(const imgDrawArgs&);
 #define IMG_KERNEL_INSTANTIATE(family, S, D, Op) template void family<S, D, imgOp::Op>(const imgDrawArgs&);

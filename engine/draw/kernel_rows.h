@@ -33,7 +33,7 @@ void unscaledRows(const imgDrawArgs& a) {
   // pels of every row; the per-pel loop draws the rest.
   int done = 0;
   if (const drawSimd::RectFn vector = drawSimd::Rows<Reader, D, StepT, KeyTest>::pick())
-    done = vector({d, s, dPitch, sPitch, w, h, key, a.table});
+    done = vector({d, s, dPitch, sPitch, w, h, key, a.table, 0, nullptr, 0});
   if (done == w) return;
   for (int y = 0; y < h; ++y, s += sPitch, d += dPitch) {
     for (int x = done; x < w; ++x) {

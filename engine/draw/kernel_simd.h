@@ -11,7 +11,7 @@
 
 #include <cstdint>
 
-#include "engine/draw/frame_rules.h"
+#include "engine/draw/blend_rules.h"
 
 namespace drawSimd {
 
@@ -28,7 +28,8 @@ Level supported();
 // Draws pels [0, n) of a row, n <= w; returns n.
 using RowFn = int (*)(uint8_t* d, const uint8_t* s, int w, uint32_t key, const uint8_t* table);
 
-// The rows of one draw: h rows from d and s, each pitch bytes apart.
+// The rows of one draw: h rows from d and s, each pitch bytes apart; for
+// the weighted cells the weight, or the weight image's rows from map.
 struct Rect {
   uint8_t* d;
   const uint8_t* s;
@@ -36,6 +37,9 @@ struct Rect {
   int w, h;
   uint32_t key;
   const uint8_t* table;
+  int alpha;
+  const uint8_t* map;
+  int64_t mapPitch;
 };
 // Draws pels [0, n) of every row (n depends on w only); returns n.
 using RectFn = int (*)(const Rect& r);
@@ -70,5 +74,29 @@ DRAW_SIMD_ROWS(X8R8G8B8, X8R8G8B8, Add, false)
 DRAW_SIMD_ROWS(X8R8G8B8, X8R8G8B8, Modulate, false)
 
 #undef DRAW_SIMD_ROWS
+
+// The weighted cells: Blend is the cell's per-pel step, Map whether the
+// weights come from a weight image (simd_blend.cpp).
+template <class Reader, class D, class Blend, class KeyTest, bool Map>
+struct Blends {
+  static RectFn pick() { return nullptr; }
+};
+
+#define DRAW_SIMD_BLENDS(S, D, Keyed, Map, ...)                                                              \
+  template <>                                                                                                \
+  struct Blends<drawFrame::Source<S, D>, D, drawFrame::__VA_ARGS__, drawFrame::KeyTestIf<S, D, Keyed>, Map> { \
+    static RectFn pick();                                                                                    \
+  };
+
+DRAW_SIMD_BLENDS(X8R8G8B8, X8R8G8B8, false, false, ShiftOnceBlend)
+DRAW_SIMD_BLENDS(X8R8G8B8, X8R8G8B8, true, false, ShiftOnceBlend)
+DRAW_SIMD_BLENDS(X8R8G8B8, X8R8G8B8, false, true, ShiftOnceBlend)
+DRAW_SIMD_BLENDS(P8, X8R8G8B8, false, false, ShiftOnceBlend)
+DRAW_SIMD_BLENDS(R5G6B5, R5G6B5, false, false, DifferenceBlend)
+DRAW_SIMD_BLENDS(R5G6B5, R5G6B5, true, false, DifferenceBlend)
+DRAW_SIMD_BLENDS(P8, R5G6B5, false, false, DifferenceBlend)
+DRAW_SIMD_BLENDS(R8G8B8, R5G6B5, false, false, MemberBlend<R8G8B8, R5G6B5>)
+
+#undef DRAW_SIMD_BLENDS
 
 }  // namespace drawSimd

@@ -78,6 +78,9 @@ bool changes(imgRowCTy& src, imgRowCTy& dst, const imgDrawParams& p) {
 TEST_F(Dispatch, SelectionTableForADirectAndAPalettedPair) {
   Image depthS = makeImage(5, 3, pel_FMT_Z32), depthD = makeImage(5, 3, pel_FMT_Z32);
   Image weights = makeImage(5, 3, pel_FMT_P8);
+  // Every source pel in front, every weight half.
+  std::memset(depthS->buffer, 1, size_t(depthS->BufferBytes()));
+  std::memset(weights->buffer, 128, size_t(weights->BufferBytes()));
   struct Pair {
     int srcFormat, dstFormat;
     imgSrcGroup sg;
@@ -97,6 +100,7 @@ TEST_F(Dispatch, SelectionTableForADirectAndAPalettedPair) {
             p.alphaMap = weights.get();
             p.zSrc = depth ? depthS.get() : nullptr;
             p.zDst = depth ? depthD.get() : nullptr;
+            std::memset(depthD->buffer, 0, size_t(depthD->BufferBytes()));
             const Maybe want = scaled ? row.scaled : depth ? row.depth : row.flat;
             const imgCellChoice got = imgSelectCell(p, keyed);
             const std::string what = "mode " + std::to_string(row.mode) + (scaled ? " scaled" : "") +

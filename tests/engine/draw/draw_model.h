@@ -1,12 +1,14 @@
 // What the draw tests share: images of any format filled from a few pel
 // values (so that keys match some pels and miss others), the vector levels
-// to force, and a per-pel reference model of the unscaled plain and Key
-// kernels, written from the frame's rules independently of the kernels.
+// to force, and a per-pel reference model of every kernel family (plain,
+// Key, weighted, scaled, depth-tested and the specialised blends), written
+// from the frame's rules independently of the kernels.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -63,6 +65,23 @@ inline std::vector<uint32_t> someValues(int format, std::mt19937& rng) {
   const uint32_t mask = format == pel_FMT_R8G8B8 ? 0xFFFFFF : pelBytes(format) == 2 ? 0xFFFF : format == pel_FMT_P8 ? 0xFF : ~0u;
   for (uint32_t& x : v) x &= mask;
   return v;
+}
+
+// Draws a source of `rows` rows of pels onto a destination of the same
+// size at (0, 0), whole or the rectangle r; the destination's pels after.
+using Pels = std::vector<uint32_t>;
+inline Pels drawPels(int srcFormat, const Pels& src, int dstFormat, const Pels& dst, const imgDrawParams& p,
+                     int rows = 1, const palCTy* palette = nullptr, const uint32_t* keyColour = nullptr,
+                     const rectCTy* r = nullptr) {
+  const int w = int(dst.size()) / rows;
+  Image s = makeImage(int(src.size()) / rows, rows, srcFormat, palette), d = makeImage(w, rows, dstFormat);
+  for (size_t i = 0; i < src.size(); ++i) setPel(*s, int(i) % s->width, int(i) / s->width, src[i]);
+  for (size_t i = 0; i < dst.size(); ++i) setPel(*d, int(i) % w, int(i) / w, dst[i]);
+  if (keyColour) s->SetColorKeyRGB(*keyColour);
+  s->DrawEx(d.get(), 0, 0, r, &p);
+  Pels out;
+  for (size_t i = 0; i < dst.size(); ++i) out.push_back(pelAt(*d, int(i) % w, int(i) / w));
+  return out;
 }
 
 // The levels this processor runs, each forced in turn by the tests.
@@ -148,15 +167,94 @@ inline uint32_t keyMask(int format) {
   }
 }
 
+// The weights of the blends, per pel: the weight a (0..256) is the source's
+// share out of 256.
+inline bool bytes4(int f) { return f == pel_FMT_X8R8G8B8 || f == pel_FMT_A8R8G8B8; }
+
+// Fields of a pel in its own widths (B, G, R) and their widths.
+inline void fieldsOf(int format, uint32_t p, int v[3], int bits[3]) {
+  if (format == pel_FMT_R5G6B5) {
+    v[0] = int(p & 31), v[1] = int(p >> 5 & 63), v[2] = int(p >> 11 & 31);
+    bits[0] = 5, bits[1] = 6, bits[2] = 5;
+  } else if (format == pel_FMT_X1R5G5B5 || format == pel_FMT_A1R5G5B5) {
+    v[0] = int(p & 31), v[1] = int(p >> 5 & 31), v[2] = int(p >> 10 & 31);
+    bits[0] = bits[1] = bits[2] = 5;
+  } else {
+    v[0] = int(p & 255), v[1] = int(p >> 8 & 255), v[2] = int(p >> 16 & 255);
+    bits[0] = bits[1] = bits[2] = 8;
+  }
+}
+inline uint32_t fromFields(int format, const int v[3], uint32_t old) {
+  if (format == pel_FMT_R5G6B5) return uint32_t((v[2] & 31) << 11 | (v[1] & 63) << 5 | (v[0] & 31));
+  return uint32_t((v[2] & 31) << 10 | (v[1] & 31) << 5 | (v[0] & 31)) | (old & 0x8000u);
+}
+
+// Alpha and AlphaMap. `own`: the pair blends with its own arithmetic (P8 and
+// 4-byte sources onto 4 bytes, P8 and R5G6B5 onto R5G6B5).
+inline uint32_t alphaOf(int readFormat, uint32_t s, int dstFormat, uint32_t old, int a, bool own) {
+  if (own && bytes4(dstFormat)) {
+    const Rgba d = widen(dstFormat, old), c = widen(readFormat, s);
+    auto f = [a](int dv, int sv) { return (sv * a + dv * (256 - a)) >> 8; };
+    return narrow(dstFormat, f(d.b, c.b), f(d.g, c.g), f(d.r, c.r), old);
+  }
+  if (own) {  // R5G6B5: a floored share of the difference
+    int d[3], sv[3], bits[3];
+    fieldsOf(dstFormat, old, d, bits);
+    fieldsOf(readFormat, s, sv, bits);
+    for (int i = 0; i < 3; ++i) d[i] += int(std::floor(double((sv[i] - d[i]) * a) / 256.0));
+    return fromFields(dstFormat, d, old);
+  }
+  if (pelBytes(dstFormat) >= 3) {
+    const Rgba d = widen(dstFormat, old), c = widen(readFormat, s);
+    auto f = [a](int dv, int sv) { return ((dv * (256 - a)) >> 8) + ((sv * a) >> 8); };
+    return narrow(dstFormat, f(d.b, c.b), f(d.g, c.g), f(d.r, c.r), old);
+  }
+  // 16 bits: the source in the destination's widths, then both shares.
+  int d[3], sv[3], dBits[3], sBits[3];
+  fieldsOf(dstFormat, old, d, dBits);
+  fieldsOf(readFormat, s, sv, sBits);
+  for (int i = 0; i < 3; ++i) {
+    const int fitted = sBits[i] >= dBits[i] ? sv[i] >> (sBits[i] - dBits[i]) : sv[i] << (dBits[i] - sBits[i]);
+    d[i] = ((fitted * a) >> 8) + ((d[i] * (256 - a)) >> 8);
+  }
+  return fromFields(dstFormat, d, old);
+}
+
+inline uint32_t alphaAddOf(int readFormat, uint32_t s, int dstFormat, uint32_t old, int a) {
+  const Rgba d = widen(dstFormat, old), c = widen(readFormat, s);
+  auto f = [a](int dv, int sv) { return std::min(255, ((dv * (256 - a)) >> 8) + sv); };
+  return narrow(dstFormat, f(d.b, c.b), f(d.g, c.g), f(d.r, c.r), old);
+}
+
+// What a draw sets beyond its mode.
+struct ModelParams {
+  int mode = pel_OP_COPY;
+  bool scaled = false;
+  int alpha = 0;
+  float scaleX = 1, scaleY = 1;
+  const imgRowCTy* alphaMap = nullptr;
+  const imgRowCTy* zSrc = nullptr;
+  imgRowCTy* zDst = nullptr;
+};
+
+// The 16.16 step of a scale.
+inline uint32_t stepOf(float scale) { return uint32_t(int32_t(1.0 / double(scale) * 65536.0)); }
+
 // One draw of the model: the source rectangle r of `src` (with its palette
-// table for `dstFormat`, when paletted) at (x + r.x, y + r.y) of `dst`, in
-// mode 0 or 4 to 11, keyed when the source is.
-inline void modelDraw(const imgRowCTy& src, imgRowCTy& dst, int x, int y, const rectCTy& r, int mode) {
+// table for `dstFormat`, when paletted) at (x + r.x, y + r.y) of `dst`,
+// keyed when the source is. Scaled draws sample the whole source.
+inline void modelDraw(const imgRowCTy& src, imgRowCTy& dst, int x, int y, const rectCTy& r, const ModelParams& p) {
   const bool paletted = src.desc.palette != nullptr;
-  const int dstFormat = dst.PelFormat();
+  const int dstFormat = dst.PelFormat(), mode = p.mode;
   // A paletted source reads its table entry, a pel of the destination's
   // layout (the one table of X1R5G5B5 and A1R5G5B5 read as X1R5G5B5).
   const int readFormat = paletted ? (dstFormat == pel_FMT_A1R5G5B5 ? pel_FMT_X1R5G5B5 : dstFormat) : src.PelFormat();
+  const bool own = (paletted || (bytes4(src.PelFormat()) && bytes4(dstFormat)) ||
+                    (src.PelFormat() == pel_FMT_R5G6B5 && dstFormat == pel_FMT_R5G6B5)) &&
+                   (bytes4(dstFormat) || dstFormat == pel_FMT_R5G6B5);
+  const bool scaled = p.scaled || mode == pel_OP_STRETCH;
+  const bool depth = !scaled && p.zSrc && p.zDst && mode != pel_OP_ALPHA && mode != pel_OP_SRCALPHAK &&
+                     mode != pel_OP_ALPHAMAP && mode != pel_OP_ALPHAADD;
   uint32_t key = 0;
   if (src.keyFlag) {
     const uint32_t c = src.keyColor;
@@ -170,7 +268,18 @@ inline void modelDraw(const imgRowCTy& src, imgRowCTy& dst, int x, int y, const 
   }
   for (int i = 0; i < r.h; ++i)
     for (int j = 0; j < r.w; ++j) {
-      uint32_t s = pelAt(src, r.x + j, r.y + i);
+      const int dx = x + r.x + j, dy = y + r.y + i;
+      if (depth) {
+        const int32_t zs = int32_t(pelAt(*p.zSrc, r.x + j, r.y + i)), zd = int32_t(pelAt(*p.zDst, dx, dy));
+        if (zs <= zd) continue;
+        setPel(*p.zDst, dx, dy, uint32_t(zs));
+      }
+      int sx = r.x + j, sy = r.y + i;
+      if (scaled) {
+        sx = int((uint32_t(r.x + j) * stepOf(p.scaleX)) >> 16);
+        sy = int((uint32_t(r.y + i) * stepOf(p.scaleY)) >> 16);
+      }
+      uint32_t s = pelAt(src, sx, sy);
       if (paletted) {
         // The table entry: 4.106's conversion of the palette entry, bit 15
         // of the 16-bit entries from A >> 7.
@@ -179,17 +288,31 @@ inline void modelDraw(const imgRowCTy& src, imgRowCTy& dst, int x, int y, const 
                    uint32_t(e.a) << 24 | (e.a >= 128 ? 0x8000u : 0));
       }
       if (src.keyFlag && ((s ^ key) & keyMask(readFormat)) == 0) continue;
-      const int dx = x + r.x + j, dy = y + r.y + i;
       const uint32_t old = pelAt(dst, dx, dy);
       uint32_t out;
-      if (mode == pel_OP_COPY) {
-        out = paletted ? s : copyOf(src.PelFormat(), s, dstFormat, old);
-      } else {
-        const Rgba d = widen(dstFormat, old), c = widen(readFormat, s);
-        out = narrow(dstFormat, modeOf(mode, d.b, c.b), modeOf(mode, d.g, c.g), modeOf(mode, d.r, c.r), old);
+      switch (mode) {
+        case pel_OP_COPY:
+        case pel_OP_SRCALPHA:
+        case pel_OP_STRETCH: out = paletted ? s : copyOf(src.PelFormat(), s, dstFormat, old); break;
+        case pel_OP_ALPHA:
+        case pel_OP_SRCALPHAK: out = alphaOf(readFormat, s, dstFormat, old, p.alpha, own); break;
+        case pel_OP_ALPHAMAP:
+          out = alphaOf(readFormat, s, dstFormat, old, int(pelAt(*p.alphaMap, r.x + j, r.y + i)), own);
+          break;
+        case pel_OP_ALPHAADD: out = alphaAddOf(readFormat, s, dstFormat, old, p.alpha); break;
+        default: {
+          const Rgba d = widen(dstFormat, old), c = widen(readFormat, s);
+          out = narrow(dstFormat, modeOf(mode, d.b, c.b), modeOf(mode, d.g, c.g), modeOf(mode, d.r, c.r), old);
+        }
       }
       setPel(dst, dx, dy, out);
     }
+}
+
+inline void modelDraw(const imgRowCTy& src, imgRowCTy& dst, int x, int y, const rectCTy& r, int mode) {
+  ModelParams p;
+  p.mode = mode;
+  modelDraw(src, dst, x, y, r, p);
 }
 
 }  // namespace draw_test

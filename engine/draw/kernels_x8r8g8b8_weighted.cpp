@@ -1,0 +1,5 @@
+// The weighted kernels whose source group is X8R8G8B8.
+#include "engine/draw/kernel_list.h"
+#include "engine/draw/kernel_weighted.h"
+
+IMG_WEIGHTED_X8R8G8B8(IMG_KERNEL_INSTANTIATE)
