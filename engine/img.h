@@ -96,6 +96,10 @@ class imgCTy : public rwObjCTy {
   virtual uint32_t PelAtXY(int x, int y);
   // The pel as a colour.
   virtual uint32_t PelAtXYRGB(int x, int y);
+  // Runs of `length` pels (none for 0 or less) from (x, y) rightwards or
+  // downwards, pel i stored where bit (i mod 32) of the pattern is set; a
+  // line from (x0, y0) to (x1, y1), `extra` unused. The pel value as it
+  // stands (engine/draw/lines.cpp); pels outside the image are skipped.
   virtual void DrawHLine(uint32_t pel, int x, int y, int length, uint32_t pattern);
   virtual void DrawVLine(uint32_t pel, int x, int y, int length, uint32_t pattern);
   virtual void DrawLine(uint32_t pel, int x0, int y0, int x1, int y1, int extra);
@@ -135,6 +139,10 @@ class imgCTy : public rwObjCTy {
 
   // A colour (bytes B, G, R, A) in the image's pel format.
   uint32_t ToNative(uint32_t colour) const;
+  // DrawHLine and DrawVLine (through their slots) with the colour *colour
+  // (bytes B, G, R, A) in the image's pel format; nothing for null.
+  void DrawHLineRGB(const uint32_t* colour, int x, int y, int length, uint32_t pattern);
+  void DrawVLineRGB(const uint32_t* colour, int x, int y, int length, uint32_t pattern);
   void FillRGB(uint32_t colour, const rectCTy* rect);
   void BuildPalTable(int format);
   const pelFmtDesc& GetPelFmtDesc() const { return desc; }

@@ -5,4 +5,6 @@ talvo_test(test_engine_draw_rest LABEL engine-draw-rest
     ${CMAKE_CURRENT_LIST_DIR}/weighted_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/scaled_depth_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/twins_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/lines_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/layers_rest_test.cpp
   DEPS engine_draw talvo_img)
