@@ -143,16 +143,23 @@ TEST_F(SpriteListTest, DebugOutlineFramesTheDirtyRectangles) {
   list.MarkDirty(&r, &list.area, 1);
   Image target = solid(64, 64, 0);
   // No sprite draws: the outline is the only thing that reaches the target.
+  // The grid gives one rectangle per row of cells: 8,12 and 8,16, 12 x 4.
   list.DrawDirty(target.get());
-  const uint32_t frame = rgb(*target, 8, 12);
+  const rectCTy rows[] = {rect(8, 12, 12, 4), rect(8, 16, 12, 4)};
   for (int y = 0; y < 64; ++y) {
     for (int x = 0; x < 64; ++x) {
-      const bool inside = x >= 8 && x < 20 && y >= 12 && y < 20;
-      // Lines of width - 1 and height - 1 pels: the far corner stays out.
-      const bool edge = inside && (x == 8 || x == 19 || y == 12 || y == 19) && !(x == 19 && y == 19);
-      ASSERT_EQ(rgb(*target, x, y), edge ? frame : 0u) << x << ", " << y;
+      uint32_t want = 0;
+      for (const rectCTy& row : rows) {
+        // Lines of width - 1 and height - 1 pels: the far corner stays out.
+        const int right = row.x + row.w - 1, bottom = row.y + row.h - 1;
+        const bool across = (y == row.y || y == bottom) && x >= row.x && x < right;
+        const bool down = (x == row.x || x == right) && y >= row.y && y < bottom;
+        if (across || down) want = rgb(*target, row.x, row.y);
+      }
+      ASSERT_EQ(rgb(*target, x, y), want) << x << ", " << y;
     }
   }
+  EXPECT_NE(rgb(*target, 8, 12) | rgb(*target, 8, 16), 0u);
   // Off again: nothing but the sprites.
   list.SetDebugOutline(0);
   list.MarkDirty(&r, &list.area, 1);
