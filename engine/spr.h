@@ -17,6 +17,7 @@
 
 class sprsCTy;
 class sprCTy;
+struct fntFont;
 
 // The depth map of a list: depth (larger is farther) to sprite, equal depths
 // in insertion order. A sprite keeps the iterator of its own entry.
@@ -63,6 +64,10 @@ class sprCTy {
   void DrawImageMirrorH(imgCTy* image);
   // The mirrored bounds, scaled, cut to the draw clip, through DrawExMirrorH.
   void DrawImageExMirrorH(imgCTy* image, const imgDrawParams* params);
+  // One line of text (engine/text.h) with its top-left corner at the offset
+  // from the sprite's position, cut to the draw clip; nothing for a null
+  // font or text.
+  void DrawText(const fntFont* font, const char* text, int32_t offsetX, int32_t offsetY);
 
   int32_t x = 0, y = 0;
   int32_t depth = spr_DEFAULT_Z;  // larger is farther

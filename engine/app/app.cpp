@@ -8,6 +8,7 @@
 #include "base/str.h"
 #include "base/tm.h"
 #include "engine/app/game_hooks.h"
+#include "engine/fnt.h"
 #include "engine/gfx.h"
 #include "engine/gfx_dirty.h"
 #include "engine/inp.h"
@@ -140,6 +141,7 @@ gaCTy::~gaCTy() noexcept(false) {
   }
   cfg->Save((appName + ".cfg").c_str());
   gfxDirtyClear();
+  fntSystemDone();
   if (cfg->GetInt("USE_GFX")) gfxShutdown();
   resListDone();
   tmDone();
@@ -168,6 +170,7 @@ void gaCTy::InitGraphics() {
 
 void gaCTy::ShutdownGraphics() {
   gfxDirtyClear();
+  fntSystemDone();
   if (cfg->GetInt("USE_GFX")) gfxShutdown();
 }
 
@@ -202,7 +205,8 @@ void gaCTy::Init(HINSTANCE inst, int showCommand) {
   tmCalibrate();
   GamePreInit();
   CreateMainWindow(showCommand);
-  // The sound system and the font cache start here once they exist.
+  // The sound system starts here once it exists.
+  fntSystemInit();
   resListCreate();
   gfxDirtyReset();
   gfxDirty.drawFps = cfg->GetInt("NEED_DRAW_FPS");
