@@ -54,6 +54,9 @@ TEST_F(FontCacheTest, RefusedFontsReportOnceAndCacheNothing) {
       {"baddefault", "Wrong font's version : " + name("baddefault")},
       {"nopicture", "Font's picture not found : " + name("nopicture")},
       {"badpicture", ""},  // the picture loader's own report
+      {"badtga", "Font's picture refused : " + name("badtga") + ".tga"},
+      // TGA glyphs go into alpha images, which this program does not link.
+      {"tga", "Unknown class name. imgAlpha"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(fntGet("%s", name(c.font).c_str()), nullptr) << c.font;

@@ -9,8 +9,9 @@ width, height): '?' the default (0, 4, 8), 'A' (4, 5, 8), 'B' (9, 6, 7), 'C'
 default glyph's x (missing). Spacing 1, space width 3, line height 9.
 
 Files: font.fda and font.bmp; badmagic, baddefault (default glyph 300),
-nopicture (no glyph picture), badpicture (a picture the loader refuses), each
-NAME.fda beside its picture.
+nopicture (no glyph picture), badpicture (a picture the loader refuses), tga
+(the strip as a TGA), badtga (a TGA the decoder refuses), each NAME.fda beside
+its picture.
 """
 import os
 import struct
@@ -56,6 +57,10 @@ def main():
     write(os.path.join(out, 'nopicture.fda'), fda())
     write(os.path.join(out, 'badpicture.fda'), fda())
     write(os.path.join(out, 'badpicture.bmp'), b'BM' + bytes(60))
+    write(os.path.join(out, 'tga.fda'), fda())
+    strip.save(os.path.join(out, 'tga.tga'))
+    write(os.path.join(out, 'badtga.fda'), fda())
+    write(os.path.join(out, 'badtga.tga'), bytes(10))
 
 
 if __name__ == '__main__':
