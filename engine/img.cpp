@@ -104,15 +104,18 @@ void imgCTy::Unlock() { data = nullptr; }
 uint32_t imgCTy::PelAtXY(int x, int y) {
   assert(x >= 0 && y >= 0 && x < width && y < height);
   const rectCTy r{x, y, 1, 1};
-  const int size = reachableBytes(desc.format);
-  uint32_t pel = 0xFFFFFFFF;
   Lock(&r, img_LOCK_READ);
-  if (size && data) {
-    pel = 0;
-    std::memcpy(&pel, data, size_t(size));
-  }
+  const uint32_t pel = LockedPelAt(0, 0);
   Unlock();
-  if (!size) errPrintf(ERR_LEVEL_ERROR, "imgCTy::PelAtXY : this is not implemented yet");
+  if (!reachableBytes(desc.format)) errPrintf(ERR_LEVEL_ERROR, "imgCTy::PelAtXY : this is not implemented yet");
+  return pel;
+}
+
+uint32_t imgCTy::LockedPelAt(int x, int y) const {
+  const int size = reachableBytes(desc.format);
+  if (!size || !data) return 0xFFFFFFFF;
+  uint32_t pel = 0;
+  std::memcpy(&pel, data + (int64_t(y) * pitch + x) * size, size_t(size));
   return pel;
 }
 

@@ -93,6 +93,7 @@ class imgCTy : public rwObjCTy {
   virtual void Lock(const rectCTy* rect, int mode);
   virtual void Unlock();
   // The pel (zero-extended), or 0xFFFFFFFF for a format without pels here.
+  // One lock of the pel and LockedPelAt.
   virtual uint32_t PelAtXY(int x, int y);
   // The pel as a colour.
   virtual uint32_t PelAtXYRGB(int x, int y);
@@ -137,6 +138,11 @@ class imgCTy : public rwObjCTy {
   virtual void ReadData(rwStream* stream);
   virtual void ReadDataInPlace(rwStream* stream);
 
+  // The pel (zero-extended) at (x, y) of the current lock's rectangle, or
+  // 0xFFFFFFFF for a format without pels here or an unlocked image. Reading
+  // many pels under one lock spares the classes that decode their whole
+  // image at every lock (alpha, RLE8) a decode per pel.
+  uint32_t LockedPelAt(int x, int y) const;
   // A colour (bytes B, G, R, A) in the image's pel format.
   uint32_t ToNative(uint32_t colour) const;
   // DrawHLine and DrawVLine (through their slots) with the colour *colour
