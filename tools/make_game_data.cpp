@@ -12,6 +12,7 @@
 #include <string>
 
 #include "tools/audio.h"
+#include "tools/ball_set.h"
 #include "tools/files.h"
 #include "tools/layout.h"
 #include "tools/pictures.h"
@@ -68,6 +69,7 @@ int main(int argc, char** argv) {
     const Maze maze(kMazeSeed);
     writeBmp24(in("mask.bmp"), paintMask(maze));
     writeJpeg(in("bkg.jpg"), paintBackground(maze), 92);
+    writeBallSet(in("ball.imgs"), paintBall());
     writeBmp24(in("cursor.bmp"), paintCursor());
     writeTga32(in("game_over.tga"), paintBanner("GAME OVER", {196, 40, 40, 235}));
     writeTga32(in("game_win.tga"), paintBanner("YOU WIN!", {40, 150, 64, 235}));
