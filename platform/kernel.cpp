@@ -129,17 +129,6 @@ DWORD FormatMessageA(DWORD flags, LPCVOID, DWORD messageId, DWORD, LPSTR buffer,
   return static_cast<DWORD>(message.size());
 }
 
-HLOCAL LocalAlloc(UINT flags, size_t bytes) {
-  void* p = (flags & LMEM_ZEROINIT) ? std::calloc(1, bytes ? bytes : 1) : std::malloc(bytes ? bytes : 1);
-  if (!p) SetLastError(ENOMEM);
-  return p;
-}
-
-HLOCAL LocalFree(HLOCAL mem) {
-  std::free(mem);
-  return nullptr;
-}
-
 BOOL IsDebuggerPresent() {
   std::ifstream status("/proc/self/status");
   std::string line;

@@ -167,4 +167,27 @@ PelImage readWindowSurface(HWND window);
 enum class PelPath { Best, Portable };
 void setPelPath(PelPath path);
 
+// --- MIDI ---
+
+struct MidiRecord {
+  uint64_t frame;              // of the MIDI input (midiFrames), where the message applied
+  std::vector<uint8_t> bytes;  // a channel message, or a whole F0 ... F7 message
+};
+// While on, the MIDI output goes to a record list instead of the synthesizer
+// (which then need not exist), and midiOutGetNumDevs reports the device.
+// Switching clears the list.
+void recordMidi(bool on);
+std::vector<MidiRecord> takeMidiRecords();
+// The SoundFont the synthesizer loads from now on; null restores the search
+// (TALVO_SOUNDFONT, then Debian's TimGM6mb). A path that does not exist
+// leaves the system without a MIDI device.
+void setMidiSoundFont(const char* path);
+// Frames rendered by the MIDI input since the process started.
+uint64_t midiFrames();
+// Returns once the MIDI callback thread has run every callback due.
+void waitMidiCallbacks();
+// Renders frames of the MIDI input (the stream's events and the
+// synthesizer), as interleaved stereo 16-bit samples.
+std::vector<int16_t> renderMidi(uint32_t frames);
+
 }  // namespace plat::test

@@ -11,3 +11,4 @@
 #include "platform/win_mapping.h"
 #include "platform/win_bitmap.h"
 #include "platform/win_stdio.h"
+#include "platform/win_mmsystem.h"

@@ -40,12 +40,33 @@ void SetLastError(DWORD code);
 DWORD FormatMessageA(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId,
                      LPSTR buffer, DWORD size, va_list* arguments);
 
+// Local and global memory: one heap, as on Win32. A fixed block's handle is
+// its address; a moveable block has a handle of its own, and its address
+// comes from GlobalLock (and may change when the block is reallocated).
+// Failures return null with ERROR_NOT_ENOUGH_MEMORY or ERROR_INVALID_HANDLE.
 #define LMEM_FIXED 0x0000
+#define LMEM_MOVEABLE 0x0002
 #define LMEM_ZEROINIT 0x0040
 #define GMEM_FIXED 0x0000
+#define GMEM_MOVEABLE 0x0002
 #define GMEM_ZEROINIT 0x0040
+#define GMEM_DDESHARE 0x2000
 HLOCAL LocalAlloc(UINT flags, size_t bytes);
+// Grows or shrinks a block, keeping its bytes (new bytes zero with
+// LMEM_ZEROINIT). A fixed block moves only with LMEM_MOVEABLE; a moveable one
+// keeps its handle and moves while unlocked, or locked with LMEM_MOVEABLE.
+HLOCAL LocalReAlloc(HLOCAL mem, size_t bytes, UINT flags);
+// Null on success, the handle when it is no block.
 HLOCAL LocalFree(HLOCAL mem);
+HGLOBAL GlobalAlloc(UINT flags, size_t bytes);
+HGLOBAL GlobalReAlloc(HGLOBAL mem, size_t bytes, UINT flags);
+HGLOBAL GlobalFree(HGLOBAL mem);
+// The block's address; a moveable block counts its locks.
+LPVOID GlobalLock(HGLOBAL mem);
+// Non-zero while locks remain; 0 with the last error 0 when the last lock went.
+BOOL GlobalUnlock(HGLOBAL mem);
+// The handle of a block's address (null when the address is no block's).
+HGLOBAL GlobalHandle(LPCVOID address);
 
 // Debugger.
 BOOL IsDebuggerPresent();
