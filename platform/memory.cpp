@@ -7,6 +7,7 @@
 #include <mutex>
 #include <unordered_map>
 
+#include "platform/call_trace.h"
 #include "platform/win_kernel.h"
 
 namespace {
@@ -37,6 +38,15 @@ Block* find(HANDLE mem) {
     return nullptr;
   }
   return it->second;
+}
+
+// A fault injected into the call (plat::test::failNext): its code becomes
+// the last error.
+bool fault(const char* op) {
+  HRESULT code;
+  if (!plat::detail::injected("", op, &code)) return false;
+  SetLastError(static_cast<DWORD>(code));
+  return true;
 }
 
 HANDLE allocate(UINT flags, size_t bytes) {
@@ -100,12 +110,16 @@ HANDLE release(HANDLE mem) {
 
 }  // namespace
 
-HLOCAL LocalAlloc(UINT flags, size_t bytes) { return allocate(flags, bytes); }
-HLOCAL LocalReAlloc(HLOCAL mem, size_t bytes, UINT flags) { return reallocate(mem, bytes, flags); }
+HLOCAL LocalAlloc(UINT flags, size_t bytes) { return fault("LocalAlloc") ? nullptr : allocate(flags, bytes); }
+HLOCAL LocalReAlloc(HLOCAL mem, size_t bytes, UINT flags) {
+  return fault("LocalReAlloc") ? nullptr : reallocate(mem, bytes, flags);
+}
 HLOCAL LocalFree(HLOCAL mem) { return release(mem); }
 
-HGLOBAL GlobalAlloc(UINT flags, size_t bytes) { return allocate(flags, bytes); }
-HGLOBAL GlobalReAlloc(HGLOBAL mem, size_t bytes, UINT flags) { return reallocate(mem, bytes, flags); }
+HGLOBAL GlobalAlloc(UINT flags, size_t bytes) { return fault("GlobalAlloc") ? nullptr : allocate(flags, bytes); }
+HGLOBAL GlobalReAlloc(HGLOBAL mem, size_t bytes, UINT flags) {
+  return fault("GlobalReAlloc") ? nullptr : reallocate(mem, bytes, flags);
+}
 HGLOBAL GlobalFree(HGLOBAL mem) { return release(mem); }
 
 LPVOID GlobalLock(HGLOBAL mem) {

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/call_trace.h"
 #include "platform/midi_out.h"
 #include "platform/midi_render.h"
 #include "platform/test_api.h"
@@ -245,6 +246,14 @@ bool onCallbackThread() {
 
 bool headerOk(const MIDIHDR* h, UINT size) { return h && size >= sizeof(MIDIHDR); }
 
+// A fault injected into the call (plat::test::failNext): *result is its code.
+bool fault(const char* op, MMRESULT* result) {
+  HRESULT code;
+  if (!plat::detail::injected("", op, &code)) return false;
+  *result = static_cast<MMRESULT>(code);
+  return true;
+}
+
 }  // namespace
 
 namespace plat::detail {
@@ -263,6 +272,7 @@ void renderMidi(int16_t* stereo, uint32_t frames) {
 UINT midiOutGetNumDevs() { return plat::midi::deviceAvailable() ? 1 : 0; }
 
 MMRESULT midiOutGetDevCapsA(UINT_PTR deviceId, MIDIOUTCAPSA* caps, UINT size) {
+  if (MMRESULT injectedResult; fault("midiOutGetDevCapsA", &injectedResult)) return injectedResult;
   if (!caps) return MMSYSERR_INVALPARAM;
   const bool mapper = deviceId == MIDI_MAPPER || deviceId == static_cast<UINT_PTR>(-1);
   if ((deviceId != 0 && !mapper) || !plat::midi::deviceAvailable()) return MMSYSERR_BADDEVICEID;
@@ -282,6 +292,7 @@ MMRESULT midiOutGetDevCapsA(UINT_PTR deviceId, MIDIOUTCAPSA* caps, UINT size) {
 
 MMRESULT midiStreamOpen(HMIDISTRM* stream, UINT* deviceId, DWORD count, DWORD_PTR callback, DWORD_PTR instance,
                         DWORD flags) {
+  if (MMRESULT injectedResult; fault("midiStreamOpen", &injectedResult)) return injectedResult;
   if (!stream || !deviceId || count != 1) return MMSYSERR_INVALPARAM;
   *stream = nullptr;
   const DWORD kind = flags & CALLBACK_TYPEMASK;
@@ -301,6 +312,7 @@ MMRESULT midiStreamOpen(HMIDISTRM* stream, UINT* deviceId, DWORD count, DWORD_PT
 }
 
 MMRESULT midiStreamProperty(HMIDISTRM stream, BYTE* data, DWORD property) {
+  if (MMRESULT injectedResult; fault("midiStreamProperty", &injectedResult)) return injectedResult;
   std::lock_guard<std::mutex> lock(g_mutex);
   Stream* s = streamOf(stream);
   if (!s) return MMSYSERR_INVALHANDLE;
@@ -322,6 +334,7 @@ MMRESULT midiStreamProperty(HMIDISTRM stream, BYTE* data, DWORD property) {
 }
 
 MMRESULT midiOutPrepareHeader(HMIDIOUT stream, MIDIHDR* header, UINT size) {
+  if (MMRESULT injectedResult; fault("midiOutPrepareHeader", &injectedResult)) return injectedResult;
   std::lock_guard<std::mutex> lock(g_mutex);
   if (!streamOf(stream)) return MMSYSERR_INVALHANDLE;
   if (!headerOk(header, size) || !header->lpData) return MMSYSERR_INVALPARAM;
@@ -330,6 +343,7 @@ MMRESULT midiOutPrepareHeader(HMIDIOUT stream, MIDIHDR* header, UINT size) {
 }
 
 MMRESULT midiOutUnprepareHeader(HMIDIOUT stream, MIDIHDR* header, UINT size) {
+  if (MMRESULT injectedResult; fault("midiOutUnprepareHeader", &injectedResult)) return injectedResult;
   std::lock_guard<std::mutex> lock(g_mutex);
   if (!streamOf(stream)) return MMSYSERR_INVALHANDLE;
   if (!headerOk(header, size)) return MMSYSERR_INVALPARAM;
@@ -339,6 +353,7 @@ MMRESULT midiOutUnprepareHeader(HMIDIOUT stream, MIDIHDR* header, UINT size) {
 }
 
 MMRESULT midiStreamOut(HMIDISTRM stream, MIDIHDR* header, UINT size) {
+  if (MMRESULT injectedResult; fault("midiStreamOut", &injectedResult)) return injectedResult;
   std::lock_guard<std::mutex> lock(g_mutex);
   Stream* s = streamOf(stream);
   if (!s) return MMSYSERR_INVALHANDLE;
@@ -353,6 +368,7 @@ MMRESULT midiStreamOut(HMIDISTRM stream, MIDIHDR* header, UINT size) {
 }
 
 MMRESULT midiStreamRestart(HMIDISTRM stream) {
+  if (MMRESULT injectedResult; fault("midiStreamRestart", &injectedResult)) return injectedResult;
   std::lock_guard<std::mutex> lock(g_mutex);
   Stream* s = streamOf(stream);
   if (!s) return MMSYSERR_INVALHANDLE;
@@ -361,6 +377,7 @@ MMRESULT midiStreamRestart(HMIDISTRM stream) {
 }
 
 MMRESULT midiOutReset(HMIDIOUT stream) {
+  if (MMRESULT injectedResult; fault("midiOutReset", &injectedResult)) return injectedResult;
   std::lock_guard<std::mutex> lock(g_mutex);
   Stream* s = streamOf(stream);
   if (!s) return MMSYSERR_INVALHANDLE;
@@ -377,6 +394,7 @@ MMRESULT midiOutReset(HMIDIOUT stream) {
 }
 
 MMRESULT midiStreamClose(HMIDISTRM stream) {
+  if (MMRESULT injectedResult; fault("midiStreamClose", &injectedResult)) return injectedResult;
   Stream* s;
   {
     std::lock_guard<std::mutex> lock(g_mutex);

@@ -88,7 +88,10 @@ void injectWindowEvent(HWND window, WindowEvent event, int x = 0, int y = 0);
 // --- faults and the call trace of the COM-style interfaces ---
 //
 // One mechanism for every emulated interface (DirectDraw, DirectSound) and
-// its creation function. An operation is named as the interface declares it:
+// its creation function. The winmm MIDI calls (midiStreamOut...) and the
+// memory allocations (GlobalAlloc, GlobalReAlloc, LocalAlloc, LocalReAlloc)
+// take faults too: a MIDI call returns the result as its MMRESULT, an
+// allocation returns null with the result as its last error. An operation is named as the interface declares it:
 // "Blt", "Lock", "CreateSoundBuffer", "DirectSoundCreate". Where two
 // interfaces share a name, "IDirectSoundBuffer::Lock" names one of them; the
 // plain name names the operation of every interface.

@@ -161,6 +161,91 @@ TEST_F(MidiMusic, FailuresAreReportedAndPlayNothing) {
   EXPECT_FALSE(silent.Cue());
 }
 
+TEST_F(MidiMusic, AFailedCueStepLeavesTheFileOpenAndLosesNoBuffer) {
+  const std::string file = song("loop.mid", loopSong());
+  const struct {
+    const char* op;
+    HRESULT code;
+    int result;
+    bool streamOpen;
+    bool convHeader;
+  } cases[] = {
+      {"midiStreamOpen", MMSYSERR_NOMEM, MMSYSERR_NOMEM, false, false},
+      {"midiStreamProperty", MMSYSERR_INVALPARAM, MCIERR_DEVICE_NOT_READY, false, false},
+      {"GlobalAlloc", ERROR_NOT_ENOUGH_MEMORY, MCIERR_OUT_OF_MEMORY, true, false},
+      {"midiOutPrepareHeader", MMSYSERR_NOMEM, MCIERR_DEVICE_NOT_READY, true, true},
+      {"midiStreamOut", MMSYSERR_NOMEM, MCIERR_DEVICE_NOT_READY, true, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.op);
+    Module m(window_, file);
+    ASSERT_EQ(mstrOpen(&m.st), 0);
+    plat::test::failNext(c.op, 1, c.code);
+    EXPECT_EQ(m.cue(0), c.result);
+    EXPECT_EQ(m.st.state, MSTR_S_OPEN);
+    EXPECT_EQ(m.st.stream != nullptr, c.streamOpen);
+    EXPECT_EQ(m.st.convHeader != nullptr, c.convHeader);
+    EXPECT_EQ(m.st.outstanding, 0);
+    EXPECT_EQ(m.freeList().size(), 4u);
+    // The next cue plays.
+    ASSERT_EQ(m.cue(0), 0);
+    ASSERT_EQ(mstrRestart(&m.st), 0);
+    EXPECT_TRUE(renderUntilDone(10 * kLoopFrames).has_value());
+  }
+  plat::test::clearFaults();
+}
+
+TEST_F(MidiMusic, MemoryFailuresAreReportedAsOutOfMemory) {
+  // The conversion header cannot grow: it keeps its size, the cue fails.
+  std::string events;
+  for (int i = 0; i < 600; ++i) events += bytes({i ? 1 : 0, 0xB0 | i / 120, i % 120, 0x40});
+  {
+    Module m(window_, song("state.mid", smf({events + bytes({0x01, 0x90, 0x3C, 0x64}) + kEndOfTrack})));
+    ASSERT_EQ(mstrOpen(&m.st), 0);
+    plat::test::failNext("GlobalReAlloc", 1, ERROR_NOT_ENOUGH_MEMORY);
+    EXPECT_EQ(m.cue(501), MCIERR_OUT_OF_MEMORY);
+    EXPECT_EQ(m.st.state, MSTR_S_OPEN);
+    EXPECT_EQ(m.st.convSize, 4096u);
+    ASSERT_EQ(m.cue(501), 0);
+    EXPECT_EQ(m.st.convSize, 8192u);
+  }
+
+  // The parsed file's record cannot grow: the file does not open.
+  MidiPlayer player(window_);
+  plat::test::failNext("LocalReAlloc", 1, ERROR_NOT_ENOUGH_MEMORY);
+  EXPECT_EQ(player.Play(song("loop.mid", loopSong()).c_str()), MCIERR_OUT_OF_MEMORY);
+  EXPECT_EQ(player.Play(dir_.file("loop.mid").c_str()), 0);
+
+  // Without its buffers a player holds no state block: it answers Play with
+  // 264 and ignores messages.
+  plat::test::failNext("GlobalAlloc", 1, ERROR_NOT_ENOUGH_MEMORY);
+  MidiPlayer empty(window_);
+  EXPECT_EQ(empty.Play(dir_.file("loop.mid").c_str()), MCIERR_OUT_OF_MEMORY);
+  empty.OnMessage(MSTR_MSG_DONE);
+  EXPECT_FALSE(empty.Cue());
+}
+
+TEST_F(MidiMusic, AFailedRefillRetiresTheStreamAndKeepsItsBuffers) {
+  std::string events;
+  for (int i = 0; i < 400; ++i) events += bytes({0x10, 0x90, 0x30 + i % 40, 0x40, 0x10, 0x80, 0x30 + i % 40, 0x00});
+  Module m(window_, song("long.mid", smf({events + kEndOfTrack})));
+  ASSERT_EQ(mstrOpen(&m.st), 0);
+  ASSERT_EQ(m.cue(0), 0);
+  ASSERT_EQ(mstrRestart(&m.st), 0);
+  // The empty conversion header comes back and is refilled at once; the
+  // refill of the first buffer fails.
+  ASSERT_FALSE(renderUntilDone(kBlock).has_value());
+  plat::test::failNext("midiStreamOut", 1, MMSYSERR_NOMEM);
+  const auto done = renderUntilDone(uint64_t{44100} * 120);
+  ASSERT_TRUE(done.has_value());
+  EXPECT_EQ(m.st.state, MSTR_S_OPEN);
+  EXPECT_EQ(m.st.stream, nullptr);
+  EXPECT_EQ(m.freeList().size(), 4u);
+  // The song then plays again from its start with every buffer.
+  ASSERT_EQ(m.cue(0), 0);
+  EXPECT_EQ(m.st.outstanding, 5);
+}
+
 TEST_F(MidiMusic, APlayingPlayerIsDestroyedCleanly) {
   // The MIDI input renders on a thread of its own, as the audio device does,
   // while the player goes away mid-song.
