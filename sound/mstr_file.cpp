@@ -43,14 +43,21 @@ void putWords(MIDIHDR* buffer, uint32_t delta, uint32_t event) {
 
 uint32_t tempoOf(const uint8_t* bytes) { return static_cast<uint32_t>(bytes[0]) << 16 | bytes[1] << 8 | bytes[2]; }
 
-void freeImage(uint8_t* image) {
-  if (!image) return;
-  HGLOBAL handle = GlobalHandle(image);
-  GlobalUnlock(handle);
-  GlobalFree(handle);
+}  // namespace
+
+void* mstrGlobalAlloc(size_t bytes) {
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, bytes);
+  void* address = block ? GlobalLock(block) : nullptr;
+  if (block && !address) GlobalFree(block);
+  return address;
 }
 
-}  // namespace
+void mstrGlobalFree(void* address) {
+  if (!address) return;
+  HGLOBAL block = GlobalHandle(address);
+  GlobalUnlock(block);
+  GlobalFree(block);
+}
 
 uint32_t mstrReadVarLen(const uint8_t* bytes, uint32_t count, uint32_t* value) {
   uint32_t v = 0;
@@ -216,12 +223,8 @@ int mstrReadFile(const char* fileName, mstrFile** result) {
   if (code == MSTR_OK && mmioSeek(mmio, start, SEEK_SET) != start) code = MSTR_INVALID;
 
   if (code == MSTR_OK) {
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, file->imageSize);
-    file->image = block ? static_cast<uint8_t*>(GlobalLock(block)) : nullptr;
-    if (!file->image) {
-      if (block) GlobalFree(block);
-      code = MSTR_NO_MEMORY;
-    }
+    file->image = static_cast<uint8_t*>(mstrGlobalAlloc(file->imageSize));
+    if (!file->image) code = MSTR_NO_MEMORY;
   }
   if (code == MSTR_OK &&
       mmioRead(mmio, reinterpret_cast<HPSTR>(file->image), static_cast<LONG>(file->imageSize)) !=
@@ -230,7 +233,7 @@ int mstrReadFile(const char* fileName, mstrFile** result) {
   if (code == MSTR_OK) code = mstrParseFile(file);
   mmioClose(mmio, 0);
   if (code != MSTR_OK) {
-    freeImage(file->image);
+    mstrGlobalFree(file->image);
     LocalFree(file);
     return code;
   }
@@ -240,7 +243,7 @@ int mstrReadFile(const char* fileName, mstrFile** result) {
 
 int mstrFreeFile(mstrFile* file) {
   if (!file) return MSTR_OK;
-  freeImage(file->image);
+  mstrGlobalFree(file->image);
   LocalFree(file);
   return MSTR_OK;
 }

@@ -80,6 +80,11 @@ extern uint8_t mstrSeekTempo[3];
 extern uint8_t mstrSeekProgram[16];
 extern uint8_t mstrSeekControl[16 * 120];
 
+// Global memory of the MIDI code: a moveable block, locked; null when it
+// cannot be had. Freed by its locked address.
+void* mstrGlobalAlloc(size_t bytes);
+void mstrGlobalFree(void* address);
+
 // Reads and parses a file; on success *file is the caller's, on failure
 // nothing stays allocated. 0, 1, 2 or 3.
 int mstrReadFile(const char* fileName, mstrFile** file);

@@ -83,12 +83,8 @@ int mstrAllocBuffers(mstrState* st) {
   st->bufferBlock = nullptr;
   st->file = nullptr;
   const size_t stride = size_t{st->bufferSize} + kHeaderSize;
-  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, st->bufferCount * stride);
-  st->bufferBlock = block ? static_cast<uint8_t*>(GlobalLock(block)) : nullptr;
-  if (!st->bufferBlock) {
-    if (block) GlobalFree(block);
-    return MCIERR_OUT_OF_MEMORY;
-  }
+  st->bufferBlock = static_cast<uint8_t*>(mstrGlobalAlloc(st->bufferCount * stride));
+  if (!st->bufferBlock) return MCIERR_OUT_OF_MEMORY;
   for (uint32_t i = 0; i < st->bufferCount; ++i) {
     auto* h = reinterpret_cast<MIDIHDR*>(st->bufferBlock + i * stride);
     *h = MIDIHDR{};
@@ -101,19 +97,13 @@ int mstrAllocBuffers(mstrState* st) {
 }
 
 void mstrFreeBuffers(mstrState* st) {
-  if (!st->bufferBlock) return;
-  HGLOBAL block = GlobalHandle(st->bufferBlock);
-  GlobalUnlock(block);
-  GlobalFree(block);
+  mstrGlobalFree(st->bufferBlock);
   st->bufferBlock = nullptr;
   st->freeList = nullptr;
 }
 
 void mstrFreeConvHeader(mstrState* st) {
-  if (!st->convHeader) return;
-  HGLOBAL block = GlobalHandle(st->convHeader);
-  GlobalUnlock(block);
-  GlobalFree(block);
+  mstrGlobalFree(st->convHeader);
   st->convHeader = nullptr;
   st->convSize = 0;
 }
@@ -176,12 +166,8 @@ int mstrCue(mstrState* st, const mstrRange* range) {
   }
 
   if (!st->convHeader) {
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, kMstrConvSize);
-    st->convHeader = block ? static_cast<MIDIHDR*>(GlobalLock(block)) : nullptr;
-    if (!st->convHeader) {
-      if (block) GlobalFree(block);
-      return fail(st, MCIERR_OUT_OF_MEMORY);
-    }
+    st->convHeader = static_cast<MIDIHDR*>(mstrGlobalAlloc(kMstrConvSize));
+    if (!st->convHeader) return fail(st, MCIERR_OUT_OF_MEMORY);
     st->convSize = kMstrConvSize;
   }
   setUpConvHeader(st);
