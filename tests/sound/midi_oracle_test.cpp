@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -12,6 +11,7 @@
 
 #include "midi_music.h"
 #include "sound/midi_player.h"
+#include "support/shell.h"
 
 namespace {
 
@@ -38,8 +38,7 @@ class MidoSongs : public MidiMusic, public ::testing::WithParamInterface<const c
  protected:
   static void SetUpTestSuite() {
     songs_ = new TempDir;
-    const std::string cmd = std::string("/usr/bin/python3 '") + MAKE_MIDI_SCRIPT + "' '" + songs_->path.string() + "'";
-    ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+    ASSERT_EQ(runPython({MAKE_MIDI_SCRIPT, songs_->path.string()}), 0);
   }
   static void TearDownTestSuite() {
     delete songs_;
