@@ -1,8 +1,8 @@
 // winmm services of the engine: timeGetTime, mmio file reading and the MIDI
-// stream interface. The stream plays through one software synthesizer (FluidSynth)
-// rendered into the audio device's MIDI input; there is a device only when a
-// SoundFont is found (the environment's TALVO_SOUNDFONT, else Debian's
-// /usr/share/sounds/sf2/TimGM6mb.sf2).
+// stream interface. The stream plays through one software synthesizer
+// (FluidSynth) rendered into the audio device's MIDI input; there is a device
+// only when a SoundFont is found (the environment's TALVO_SOUNDFONT, else
+// Debian's /usr/share/sounds/sf2/TimGM6mb.sf2).
 #pragma once
 
 #include "platform/win_types.h"
