@@ -15,6 +15,12 @@ struct KernelObject {
   virtual ~KernelObject() = default;
 };
 
+// An object WaitForSingleObject can wait for (a thread, an event).
+struct WaitableObject : KernelObject {
+  // WAIT_OBJECT_0 or WAIT_TIMEOUT; INFINITE waits without a time limit.
+  virtual DWORD wait(DWORD milliseconds) = 0;
+};
+
 // An open file: the descriptor is closed with the object.
 struct FileObject : KernelObject {
   explicit FileObject(int descriptor) : fd(descriptor) {}

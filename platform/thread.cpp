@@ -34,8 +34,19 @@ struct ThreadState {
   pid_t id = 0;  // the system's thread id, set as the thread starts
 };
 
-struct ThreadObject : plat::KernelObject {
+struct ThreadObject : plat::WaitableObject {
   explicit ThreadObject(std::shared_ptr<ThreadState> s) : state(std::move(s)) {}
+  // Waits until the thread has ended.
+  DWORD wait(DWORD milliseconds) override {
+    std::unique_lock<std::mutex> hold(state->lock);
+    auto done = [&] { return state->finished; };
+    if (milliseconds == INFINITE) {
+      state->changed.wait(hold, done);
+      return WAIT_OBJECT_0;
+    }
+    return state->changed.wait_for(hold, std::chrono::milliseconds(milliseconds), done) ? WAIT_OBJECT_0
+                                                                                        : WAIT_TIMEOUT;
+  }
   ~ThreadObject() override {
     std::lock_guard<std::mutex> hold(state->lock);
     if (state->suspendCount > 0) {
@@ -124,20 +135,12 @@ DWORD ResumeThread(HANDLE handle) {
 }
 
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
-  ThreadObject* thread = threadObject(handle);
-  if (!thread) {
+  auto* object = dynamic_cast<plat::WaitableObject*>(plat::kernelObject(handle));
+  if (!object) {
     SetLastError(ERROR_INVALID_HANDLE);
     return WAIT_FAILED;
   }
-  ThreadState& state = *thread->state;
-  std::unique_lock<std::mutex> hold(state.lock);
-  auto done = [&] { return state.finished; };
-  if (milliseconds == INFINITE) {
-    state.changed.wait(hold, done);
-    return WAIT_OBJECT_0;
-  }
-  return state.changed.wait_for(hold, std::chrono::milliseconds(milliseconds), done) ? WAIT_OBJECT_0
-                                                                                     : WAIT_TIMEOUT;
+  return object->wait(milliseconds);
 }
 
 DWORD_PTR SetThreadAffinityMask(HANDLE handle, DWORD_PTR mask) {

@@ -8,6 +8,7 @@
 #include "platform/win_memory.h"
 #include "platform/win_gdi.h"
 #include "platform/win_thread.h"
+#include "platform/win_sync.h"
 #include "platform/win_mapping.h"
 #include "platform/win_bitmap.h"
 #include "platform/win_stdio.h"

@@ -38,8 +38,8 @@ HANDLE CreateThread(LPVOID security, SIZE_T stackSize, LPTHREAD_START_ROUTINE st
                     DWORD flags, LPDWORD threadId);
 // The previous suspend count, or (DWORD)-1 for a handle that is no thread.
 DWORD ResumeThread(HANDLE thread);
-// Waits until the thread has ended: WAIT_OBJECT_0, WAIT_TIMEOUT or
-// WAIT_FAILED (not a thread).
+// Waits until the thread has ended, or the event (platform/win_sync.h) is
+// signalled: WAIT_OBJECT_0, WAIT_TIMEOUT or WAIT_FAILED (neither).
 DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds);
 // The previous mask, or 0 with the last error when the mask is empty, names a
 // processor the process may not run on, or cannot be applied.
