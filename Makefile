@@ -6,7 +6,7 @@ ifndef SEED
 SEED := $(shell expr $$(date +%s) % 99999 + 1)
 endif
 
-.PHONY: test bench fuzz deps clean
+.PHONY: test test-tsan bench fuzz deps clean
 
 test:
 	scripts/install-deps test
@@ -16,6 +16,19 @@ test:
 	@echo "make test: the shuffled runs use seed $(SEED) (make test SEED=$(SEED) repeats them)"
 	cd build/test && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy GTEST_RANDOM_SEED=$(SEED) \
 	  ctest --output-on-failure -j $(JOBS)
+	$(MAKE) test-tsan SEED=$(SEED)
+
+# The threaded tests again under ThreadSanitizer: the test programs whose
+# talvo_test call says TSAN, in a tree of their own. Address randomisation is
+# switched off where the system allows it (older ThreadSanitizer runtimes
+# cannot map their shadow memory beside a fully randomised layout).
+test-tsan:
+	scripts/install-deps test
+	cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+	  -DTALVO_TSAN=ON -DTALVO_WERROR=ON -DTALVO_TESTS=ON
+	cmake --build build/tsan -j $(JOBS) --target talvo_tsan
+	cd build/tsan && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy GTEST_RANDOM_SEED=$(SEED) \
+	  $$(setarch -R true 2>/dev/null && echo setarch -R) ctest --output-on-failure -j $(JOBS)
 
 bench:
 	scripts/install-deps bench

@@ -104,7 +104,7 @@ function(talvo_check_layers)
 endfunction()
 
 # talvo_test(<target> LABEL <label> SOURCES ... [DEPS ...] [TIMEOUT <s>]
-#            [ONE_PER_PROCESS])
+#            [ONE_PER_PROCESS] [TSAN])
 # A GoogleTest program. ctest runs each of its tests in a process of its own,
 # under <label>. Tests run headless: SDL's dummy drivers, no display, no sound
 # card.
@@ -121,16 +121,35 @@ endfunction()
 # process: the program is kept out of the shuffled run, and a run of more
 # than one of its tests in one process is refused (tests/support/
 # one_per_process.cpp).
+#
+# TSAN: the program also runs under ThreadSanitizer (`make test-tsan`, part
+# of `make test`). The ThreadSanitizer build tree (TALVO_TSAN) registers only
+# these programs with ctest; the target talvo_tsan builds them.
 set(TALVO_TEST_ENV
   SDL_VIDEODRIVER=dummy
   SDL_AUDIODRIVER=dummy
   TALVO_TEST_SOURCE_DIR=${PROJECT_SOURCE_DIR})
+if(TALVO_TSAN)
+  # Suppressions only for reports inside SDL, each with its reason.
+  list(APPEND TALVO_TEST_ENV
+    "TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=${PROJECT_SOURCE_DIR}/tests/tsan.supp")
+  add_custom_target(talvo_tsan)
+endif()
 function(talvo_test target)
-  cmake_parse_arguments(A "ONE_PER_PROCESS" "LABEL;TIMEOUT" "SOURCES;DEPS" ${ARGN})
+  cmake_parse_arguments(A "ONE_PER_PROCESS;TSAN" "LABEL;TIMEOUT" "SOURCES;DEPS" ${ARGN})
   add_executable(${target} ${A_SOURCES})
   target_link_libraries(${target} PRIVATE ${A_DEPS} GTest::gtest GTest::gtest_main Threads::Threads)
   target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   target_compile_definitions(${target} PRIVATE TALVO_PYTHON="${TALVO_PYTHON}")
+  if(TALVO_TSAN)
+    if(NOT A_TSAN)
+      # Defined, so that what a test list adds to it still applies, but
+      # neither built nor registered.
+      set_target_properties(${target} PROPERTIES EXCLUDE_FROM_ALL ON)
+      return()
+    endif()
+    add_dependencies(talvo_tsan ${target})
+  endif()
   if(NOT A_TIMEOUT)
     set(A_TIMEOUT 300)
   endif()

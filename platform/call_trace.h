@@ -7,16 +7,12 @@
 // its result:
 //
 //   HRESULT Buffer::SetVolume(LONG volume) {
-//     HRESULT hr;
-//     if (!detail::injected("IDirectSoundBuffer", "SetVolume", &hr)) hr = setVolume(volume);
-//     if (detail::tracing())
-//       detail::trace({.op = "SetVolume", .iface = "IDirectSoundBuffer", .object = this,
-//                      .result = hr, .values = {volume}});
-//     return hr;
+//     return detail::tracedCall("IDirectSoundBuffer", "SetVolume", this, {.values = {volume}},
+//                               [&](CallRecord&) { return setVolume(volume); });
 //   }
 //
-// Both are safe from any thread; while nothing is injected and tracing is
-// off they cost an atomic load each.
+// tracedCall does both around a body. Both are safe from any thread; while
+// nothing is injected and tracing is off they cost an atomic load each.
 #pragma once
 
 #include "platform/test_api.h"
@@ -32,5 +28,25 @@ bool injected(const char* iface, const char* op, HRESULT* result);
 bool tracing();
 // Appends the record to the trace (dropped while tracing is off).
 void trace(plat::test::CallRecord record);
+
+// One entry point: an injected fault's code, or what body(record) returns.
+// The record comes with the call's arguments (flags, rectangles, values,
+// text), kept also when a fault is injected; the body may add what the call
+// gives out. It is traced with the operation's names, the object and the
+// result.
+template <class Body>
+HRESULT tracedCall(const char* iface, const char* op, const void* object, plat::test::CallRecord record,
+                   Body&& body) {
+  HRESULT result;
+  if (!injected(iface, op, &result)) result = body(record);
+  if (tracing()) {
+    record.op = op;
+    record.iface = iface;
+    if (!record.object) record.object = object;
+    record.result = result;
+    trace(std::move(record));
+  }
+  return result;
+}
 
 }  // namespace plat::detail

@@ -193,4 +193,18 @@ void waitMidiCallbacks();
 // synthesizer), as interleaved stereo 16-bit samples.
 std::vector<int16_t> renderMidi(uint32_t frames);
 
+// --- audio ---
+//
+// The audio device (platform/win_dsound.h) plays 44100 Hz stereo 16-bit.
+// With the manual audio clock on, DirectSoundCreate opens no SDL device and
+// the mix runs only inside renderAudio: time stands still for every buffer
+// (a stalled device) until a test renders. Switch it while no DirectSound
+// object exists; off at start.
+void setManualAudioClock(bool on);
+// Runs the mix for `frames` device frames as the device would, a period
+// (512 frames) at a time, moving every playing buffer's cursors, and returns
+// the samples: left and right interleaved, 2 x frames values. The primary
+// buffer need not play.
+std::vector<int16_t> renderAudio(int frames);
+
 }  // namespace plat::test

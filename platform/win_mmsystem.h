@@ -1,8 +1,9 @@
-// winmm services of the engine: timeGetTime, mmio file reading and the MIDI
-// stream interface. The stream plays through one software synthesizer
-// (FluidSynth) rendered into the audio device's MIDI input; there is a device
-// only when a SoundFont is found (the environment's TALVO_SOUNDFONT, else
-// Debian's /usr/share/sounds/sf2/TimGM6mb.sf2).
+// winmm services of the engine: timeGetTime, wave formats and MCI
+// notifications, mmio file reading and the MIDI stream interface. The
+// stream plays through one software synthesizer (FluidSynth) rendered into
+// the audio device's MIDI input; there is a device only when a SoundFont is
+// found (the environment's TALVO_SOUNDFONT, else Debian's
+// /usr/share/sounds/sf2/TimGM6mb.sf2).
 #pragma once
 
 #include "platform/win_types.h"
@@ -243,3 +244,25 @@ MMRESULT midiOutReset(HMIDIOUT stream);
 // callback thread it returns once the callbacks already due for the stream
 // have run.
 MMRESULT midiStreamClose(HMIDISTRM stream);
+
+// The notification message of MCI devices; the sound code posts it when a
+// sound has ended.
+#define MM_MCINOTIFY 0x3B9
+#define MCI_NOTIFY_SUCCESSFUL 0x0001
+#define MCI_NOTIFY_SUPERSEDED 0x0002
+#define MCI_NOTIFY_ABORTED 0x0004
+#define MCI_NOTIFY_FAILURE 0x0008
+
+#define WAVE_FORMAT_PCM 1
+
+struct WAVEFORMATEX {
+  WORD wFormatTag;
+  WORD nChannels;
+  DWORD nSamplesPerSec;
+  DWORD nAvgBytesPerSec;
+  WORD nBlockAlign;
+  WORD wBitsPerSample;
+  WORD cbSize;
+};
+using LPWAVEFORMATEX = WAVEFORMATEX*;
+using LPCWAVEFORMATEX = const WAVEFORMATEX*;
