@@ -17,6 +17,7 @@
 #include "platform/win32.h"
 #include "platform/win_dsound.h"
 #include "platform/win_sync.h"
+#include "sound/snd_source.h"  // sndDsFormat, sndWavInfo
 
 // Play flags of a start; 0x40 and 0x80 are the layer's own.
 #define SND_PLAY_LOOP 0x01
@@ -35,7 +36,7 @@
 
 #define SND_DS_CHANNELS 10
 #define SND_DS_NO_END 0x7fffffff
-#define SND_DS_UNKNOWN_LENGTH 0x7fffffff
+#define SND_DS_UNKNOWN_LENGTH SND_DS_OPEN_TOTAL
 
 // Results besides a channel index.
 #define SND_DS_REFUSED (-1)
@@ -45,31 +46,10 @@
 // lParam of a posted end: this plus the channel index ("DS").
 #define SND_DS_NOTIFY_TAG 0x44530000
 
-struct sndDsFormat {
-  int32_t channels;        // 1 or 2
-  int32_t samplesPerSec;
-  int32_t bitsPerSample;   // 8 or 16
-  int32_t totalBytes;      // of the whole sound; SND_DS_UNKNOWN_LENGTH when the source cannot tell
-  int32_t requestedBytes;  // the buffer size asked for
-};
-
 // Writes `bytes` bytes of PCM, those from stream position `position`, to
 // dest and returns the position after them; a position at or beyond the
 // format's total means the data has ended. Called with the channel lock held.
 using sndDsFillFn = int32_t (*)(void* user, void* dest, int32_t position, int32_t bytes, int32_t channel);
-
-// PCM held in memory: a "fmt " chunk, then the data.
-struct sndWavInfo {
-  uint16_t formatTag;
-  uint16_t channels;
-  uint32_t samplesPerSec;
-  uint32_t avgBytesPerSec;
-  uint16_t blockAlign;
-  uint16_t bitsPerSample;
-  uint16_t extraSize;  // 0
-  uint32_t dataBytes;
-  const uint8_t* data;
-};
 
 struct sndDsChannel {
   uint32_t state;      // SND_DS_ACTIVE ...; free while SND_DS_ACTIVE is clear
