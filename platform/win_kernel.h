@@ -23,6 +23,19 @@ DWORD GetTempPathA(DWORD size, LPSTR buffer);
 // FALSE with the last error when it is no directory, also for "".
 BOOL SetCurrentDirectoryA(LPCSTR path);
 
+// Shared objects. LoadLibraryA opens the file the Windows-style path names
+// (resolved as every path; a relative one from the current directory), so
+// "../Quillframe.dll" is any shared object of that name. Returns null with
+// ERROR_MOD_NOT_FOUND when it cannot be opened. GetProcAddress returns the
+// export of that name, or null with ERROR_PROC_NOT_FOUND. FreeLibrary closes
+// one load of the module.
+// The generic function pointer (void (*)() so casts to the real type stay
+// free of -Wcast-function-type).
+using FARPROC = void (*)();
+HMODULE LoadLibraryA(LPCSTR fileName);
+FARPROC GetProcAddress(HMODULE module, LPCSTR procName);
+BOOL FreeLibrary(HMODULE module);
+
 // Last error (per thread, 0 at start; errno values on this platform).
 DWORD GetLastError();
 void SetLastError(DWORD code);

@@ -92,4 +92,6 @@ struct RECT {
 #define ERROR_ACCESS_DENIED 13      /* EACCES */
 #define ERROR_INVALID_PARAMETER 22  /* EINVAL */
 #define ERROR_INSUFFICIENT_BUFFER 34 /* ERANGE */
+#define ERROR_PROC_NOT_FOUND 38     /* ENOSYS */
+#define ERROR_MOD_NOT_FOUND 79      /* ELIBACC */
 #define ERROR_MR_MID_NOT_FOUND 317  /* no text for this code */
