@@ -71,6 +71,12 @@ void postToThread(std::thread::id thread, const MSG& msg);
 // Drops the queued messages of a window that is destroyed.
 void dropWindowMessages(HWND window);
 
+// --- the test API's input script (input_script.cpp) ---
+
+// One main-loop pass of the window (its queue found empty): runs the script's
+// steps that are due. True when a step ran.
+bool runScriptPass(HWND window);
+
 // --- single instance (instance.cpp) ---
 
 struct InstanceLock;

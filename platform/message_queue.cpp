@@ -63,8 +63,9 @@ void dropWindowMessages(HWND window) {
 
 }  // namespace plat::detail
 
-BOOL PeekMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax, UINT removeMsg) {
-  plat::detail::pumpEvents();
+namespace {
+
+BOOL peekOnce(MSG* msg, HWND window, UINT filterMin, UINT filterMax, UINT removeMsg) {
   {
     std::lock_guard<std::mutex> lock(g_mutex);
     auto it = queues().find(std::this_thread::get_id());
@@ -83,6 +84,31 @@ BOOL PeekMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax, UINT re
   if (window != kThreadMessagesOnly && passesNumber(WM_PAINT, filterMin, filterMax) &&
       plat::detail::nextPaintMessage(window, msg))
     return TRUE;
+  return FALSE;
+}
+
+}  // namespace
+
+BOOL PeekMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax, UINT removeMsg) {
+  plat::detail::pumpEvents();
+  if (peekOnce(msg, window, filterMin, filterMax, removeMsg)) return TRUE;
+  // A main-loop pass: every message of one window asked for, none queued.
+  const bool pass = window != nullptr && window != kThreadMessagesOnly && filterMin == 0 && filterMax == 0;
+  // The script's steps run there; the messages they cause belong to the same
+  // pass, which ends when they are all taken.
+  thread_local bool passOpen = false;
+  if (!pass) return FALSE;
+  if (passOpen) {
+    passOpen = false;
+    return FALSE;
+  }
+  if (plat::detail::runScriptPass(window)) {
+    plat::detail::pumpEvents();
+    if (peekOnce(msg, window, filterMin, filterMax, removeMsg)) {
+      passOpen = true;
+      return TRUE;
+    }
+  }
   return FALSE;
 }
 

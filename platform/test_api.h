@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -84,6 +85,33 @@ enum class WindowEvent { Close, Expose, Minimized, Restored, FocusGained, FocusL
 // now x by y pels. For those two the SDL window is first put there, as the
 // window system would have done.
 void injectWindowEvent(HWND window, WindowEvent event, int x = 0, int y = 0);
+
+// A pass-driven input script for a program's main loop. A pass is counted
+// each time PeekMessageA, asked for every message of a window, finds that
+// window's queue empty; the window it asked for is the main window the steps
+// act on. Each step waits `passes` passes after the previous step ran (the
+// first: after the script was set; 0 runs it in the same pass), then acts;
+// messages the step causes are then returned by that same PeekMessageA.
+struct ScriptStep {
+  enum class Kind { Move, Key, Close, Call };
+  int passes = 0;
+  Kind kind = Kind::Call;
+  int x = 0, y = 0;        // Move: the point of the main window's client area
+  int key = 0;             // Key: the virtual key (mouse buttons included)
+  bool down = false;       // Key: pressed or released
+  std::function<void()> call{};  // Call: the test function
+};
+ScriptStep moveTo(int passes, int x, int y);
+ScriptStep keyDown(int passes, int virtualKey);
+ScriptStep keyUp(int passes, int virtualKey);
+// WM_CLOSE as the window system sends it when the user closes the window.
+ScriptStep closeWindow(int passes);
+ScriptStep callAt(int passes, std::function<void()> call);
+// Replaces the script (an empty one stops scripting) and restarts the count.
+void setInputScript(std::vector<ScriptStep> steps);
+// Passes counted since the script was set, and the steps not yet run.
+int scriptPasses();
+size_t scriptStepsLeft();
 
 // --- faults and the call trace of the COM-style interfaces ---
 //

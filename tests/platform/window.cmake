@@ -4,7 +4,7 @@ add_executable(test_window_peer window_peer.cpp)
 target_link_libraries(test_window_peer PRIVATE platform)
 
 talvo_test(test_platform_window LABEL platform-window
-  SOURCES window_test.cpp window_events_test.cpp
+  SOURCES window_test.cpp window_events_test.cpp input_script_test.cpp
   DEPS platform SDL2::SDL2)
 target_compile_definitions(test_platform_window PRIVATE
   WINDOW_PEER_PATH="$<TARGET_FILE:test_window_peer>")
