@@ -8,4 +8,5 @@ talvo_fuzz_target(rle8_image
 if(TALVO_TESTS AND NOT TALVO_FUZZ)
   add_executable(rle8_image_seeds ${CMAKE_CURRENT_SOURCE_DIR}/rle8_image_seeds.cpp)
   target_link_libraries(rle8_image_seeds PRIVATE engine_rle8)
+  target_include_directories(rle8_image_seeds PRIVATE ${TALVO_PROGRAMS_INCLUDE_ROOT})
 endif()

@@ -12,6 +12,8 @@
 #include "base/mem.h"
 #include "engine/rle8/img_rle8.h"
 #include "engine/rw.h"
+#include "tests/engine/rle8/rle8_golden.h"
+#include "tests/support/hex.h"
 
 namespace {
 
@@ -23,20 +25,6 @@ void save(const char* name, const std::vector<uint8_t>& bytes) {
   if (!f) return;
   std::fwrite(bytes.data(), 1, bytes.size(), f);
   std::fclose(f);
-}
-
-std::vector<uint8_t> hex(const char* text) {
-  std::vector<uint8_t> out;
-  int digits = 0, v = 0;
-  for (const char* c = text; *c; ++c) {
-    if (*c == ' ') continue;
-    v = v * 16 + (*c <= '9' ? *c - '0' : (*c | 0x20) - 'a' + 10);
-    if (++digits == 2) {
-      out.push_back(uint8_t(v));
-      digits = v = 0;
-    }
-  }
-  return out;
 }
 
 // An image of w x h packed from pels(x, y), keyed by index `key` (-1: none),
@@ -65,14 +53,6 @@ void packed(const char* name, int w, int h, int key, const std::function<uint8_t
   memHooks.free(block);
 }
 
-// 9 x 3, key index 0, palette of 8 greys; the middle row all key.
-constexpr const char* kHeader =
-    "09000000 03000000 01000000 000000FF 00000000"
-    "09000000 01000000 08000000"
-    "000000 111111 222222 333333 444444 555555 666666 777777"
-    "01000000 00000000 06000000 03000000";
-constexpr const char* kRows = "82 0505 C3 07 81 03  02 84 01020304";
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -82,8 +62,8 @@ int main(int argc, char** argv) {
   }
   errInit();
   g_dir = argv[1];
-  save("hand_version1", hex((std::string("01000000") + kHeader + "4C000000 53000000 53000000 59000000" + kRows).c_str()));
-  save("hand_version0", hex((std::string("00000000") + kHeader + "5C000000 63000000 63000000 69000000" + kRows).c_str()));
+  save("hand_version1", test_support::hex(rle8_golden::kVersion1));
+  save("hand_version0", test_support::hex(rle8_golden::kVersion0));
   packed("keyed_null_rows", 12, 6, 0, [](int x, int y) { return uint8_t(y % 2 ? 0 : (x * 7 + y) % 5); });
   packed("keyless", 10, 4, -1, [](int x, int y) { return uint8_t(x < 4 ? 3 : (x + y) % 16); });
   packed("all_key", 5, 3, 2, [](int, int) { return uint8_t(2); });

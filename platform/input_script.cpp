@@ -66,42 +66,21 @@ bool runScriptPass(HWND window) {
 namespace plat::test {
 
 ScriptStep moveTo(int passes, int x, int y) {
-  ScriptStep s;
-  s.passes = passes;
-  s.kind = ScriptStep::Kind::Move;
-  s.x = x;
-  s.y = y;
-  return s;
+  return {.passes = passes, .kind = ScriptStep::Kind::Move, .x = x, .y = y};
 }
 
 ScriptStep keyDown(int passes, int virtualKey) {
-  ScriptStep s;
-  s.passes = passes;
-  s.kind = ScriptStep::Kind::Key;
-  s.key = virtualKey;
-  s.down = true;
-  return s;
+  return {.passes = passes, .kind = ScriptStep::Kind::Key, .key = virtualKey, .down = true};
 }
 
 ScriptStep keyUp(int passes, int virtualKey) {
-  ScriptStep s = keyDown(passes, virtualKey);
-  s.down = false;
-  return s;
+  return {.passes = passes, .kind = ScriptStep::Kind::Key, .key = virtualKey, .down = false};
 }
 
-ScriptStep closeWindow(int passes) {
-  ScriptStep s;
-  s.passes = passes;
-  s.kind = ScriptStep::Kind::Close;
-  return s;
-}
+ScriptStep closeWindow(int passes) { return {.passes = passes, .kind = ScriptStep::Kind::Close}; }
 
 ScriptStep callAt(int passes, std::function<void()> call) {
-  ScriptStep s;
-  s.passes = passes;
-  s.kind = ScriptStep::Kind::Call;
-  s.call = std::move(call);
-  return s;
+  return {.passes = passes, .kind = ScriptStep::Kind::Call, .call = std::move(call)};
 }
 
 void setInputScript(std::vector<ScriptStep> steps) {

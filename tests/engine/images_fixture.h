@@ -89,4 +89,30 @@ inline void discard(rwStream* w) {
 // The bytes a written stream holds so far.
 inline Bytes written(const rwStream* s) { return Bytes(s->data, s->data + s->size); }
 
+// The bytes an object's Write gives.
+inline Bytes stored(rwObjCTy& object) {
+  rwMemBlock* block = nullptr;
+  rwStream* w = rwWrOpen(nullptr, &block);
+  object.Write(w);
+  rwClose(w);
+  Bytes out(block->data, block->data + block->size);
+  memHooks.free(block);
+  return out;
+}
+
+// A read stream over an exact-size copy of the bytes: a read past them is an
+// ASan fault.
+struct ExactStream {
+  rwStream stream;
+  explicit ExactStream(const Bytes& bytes) {
+    stream.mode = 1;
+    stream.data = static_cast<uint8_t*>(memAlloc(bytes.empty() ? 1 : bytes.size()));
+    if (!bytes.empty()) std::memcpy(stream.data, bytes.data(), bytes.size());
+    stream.size = stream.length = int32_t(bytes.size());
+  }
+  ~ExactStream() { memHooks.free(stream.data); }
+  ExactStream(const ExactStream&) = delete;
+  ExactStream& operator=(const ExactStream&) = delete;
+};
+
 }  // namespace engine_test

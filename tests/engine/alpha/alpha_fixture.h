@@ -19,6 +19,8 @@
 namespace alpha_test {
 
 using engine_test::Bytes;
+using engine_test::ExactStream;
+using engine_test::stored;
 using Pels = std::vector<A8R8G8B8>;
 using Image = std::unique_ptr<imgAlpha>;
 
@@ -62,31 +64,7 @@ inline Pels decoded(imgAlpha& image) {
   return out;
 }
 
-// The bytes Write gives (image header and data).
-inline Bytes stored(imgAlpha& image) {
-  rwMemBlock* block = nullptr;
-  rwStream* w = rwWrOpen(nullptr, &block);
-  image.Write(w);
-  rwClose(w);
-  Bytes out(block->data, block->data + block->size);
-  memHooks.free(block);
-  return out;
-}
 
-// A read stream whose data is an exact-size copy of the bytes, so that a
-// read past them is an ASan fault.
-struct ExactStream {
-  rwStream stream;
-  explicit ExactStream(const Bytes& bytes) {
-    stream.mode = 1;
-    stream.data = static_cast<uint8_t*>(memAlloc(bytes.size()));
-    if (!bytes.empty()) std::memcpy(stream.data, bytes.data(), bytes.size());
-    stream.size = stream.length = int32_t(bytes.size());
-  }
-  ~ExactStream() { memHooks.free(stream.data); }
-  ExactStream(const ExactStream&) = delete;
-  ExactStream& operator=(const ExactStream&) = delete;
-};
 
 // An image read from stored bytes.
 inline Image readBack(const Bytes& bytes) {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "alpha_fixture.h"
+#include "support/hex.h"
 
 using namespace alpha_test;
 
@@ -11,15 +12,7 @@ namespace {
 
 using AlphaStored = engine_test::ImagesTest;
 
-// Bytes from hex digits; spaces separate nothing.
-Bytes hex(const std::string& text) {
-  Bytes out;
-  std::string digits;
-  for (char c : text)
-    if (c != ' ') digits += c;
-  for (size_t i = 0; i + 1 < digits.size(); i += 2) out.push_back(uint8_t(std::stoi(digits.substr(i, 2), nullptr, 16)));
-  return out;
-}
+using test_support::hex;
 
 // 3 x 2: transparent, translucent (40, 50, 60 at 128), opaque (70, 80, 90),
 // opaque (5, 6, 7: the key below), two transparent.

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "rle8_fixture.h"
+#include "rle8_golden.h"
 
 using namespace rle8_test;
 
@@ -34,16 +35,9 @@ Image goldenImage() {
   return image;
 }
 
-// Its stored form; the table is at 76 (0x4C), the rows at 92.
-constexpr const char* kHeader =
-    "09000000 03000000 01000000 000000FF 00000000"  // width, height, key flag, key B, G, R, A, key index
-    "09000000 01000000 08000000"                    // P8, own palette of 8
-    "000000 111111 222222 333333 444444 555555 666666 777777"
-    "01000000 00000000 06000000 03000000";  // bounds
-constexpr const char* kRows = "82 0505 C3 07 81 03  02 84 01020304";
-const std::string kGolden = std::string("01000000") + kHeader + "4C000000 53000000 53000000 59000000" + kRows;
-// Version 0: the table in the data part, entries the rows' positions.
-const std::string kVersion0 = std::string("00000000") + kHeader + "5C000000 63000000 63000000 69000000" + kRows;
+// Its stored form (the table at 76, the rows at 92), both versions.
+using rle8_golden::kVersion0;
+using rle8_golden::kVersion1;
 constexpr size_t kBoundsAt = 60, kTableAt = 76;
 
 // An image read from the bytes, copied or in place (the stream then must
@@ -69,16 +63,16 @@ TEST_F(Rle8Class, GoldenBytesReadCopiedAndInPlace) {
   EXPECT_EQ(image->rows[1], nullptr);
   EXPECT_EQ(image->RowBytes(0), 7);
   EXPECT_EQ(image->RowBytes(1), 0);
-  EXPECT_EQ(stored(*image), hex(kGolden.c_str()));
+  EXPECT_EQ(stored(*image), hex(kVersion1));
 
-  for (const std::string* bytes : {&kGolden, &kVersion0}) {
+  for (const std::string* bytes : {&kVersion1, &kVersion0}) {
     for (bool inPlace : {false, true}) {
-      SCOPED_TRACE(std::string(bytes == &kGolden ? "version 1" : "version 0") + (inPlace ? " in place" : " copied"));
-      ExactStream s(hex(bytes->c_str()));
+      SCOPED_TRACE(std::string(bytes == &kVersion1 ? "version 1" : "version 0") + (inPlace ? " in place" : " copied"));
+      ExactStream s(hex(*bytes));
       Image back = readFrom(s, inPlace);
       EXPECT_EQ(s.stream.failed, 0);
       EXPECT_EQ(back->borrowedPels, inPlace ? 1 : 0);
-      EXPECT_EQ(back->version, bytes == &kGolden ? 1u : 0u);
+      EXPECT_EQ(back->version, bytes == &kVersion1 ? 1u : 0u);
       ASSERT_NE(back->rows, nullptr);
       EXPECT_EQ(back->rows[1], nullptr);
       if (inPlace) {
@@ -88,7 +82,7 @@ TEST_F(Rle8Class, GoldenBytesReadCopiedAndInPlace) {
       }
       EXPECT_EQ(unpacked(*back), kPels);
       // Written again, it is version 1 whatever it was read from.
-      EXPECT_EQ(stored(*back), hex(kGolden.c_str()));
+      EXPECT_EQ(stored(*back), hex(kVersion1));
       // A clone owns its rows: it outlives the image and the stream.
       Image clone(static_cast<imgRle8CTy*>(back->Clone()));
       EXPECT_EQ(clone->borrowedPels, 0);
@@ -191,21 +185,21 @@ TEST_F(Rle8Class, RefusesWhatItCannotTrust) {
     const std::string* base;
     std::vector<Patch> patches;
   } cases[] = {
-      {"bounds past the width", &kGolden, {{kBoundsAt, {0x04}}}},
-      {"bounds past the height", &kGolden, {{kBoundsAt + 12, {0x04}}}},
-      {"negative bounds", &kGolden, {{kBoundsAt + 4, {0xFF, 0xFF, 0xFF, 0xFF}}}},
-      {"a decreasing table", &kGolden, {{kTableAt + 8, {0x50}}}},
-      {"a table past the data", &kGolden, {{kTableAt + 12, {0x5A}}}},
-      {"a row short of the width", &kGolden, {{kTableAt + 4, {0x52}}}},
-      {"a row whose codes stop short", &kGolden, {{92 + 5, {0x82}}}},
-      {"a table entry wrapping around", &kGolden, {{kTableAt + 12, {0xFF, 0xFF, 0xFF, 0xFF}}}},
+      {"bounds past the width", &kVersion1, {{kBoundsAt, {0x04}}}},
+      {"bounds past the height", &kVersion1, {{kBoundsAt + 12, {0x04}}}},
+      {"negative bounds", &kVersion1, {{kBoundsAt + 4, {0xFF, 0xFF, 0xFF, 0xFF}}}},
+      {"a decreasing table", &kVersion1, {{kTableAt + 8, {0x50}}}},
+      {"a table past the data", &kVersion1, {{kTableAt + 12, {0x5A}}}},
+      {"a row short of the width", &kVersion1, {{kTableAt + 4, {0x52}}}},
+      {"a row whose codes stop short", &kVersion1, {{92 + 5, {0x82}}}},
+      {"a table entry wrapping around", &kVersion1, {{kTableAt + 12, {0xFF, 0xFF, 0xFF, 0xFF}}}},
       {"version 0 with a first row elsewhere", &kVersion0, {{kTableAt, {0x5D}}}},
-      {"another pel format", &kGolden, {{24, {0x04}}}},
+      {"another pel format", &kVersion1, {{24, {0x04}}}},
   };
   for (const Case& c : cases) {
     for (bool inPlace : {false, true}) {
       SCOPED_TRACE(std::string(c.what) + (inPlace ? " in place" : " copied"));
-      Bytes bytes = hex(c.base->c_str());
+      Bytes bytes = hex(*c.base);
       for (const Patch& p : c.patches) std::copy(p.bytes.begin(), p.bytes.end(), bytes.begin() + ptrdiff_t(p.at));
       ExactStream s(bytes);
       Image image = readFrom(s, inPlace);
@@ -216,8 +210,8 @@ TEST_F(Rle8Class, RefusesWhatItCannotTrust) {
       EXPECT_EQ(unpacked(*image).size(), size_t(image->width) * image->height);
     }
   }
-  for (const std::string* base : {&kGolden, &kVersion0}) {
-    const Bytes whole = hex(base->c_str());
+  for (const std::string* base : {&kVersion1, &kVersion0}) {
+    const Bytes whole = hex(*base);
     for (size_t cut = 0; cut < whole.size(); ++cut) {
       for (bool inPlace : {false, true}) {
         ExactStream s(Bytes(whole.begin(), whole.begin() + ptrdiff_t(cut)));

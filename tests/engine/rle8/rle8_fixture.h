@@ -11,11 +11,15 @@
 #include <vector>
 
 #include "engine/images_fixture.h"
+#include "support/hex.h"
 #include "engine/rle8/img_rle8.h"
 
 namespace rle8_test {
 
 using engine_test::Bytes;
+using engine_test::ExactStream;
+using engine_test::stored;
+using test_support::hex;
 using Image = std::unique_ptr<imgRle8CTy>;
 constexpr int kNoKey = -1;
 
@@ -55,45 +59,6 @@ inline Bytes unpacked(imgRle8CTy& image) {
   return out;
 }
 
-// The bytes Write gives.
-inline Bytes stored(imgRle8CTy& image) {
-  rwMemBlock* block = nullptr;
-  rwStream* w = rwWrOpen(nullptr, &block);
-  image.Write(w);
-  rwClose(w);
-  Bytes out(block->data, block->data + block->size);
-  memHooks.free(block);
-  return out;
-}
 
-// A read stream over an exact-size copy of the bytes: a read past them is an
-// ASan fault.
-struct ExactStream {
-  rwStream stream;
-  explicit ExactStream(const Bytes& bytes) {
-    stream.mode = 1;
-    stream.data = static_cast<uint8_t*>(memAlloc(bytes.empty() ? 1 : bytes.size()));
-    if (!bytes.empty()) std::memcpy(stream.data, bytes.data(), bytes.size());
-    stream.size = stream.length = int32_t(bytes.size());
-  }
-  ~ExactStream() { memHooks.free(stream.data); }
-  ExactStream(const ExactStream&) = delete;
-  ExactStream& operator=(const ExactStream&) = delete;
-};
-
-// Bytes from hex digits; spaces separate nothing.
-inline Bytes hex(const char* text) {
-  Bytes out;
-  int digits = 0, v = 0;
-  for (const char* c = text; *c; ++c) {
-    if (*c == ' ') continue;
-    v = v * 16 + (*c <= '9' ? *c - '0' : (*c | 0x20) - 'a' + 10);
-    if (++digits == 2) {
-      out.push_back(uint8_t(v));
-      digits = v = 0;
-    }
-  }
-  return out;
-}
 
 }  // namespace rle8_test
