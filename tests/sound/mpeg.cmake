@@ -1,16 +1,5 @@
-# The MPEG audio decoder beside libmpg123. The fixtures (sox signals encoded
-# by twolame and lame) are made by make_mpeg_fixtures.sh at build time, once,
-# into the build tree; they are never committed.
-find_package(PkgConfig REQUIRED)
-pkg_check_modules(MPG123 REQUIRED IMPORTED_TARGET libmpg123)
-set(mpeg_fixture_dir ${CMAKE_CURRENT_BINARY_DIR}/mpeg_fixtures)
-add_custom_command(
-  OUTPUT ${mpeg_fixture_dir}/manifest.txt
-  COMMAND ${CMAKE_CURRENT_LIST_DIR}/make_mpeg_fixtures.sh ${mpeg_fixture_dir}
-  DEPENDS ${CMAKE_CURRENT_LIST_DIR}/make_mpeg_fixtures.sh
-  COMMENT "Making the MPEG audio fixtures")
-add_custom_target(mpeg_fixtures DEPENDS ${mpeg_fixture_dir}/manifest.txt)
-
+# The MPEG audio decoder beside libmpg123, over the fixtures and the
+# reference library that tests/sound/CMakeLists.txt sets up.
 talvo_test(test_sound_mpeg LABEL mpeg
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/mpeg_support.cpp

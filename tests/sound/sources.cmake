@@ -1,6 +1,6 @@
 # The sound sources: WAV images in memory and on disk, Ogg Vorbis files made
 # by oggenc at test time, and the MP3 source over a stand-in decoder and over
-# the MPEG fixtures (mpeg.cmake) with the real one.
+# the MPEG fixtures with the real one.
 find_program(OGGENC oggenc REQUIRED)
 find_program(OGGDEC oggdec REQUIRED)
 talvo_test(test_sound_sources LABEL sound-sources
