@@ -3,7 +3,11 @@
 // keyed copies, the ADD and MOD blend modes), pixman's SRC and ADD composites
 // and a row-by-row memcpy, on the same pels. Rows report "pixels=...M/s"
 // (Mpixels/s); the small-rectangle rows (32x24 cells, 8x16 glyphs) report
-// "calls=.../s", the cost of one draw call.
+// "calls=.../s", the cost of one draw call. The weighted rows blend at 128
+// (SDL2: alpha-mod blits, blend mode BLEND; pixman: OVER through a solid
+// mask of alpha 128, or an a8 mask for the weight image); the scaled rows
+// enlarge 400x300 to 800x600 by nearest pel (SDL_BlitScaled; pixman SRC
+// through a nearest-filter scale transform).
 //
 // Ours runs at the processor's vector level; the rows named _portable force
 // the per-pel path.
@@ -104,6 +108,34 @@ void Ours(benchmark::State& state, Formats src_f, Formats dst_f, int mode, bool 
   else countCalls(state, across * down);
 }
 
+// Ours, weighted or scaled over the whole picture: mode at weight alpha,
+// with a weight image of random bytes (map), or enlarged by `scale` from
+// the top-left corner.
+void OursBlend(benchmark::State& state, Formats src_f, Formats dst_f, int mode, int alpha, bool map, float scale,
+               bool portable) {
+  drawSimd::force(portable ? drawSimd::Portable : -1);
+  Pels src_p(src_f, false), dst_p(dst_f, false), map_p(index8, false);
+  auto src = engineImage(src_f, src_p), dst = engineImage(dst_f, dst_p);
+  pelFmtDesc d;
+  d.Set(pel_FMT_P8, nullptr);
+  imgRowCTy weights;
+  weights.SetSize(W, H, &d);
+  std::memcpy(weights.buffer, map_p.bytes(), size_t(W) * H);
+  imgDrawParams p{};
+  p.mode = mode;
+  p.alpha = alpha;
+  p.alphaMap = map ? &weights : nullptr;
+  p.scaled = scale != 1.0f;
+  p.scaleX = p.scaleY = scale;
+  const rectCTy r{0, 0, W, H};
+  for (auto _ : state) {
+    src->DrawEx(dst.get(), 0, 0, &r, &p);
+    benchmark::DoNotOptimize(dst->buffer);
+  }
+  drawSimd::force(-1);
+  countPixels(state, W, H);
+}
+
 SDL_Surface* sdlSurface(const Formats& f, Pels& pels) {
   SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(pels.bytes(), W, H, 8 * pelSize(f), pels.pitch(), f.sdl);
   if (f.ours == kP8) {
@@ -159,6 +191,66 @@ void Pixman(benchmark::State& state, Formats src_f, Formats dst_f, pixman_op_t o
   pixman_image_unref(d);
   if (w == W) countPixels(state, w, h);
   else countCalls(state, across * down);
+}
+
+// SDL2: one blit of the whole picture at alpha mod 128, blend mode BLEND;
+// or (scale 2) SDL_BlitScaled of the top-left 400x300 onto 800x600.
+void SDL_Weighted(benchmark::State& state, Formats src_f, Formats dst_f, int scale) {
+  Pels src_p(src_f, false), dst_p(dst_f, false);
+  SDL_Surface* s = sdlSurface(src_f, src_p);
+  SDL_Surface* d = sdlSurface(dst_f, dst_p);
+  if (scale == 1) {
+    SDL_SetSurfaceAlphaMod(s, 128);
+    SDL_SetSurfaceBlendMode(s, SDL_BLENDMODE_BLEND);
+  } else {
+    SDL_SetSurfaceBlendMode(s, SDL_BLENDMODE_NONE);
+  }
+  for (auto _ : state) {
+    SDL_Rect from{0, 0, W / scale, H / scale}, to{0, 0, W, H};
+    if (scale == 1) SDL_BlitSurface(s, &from, d, &to);
+    else SDL_BlitScaled(s, &from, d, &to);
+    benchmark::DoNotOptimize(dst_p.words.data());
+  }
+  SDL_FreeSurface(s);
+  SDL_FreeSurface(d);
+  countPixels(state, W, H);
+}
+
+// pixman: OVER through a solid mask of alpha 128 or an a8 mask of random
+// weights; or (scale 2) SRC through a nearest-filter transform of 1/2.
+enum class PixmanWay { SolidMask, A8Mask, Enlarge };
+void Pixman_Weighted(benchmark::State& state, Formats src_f, Formats dst_f, PixmanWay way) {
+  Pels src_p(src_f, false), dst_p(dst_f, false), mask_p(index8, false);
+  pixman_image_t* s = pixman_image_create_bits(src_f.pixman, W, H, src_p.words.data(), src_p.pitch());
+  pixman_image_t* d = pixman_image_create_bits(dst_f.pixman, W, H, dst_p.words.data(), dst_p.pitch());
+  auto indexed = std::make_unique<pixman_indexed_t>();
+  if (src_f.ours == kP8) {
+    std::memset(indexed.get(), 0, sizeof(pixman_indexed_t));
+    const auto c = colours();
+    for (int i = 0; i < 256; ++i) indexed->rgba[i] = c[size_t(i)];
+    pixman_image_set_indexed(s, indexed.get());
+  }
+  pixman_image_t* mask = nullptr;
+  if (way == PixmanWay::SolidMask) {
+    const pixman_color_t half{0, 0, 0, 0x8080};
+    mask = pixman_image_create_solid_fill(&half);
+  } else if (way == PixmanWay::A8Mask) {
+    mask = pixman_image_create_bits(PIXMAN_a8, W, H, mask_p.words.data(), W);
+  } else {
+    pixman_transform_t t;
+    pixman_transform_init_scale(&t, pixman_double_to_fixed(0.5), pixman_double_to_fixed(0.5));
+    pixman_image_set_transform(s, &t);
+    pixman_image_set_filter(s, PIXMAN_FILTER_NEAREST, nullptr, 0);
+  }
+  const pixman_op_t op = way == PixmanWay::Enlarge ? PIXMAN_OP_SRC : PIXMAN_OP_OVER;
+  for (auto _ : state) {
+    pixman_image_composite32(op, s, mask, d, 0, 0, 0, 0, 0, 0, W, H);
+    benchmark::DoNotOptimize(dst_p.words.data());
+  }
+  if (mask) pixman_image_unref(mask);
+  pixman_image_unref(s);
+  pixman_image_unref(d);
+  countPixels(state, W, H);
 }
 
 void Memcpy(benchmark::State& state, Formats f) {
@@ -218,6 +310,34 @@ MODE_ROWS(X8R8G8B8_add, rgbx8888, pel_OP_ADD, SDL_BLENDMODE_ADD);
 BENCHMARK_CAPTURE(Pixman, X8R8G8B8_add, rgbx8888, rgbx8888, PIXMAN_OP_ADD, W, H);
 MODE_ROWS(R5G6B5_modulate, rgb565, pel_OP_MODULATE, SDL_BLENDMODE_MOD);
 MODE_ROWS(X8R8G8B8_modulate, rgbx8888, pel_OP_MODULATE, SDL_BLENDMODE_MOD);
+
+// Alpha at weight 128.
+#define ALPHA_ROWS(name, src, dst)                                                            \
+  BENCHMARK_CAPTURE(OursBlend, name, src, dst, pel_OP_ALPHA, 128, false, 1.0f, false);        \
+  BENCHMARK_CAPTURE(OursBlend, name##_portable, src, dst, pel_OP_ALPHA, 128, false, 1.0f, true); \
+  BENCHMARK_CAPTURE(SDL_Weighted, name, src, dst, 1);                                         \
+  BENCHMARK_CAPTURE(Pixman_Weighted, name##_over, src, dst, PixmanWay::SolidMask)
+
+ALPHA_ROWS(X8R8G8B8_alpha_to_X8R8G8B8, rgbx8888, rgbx8888);
+ALPHA_ROWS(R5G6B5_alpha_to_R5G6B5, rgb565, rgb565);
+ALPHA_ROWS(R8G8B8_alpha_to_R5G6B5, rgb888, rgb565);
+ALPHA_ROWS(P8_alpha_to_R5G6B5, index8, rgb565);
+
+// A weight image onto X8R8G8B8.
+BENCHMARK_CAPTURE(OursBlend, X8R8G8B8_alphamap_to_X8R8G8B8, rgbx8888, rgbx8888, pel_OP_ALPHAMAP, 0, true, 1.0f, false);
+BENCHMARK_CAPTURE(OursBlend, X8R8G8B8_alphamap_to_X8R8G8B8_portable, rgbx8888, rgbx8888, pel_OP_ALPHAMAP, 0, true,
+                  1.0f, true);
+BENCHMARK_CAPTURE(Pixman_Weighted, X8R8G8B8_alphamap_to_X8R8G8B8_over_a8, rgbx8888, rgbx8888, PixmanWay::A8Mask);
+
+// 2x nearest enlargement, 400x300 to 800x600.
+#define SCALE_ROWS(name, src, dst)                                                   \
+  BENCHMARK_CAPTURE(OursBlend, name, src, dst, pel_OP_COPY, 0, false, 2.0f, false); \
+  BENCHMARK_CAPTURE(SDL_Weighted, name, src, dst, 2);                                \
+  BENCHMARK_CAPTURE(Pixman_Weighted, name##_src, src, dst, PixmanWay::Enlarge)
+
+SCALE_ROWS(R5G6B5_2x_to_R5G6B5, rgb565, rgb565);
+SCALE_ROWS(X8R8G8B8_2x_to_X8R8G8B8, rgbx8888, rgbx8888);
+SCALE_ROWS(R8G8B8_2x_to_R5G6B5, rgb888, rgb565);
 
 // The cost of a call: 32x24 cells and 8x16 glyphs.
 BENCHMARK_CAPTURE(Ours, R5G6B5_cells_32x24, rgb565, rgb565, pel_OP_COPY, false, 32, 24, false);
