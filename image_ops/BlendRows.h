@@ -128,7 +128,8 @@ void blend_rows_for(Image& dst, std::int32_t x, std::int32_t y, Image& src, cons
   using KeyTest = typename copy_detail::KeyTestOf<D, S, Keyed>::type;
   const std::uint8_t* table = nullptr;
   if constexpr (std::is_same_v<S, Paletted>) table = src.palette()->converted(D::type);
-  copy_detail::copy_rows_by<Rule, KeyTest>(dst, x, y, src, src_rect, BlendArg{table, std::uint32_t(k)});
+  constexpr vec::Kernel kernel = Keyed ? vec::Kernel::none : vec::kernel_of<D, S>(vec::Operation::blend);
+  copy_detail::copy_rows_by<Rule, KeyTest, kernel>(dst, x, y, src, src_rect, BlendArg{table, std::uint32_t(k)});
 }
 
 }  // namespace blend_detail

@@ -18,6 +18,7 @@
 #include <cstring>
 #include <type_traits>
 
+#include "image_ops/VectorRows.h"
 #include "img/Image.h"
 #include "img/Pixel.h"
 
@@ -166,11 +167,23 @@ inline bool inside(const Rect& r, const Image& image) {
   return r.x0 >= 0 && r.y0 >= 0 && r.x1 <= image.width() && r.y1 <= image.height();
 }
 
+// The weight a vector kernel gets from a run's per-pel argument: the
+// blend's k, else nothing.
+template <class Arg>
+std::uint32_t vector_arg(const Arg& arg) {
+  if constexpr (requires { arg.k; })
+    return arg.k;
+  else
+    return 0;
+}
+
 // The one row loop behind every copy kernel (and the draw's and the blend's).
 // `arg` goes to every Rule::pel call: for the copy the converted palette of a
 // paletted source, else null. Kept out of line, so that the pairs that share
-// a rule and key test share this one body.
-template <class Rule, class KeyTest, class Arg = const std::uint8_t*>
+// a rule, key test and vector kernel share this one body. Where the vector
+// kernel K exists at the current level, it writes the first pels of each
+// row and the rule the rest.
+template <class Rule, class KeyTest, vec::Kernel K = vec::Kernel::none, class Arg = const std::uint8_t*>
 [[gnu::noinline]] void copy_rows_by(Image& dst, std::int32_t x, std::int32_t y, Image& src,
                                     const Rect& src_rect, Arg arg) {
   const std::int32_t w = src_rect.width(), h = src_rect.height();
@@ -181,6 +194,8 @@ template <class Rule, class KeyTest, class Arg = const std::uint8_t*>
   Image::Lock sl(src, &src_rect, Image::Lock::read);
   if (w <= 0 || h <= 0 || !dl.pels || !sl.pels) return;
   const std::uint32_t key = src.key_pel();
+  const vec::RowFn vector_rows = vec::row_kernel(K);
+  const std::uint32_t weight = vector_arg(arg);
   for (std::int32_t r = 0; r < h; ++r) {
     std::uint8_t* d = dl.row(r);
     const std::uint8_t* s = sl.row(r);
@@ -188,7 +203,15 @@ template <class Rule, class KeyTest, class Arg = const std::uint8_t*>
       std::memmove(d, s, std::size_t(w) * Rule::dst_size);
       continue;
     }
-    for (std::int32_t c = 0; c < w; ++c, d += Rule::dst_size, s += Rule::src_size)
+    std::int32_t c = 0;
+    if constexpr (K != vec::Kernel::none) {
+      if (vector_rows) {
+        c = vector_rows(d, s, w, weight);
+        d += std::ptrdiff_t(c) * Rule::dst_size;
+        s += std::ptrdiff_t(c) * Rule::src_size;
+      }
+    }
+    for (; c < w; ++c, d += Rule::dst_size, s += Rule::src_size)
       if (!KeyTest::skip(s, key)) Rule::pel(d, s, arg);
   }
 }
@@ -199,7 +222,8 @@ void copy_rows_for(Image& dst, std::int32_t x, std::int32_t y, Image& src, const
   using KeyTest = typename KeyTestOf<D, S, Keyed>::type;
   const std::uint8_t* table = nullptr;
   if constexpr (std::is_same_v<S, Paletted>) table = src.palette()->converted(D::type);
-  copy_rows_by<Rule, KeyTest>(dst, x, y, src, src_rect, table);
+  constexpr vec::Kernel kernel = Keyed ? vec::Kernel::none : vec::kernel_of<D, S>(vec::Operation::copy);
+  copy_rows_by<Rule, KeyTest, kernel>(dst, x, y, src, src_rect, table);
 }
 
 }  // namespace copy_detail

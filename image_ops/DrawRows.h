@@ -58,7 +58,8 @@ template <class D, class S, bool Keyed>
 void draw_rows_for(Image& dst, std::int32_t x, std::int32_t y, Image& src, const Rect& src_rect) {
   using KeyTest = typename copy_detail::KeyTestOf<D, S, Keyed>::type;
   const std::uint8_t* const no_table = nullptr;
-  copy_detail::copy_rows_by<DrawRuleOf<D, S>, KeyTest>(dst, x, y, src, src_rect, no_table);
+  constexpr vec::Kernel kernel = Keyed ? vec::Kernel::none : vec::kernel_of<D, S>(vec::Operation::draw);
+  copy_detail::copy_rows_by<DrawRuleOf<D, S>, KeyTest, kernel>(dst, x, y, src, src_rect, no_table);
 }
 
 }  // namespace draw_detail

@@ -27,12 +27,12 @@ const Rgba8888 palette_colours[] = {{0xFF0000FF}, {0x8000FF00}, {0x40FF0000}, {0
 
 // One run of a source rectangle blended to (3, 1), against the model; st 0
 // is a paletted source (indices past the palette read zero entries).
-void check_blend(int dt, int st, bool keyed, bool bottom_up, int k, std::mt19937& rng) {
+void check_blend(int dt, int st, bool keyed, bool bottom_up, int k, int w, std::mt19937& rng) {
   Palette pal;
   pal.set(palette_colours, 5);
-  Picture dst(11, 9, PelFmt(dt), bottom_up, rng);
-  Picture src(8, 7, st ? PelFmt(st) : PelFmt(9, &pal), !bottom_up, rng);
-  const Rect s{1, 2, 7, 7};
+  Picture dst(w + 5, 9, PelFmt(dt), bottom_up, rng);
+  Picture src(w + 2, 7, st ? PelFmt(st) : PelFmt(9, &pal), !bottom_up, rng);
+  const Rect s{1, 2, 1 + w, 7};
   const std::uint32_t key = src.buf.pel(2, 3);
   if (keyed) opref::plant_key(src, st, key);
   std::vector<std::uint8_t> want = dst.buf.bytes;
@@ -47,17 +47,20 @@ void check_blend(int dt, int st, bool keyed, bool bottom_up, int k, std::mt19937
   blend(dst.image, 3, 1, src.image, &s, k);
   EXPECT_EQ(dst.buf.bytes, want) << pelref::layout(dt).name << " from "
                                  << (st ? pelref::layout(st).name : "paletted") << " at k = " << k
-                                 << (keyed ? " keyed" : "") << (bottom_up ? " bottom-up" : "");
+                                 << (keyed ? " keyed" : "") << (bottom_up ? " bottom-up" : "") << ", width " << w;
 }
 
 }  // namespace
 
 TEST(Blend, EveryPairMatchesItsRule) {
   std::mt19937 rng(21);
-  for (int dt : opref::all_types)
-    for (int st : {2, 3, 1, 4, 6, 5, 8, 7, 0})
-      for (int k : {1, 77, 128, 200, 254, 255})
-        for (int variant = 0; variant < 2; ++variant) check_blend(dt, st, variant, variant, k, rng);
+  opref::at_every_level([&] {
+    for (int w : opref::row_widths)
+      for (int dt : opref::all_types)
+        for (int st : {2, 3, 1, 4, 6, 5, 8, 7, 0})
+          for (int k : {0, 1, 77, 100, 128, 200, 254, 255, 256})
+            for (int variant = 0; variant < 2; ++variant) check_blend(dt, st, variant, variant, k, w, rng);
+  });
 }
 
 // k = 0 leaves every destination as it was; k = 256 gives every colour field

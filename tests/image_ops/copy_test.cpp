@@ -20,10 +20,10 @@ namespace {
 
 // Runs one copy of a source rectangle to (x, y) and checks every byte of the
 // destination buffer, guards and the slack past each row included.
-void check_copy(int dt, int st, bool keyed, bool dst_bottom_up, bool src_bottom_up, std::mt19937& rng) {
-  Picture dst(11, 9, PelFmt(dt), dst_bottom_up, rng);
-  Picture src(8, 7, PelFmt(st), src_bottom_up, rng);
-  const Rect s{1, 2, 7, 7};
+void check_copy(int dt, int st, bool keyed, bool dst_bottom_up, bool src_bottom_up, int w, std::mt19937& rng) {
+  Picture dst(w + 5, 9, PelFmt(dt), dst_bottom_up, rng);
+  Picture src(w + 2, 7, PelFmt(st), src_bottom_up, rng);
+  const Rect s{1, 2, 1 + w, 7};
   const int x = 3, y = 1;
   const std::uint32_t key = src.buf.pel(2, 3);
   if (keyed) opref::plant_key(src, st, key);
@@ -47,12 +47,15 @@ void check_copy(int dt, int st, bool keyed, bool dst_bottom_up, bool src_bottom_
 
 TEST(Copy, EveryPairOfFormatsMatchesThePerPelRule) {
   std::mt19937 rng(42);
-  for (int dt : all_types)
-    for (int st : all_types)
-      for (int keyed = 0; keyed < 2; ++keyed) {
-        check_copy(dt, st, keyed, false, false, rng);
-        check_copy(dt, st, keyed, true, (dt + st) % 2 == 0, rng);
-      }
+  opref::at_every_level([&] {
+    for (int w : opref::row_widths)
+      for (int dt : all_types)
+        for (int st : all_types)
+          for (int keyed = 0; keyed < 2; ++keyed) {
+            check_copy(dt, st, keyed, false, false, w, rng);
+            check_copy(dt, st, keyed, true, (dt + st) % 2 == 0, w, rng);
+          }
+  });
 }
 
 // The telling cells of the rule table, on single pels.

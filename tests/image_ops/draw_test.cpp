@@ -23,6 +23,7 @@ void draw(Image& dst, std::int32_t x, std::int32_t y, Image& src, const Rect* so
 
 }  // namespace
 
+
 // For every source without alpha, and paletted sources, the draw writes what
 // the copy writes, pel for pel, keyed or not, on top-down and bottom-up pictures.
 TEST(Draw, SourcesWithoutAlphaDrawAsTheyCopy) {
@@ -49,38 +50,48 @@ TEST(Draw, SourcesWithoutAlphaDrawAsTheyCopy) {
       }
 }
 
-// Sources with alpha onto every destination, against the model; alphas 0 and
-// full are planted often beside random ones.
+namespace {
+
+// One alpha source of type st drawn onto a destination of type dt, against
+// the model; alphas 0 and full are planted often beside random ones.
+void check_draw(int dt, int st, bool keyed, bool bottom_up, int w, std::mt19937& rng) {
+  const Rect s{1, 2, 1 + w, 7};
+  Picture dst(w + 5, 9, PelFmt(dt), bottom_up, rng);
+  Picture src(w + 2, 7, PelFmt(st), !bottom_up, rng);
+  const pelref::Chan a = pelref::layout(st).a;
+  for (int y = 0; y < 7; ++y)
+    for (int x = 0; x < w + 2; ++x) {
+      std::uint32_t v = src.buf.pel(x, y) & ~(((1u << a.bits) - 1) << a.shift);
+      const int pick = (x + 3 * y) % 4;
+      const std::uint32_t alpha = pick == 0 ? 0 : pick == 1 ? (1u << a.bits) - 1 : a.get(rng());
+      pelref::store(src.buf.at(x, y), src.buf.size, v | alpha << a.shift);
+    }
+  if (keyed) opref::plant_key(src, st, src.buf.pel(2, 3) | ((1u << a.bits) - 1) << a.shift);
+  std::vector<std::uint8_t> want = dst.buf.bytes;
+  for (int r = 0; r < s.height(); ++r)
+    for (int c = 0; c < s.width(); ++c) {
+      const std::uint32_t v = src.buf.pel(s.x0 + c, s.y0 + r);
+      if (keyed && v == src.image.key_pel()) continue;
+      std::uint8_t* at = dst.in(want, 3 + c, 1 + r);
+      pelref::store(at, dst.buf.size, opref::draw_pel(dt, pelref::load(at, dst.buf.size), st, v));
+    }
+  draw(dst.image, 3, 1, src.image, &s);
+  EXPECT_EQ(dst.buf.bytes, want) << pelref::layout(dt).name << " from " << pelref::layout(st).name
+                                 << (keyed ? " keyed" : "") << (bottom_up ? " bottom-up" : "") << ", width " << w;
+}
+
+}  // namespace
+
+// Sources with alpha onto every destination, against the model, at every
+// vector level.
 TEST(Draw, AlphaSourcesBlendByTheirAlpha) {
   std::mt19937 rng(8);
-  const Rect s{1, 2, 7, 7};
-  for (int dt : opref::all_types)
-    for (int st : {3, 6, 8})
-      for (int variant = 0; variant < 4; ++variant) {
-        const bool keyed = variant & 1, bottom_up = variant & 2;
-        Picture dst(11, 9, PelFmt(dt), bottom_up, rng);
-        Picture src(8, 7, PelFmt(st), !bottom_up, rng);
-        const pelref::Chan a = pelref::layout(st).a;
-        for (int y = 0; y < 7; ++y)
-          for (int x = 0; x < 8; ++x) {
-            std::uint32_t v = src.buf.pel(x, y) & ~(((1u << a.bits) - 1) << a.shift);
-            const int pick = (x + 3 * y) % 4;
-            const std::uint32_t alpha = pick == 0 ? 0 : pick == 1 ? (1u << a.bits) - 1 : a.get(rng());
-            pelref::store(src.buf.at(x, y), src.buf.size, v | alpha << a.shift);
-          }
-        if (keyed) opref::plant_key(src, st, src.buf.pel(2, 3) | ((1u << a.bits) - 1) << a.shift);
-        std::vector<std::uint8_t> want = dst.buf.bytes;
-        for (int r = 0; r < s.height(); ++r)
-          for (int c = 0; c < s.width(); ++c) {
-            const std::uint32_t v = src.buf.pel(s.x0 + c, s.y0 + r);
-            if (keyed && v == src.image.key_pel()) continue;
-            std::uint8_t* at = dst.in(want, 3 + c, 1 + r);
-            pelref::store(at, dst.buf.size, opref::draw_pel(dt, pelref::load(at, dst.buf.size), st, v));
-          }
-        draw(dst.image, 3, 1, src.image, &s);
-        EXPECT_EQ(dst.buf.bytes, want) << pelref::layout(dt).name << " from " << pelref::layout(st).name
-                                       << (keyed ? " keyed" : "") << (bottom_up ? " bottom-up" : "");
-      }
+  opref::at_every_level([&] {
+    for (int w : opref::row_widths)
+      for (int dt : opref::all_types)
+        for (int st : {3, 6, 8})
+          for (int variant = 0; variant < 4; ++variant) check_draw(dt, st, variant & 1, variant & 2, w, rng);
+  });
 }
 
 // Single pels with known results.
