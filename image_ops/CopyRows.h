@@ -194,6 +194,16 @@ template <class Rule, class KeyTest, vec::Kernel K = vec::Kernel::none, class Ar
   Image::Lock sl(src, &src_rect, Image::Lock::read);
   if (w <= 0 || h <= 0 || !dl.pels || !sl.pels) return;
   const std::uint32_t key = src.key_pel();
+  if constexpr (requires { requires Rule::copies_bytes && KeyTest::none; }) {
+    // Rows that follow each other in both images, the two blocks apart:
+    // one block copy.
+    const std::size_t row_bytes = std::size_t(w) * Rule::dst_size, n = row_bytes * std::size_t(h);
+    const std::uintptr_t to = std::uintptr_t(dl.pels), from = std::uintptr_t(sl.pels);
+    if (dl.pitch == sl.pitch && std::size_t(dl.pitch) == row_bytes && (to + n <= from || from + n <= to)) {
+      std::memcpy(dl.pels, sl.pels, n);
+      return;
+    }
+  }
   const vec::RowFn vector_rows = vec::row_kernel(K);
   const std::uint32_t weight = vector_arg(arg);
   for (std::int32_t r = 0; r < h; ++r) {

@@ -198,3 +198,20 @@ TEST(Copy, DispatchOutcomes) {
 TEST(Copy, EmptySourceRectangleWritesNothing) {
   opref::check_empty_source_rects(4, 2, [](Image& dst, Image& src, const Rect* s) { dst.assign(0, 0, src, s); });
 }
+
+// Same-format copies between images whose rows follow each other without
+// slack, and within one image where the two rectangles overlap: the rows go
+// over one after another, top row first.
+TEST(Copy, RowsWithoutSlack) {
+  std::uint16_t a[4 * 6], b[4 * 6];
+  for (int i = 0; i < 24; ++i) a[i] = std::uint16_t(0x1000 + i), b[i] = 0;
+  ImageRow from(4, 6, PelFmt(pel_type::rgb565), reinterpret_cast<std::uint8_t*>(a), 8);
+  ImageRow to(4, 6, PelFmt(pel_type::rgb565), reinterpret_cast<std::uint8_t*>(b), 8);
+  const Rect rows{0, 1, 4, 5};
+  to.assign(0, 2, from, &rows);
+  for (int i = 0; i < 24; ++i) EXPECT_EQ(b[i], i >= 8 ? 0x1000 + i - 4 : 0) << i;
+
+  const Rect first{0, 0, 4, 4};
+  from.assign(0, 1, from, &first);
+  for (int i = 0; i < 24; ++i) EXPECT_EQ(a[i], i < 4 || i >= 20 ? 0x1000 + i : 0x1000 + i % 4) << i;
+}

@@ -19,26 +19,30 @@ TEST(Fill, RectanglesOfEveryPelSize) {
       {0, 0, 1, 5},  // width 1
       {2, 2, 6, 4},  // width 4
       {3, 0, 4, 1},  // one pel
-      {0, 0, 7, 5},  // the whole image
+      {1, 1, 20, 3},  // width 19: whole 32-byte blocks and a tail
+      {0, 0, 21, 5},  // the whole image
       {2, 2, 2, 4},  // empty
       {5, 1, 3, 3},  // x1 < x0
   };
+  // High bytes past the pel size are ignored; a pel of like bytes is
+  // written another way than others.
+  const std::uint32_t pels[] = {0xDEADBEEF, 0x5A5A5A5A, 0x12EFEFEF, 0xEFEF1234};
   for (int type : {1, 2, 3, 4, 5, 6, 7, 8})
     for (const Rect& r : rects)
-      for (bool bottom_up : {false, true}) {
-        const int size = bytes_per_pel(type);
-        Buffer buf(7, 5, size, bottom_up, rng);
-        ImageRow img(7, 5, PelFmt(type), buf.first_row(), buf.signed_pitch());
-        const std::uint32_t pel = 0xDEADBEEF;  // high bytes past the pel size are ignored
-        std::vector<std::uint8_t> want = buf.bytes;
-        const std::ptrdiff_t base = buf.at(0, 0) - buf.bytes.data();
-        for (int y = r.y0; y < r.y1; ++y)
-          for (int x = r.x0; x < r.x1; ++x)
-            pelref::store(want.data() + base + std::ptrdiff_t(y) * buf.signed_pitch() + x * size, size, pel);
-        img.fill(pel, &r);
-        EXPECT_EQ(buf.bytes, want) << "type " << type << " rect " << r.x0 << "," << r.y0 << "," << r.x1
-                                   << "," << r.y1 << (bottom_up ? " bottom-up" : "");
-      }
+      for (const std::uint32_t pel : pels)
+        for (bool bottom_up : {false, true}) {
+          const int size = bytes_per_pel(type);
+          Buffer buf(21, 5, size, bottom_up, rng);
+          ImageRow img(21, 5, PelFmt(type), buf.first_row(), buf.signed_pitch());
+          std::vector<std::uint8_t> want = buf.bytes;
+          const std::ptrdiff_t base = buf.at(0, 0) - buf.bytes.data();
+          for (int y = r.y0; y < r.y1; ++y)
+            for (int x = r.x0; x < r.x1; ++x)
+              pelref::store(want.data() + base + std::ptrdiff_t(y) * buf.signed_pitch() + x * size, size, pel);
+          img.fill(pel, &r);
+          EXPECT_EQ(buf.bytes, want) << "type " << type << " rect " << r.x0 << "," << r.y0 << "," << r.x1
+                                     << "," << r.y1 << std::hex << " pel 0x" << pel << (bottom_up ? " bottom-up" : "");
+        }
 }
 
 TEST(Fill, NullRectangleCoversTheImageAndOthersAreCutToIt) {

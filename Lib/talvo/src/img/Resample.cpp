@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <optional>
+#include <vector>
 
 #include "img/ResampleFilter.h"
 #include "talvo/Exception.h"
@@ -19,13 +20,31 @@ void scale_nearest(std::uint8_t* dst, std::int32_t dst_pitch, std::int32_t dst_w
   // 16.16 steps; the centre of destination pel j lies at step/2 + j * step.
   const std::int64_t step_x = (std::int64_t(src_width) << 16) / dst_width;
   const std::int64_t step_y = (std::int64_t(src_height) << 16) / dst_height;
-  std::int64_t y = step_y / 2;
+  // The byte offset in a source row of each destination column, once.
+  std::vector<std::uint32_t> columns(static_cast<std::size_t>(dst_width));
+  std::int64_t x = step_x / 2;
+  for (std::uint32_t& c : columns) {
+    c = std::uint32_t((x >> 16) * Size);
+    x += step_x;
+  }
+  const std::size_t row_bytes = std::size_t(dst_width) * Size;
+  std::int64_t y = step_y / 2, previous = -1;
+  const std::uint8_t* previous_row = nullptr;
   for (std::int32_t i = 0; i < dst_height; ++i, y += step_y, dst += dst_pitch) {
-    const std::uint8_t* row = src + (y >> 16) * src_pitch;
+    // A destination row under the same source row as the one before is a
+    // copy of it.
+    if ((y >> 16) == previous) {
+      std::memcpy(dst, previous_row, row_bytes);
+      continue;
+    }
+    previous = y >> 16;
+    previous_row = dst;
+    const std::uint8_t* row = src + previous * src_pitch;
     std::uint8_t* d = dst;
-    std::int64_t x = step_x / 2;
-    for (std::int32_t j = 0; j < dst_width; ++j, x += step_x, d += Size)
-      std::memcpy(d, row + (x >> 16) * Size, Size);
+    for (const std::uint32_t c : columns) {
+      std::memcpy(d, row + c, Size);
+      d += Size;
+    }
   }
 }
 
