@@ -232,22 +232,60 @@ struct Unpacker {
     control >>= 1;
     return --bits > 0 || word();
   }
+  // Copies `length` bytes from `distance` back, byte after byte as far as
+  // the result goes. Where the destination has room, in 16- or 8-byte
+  // chunks that may write up to 15 bytes past the match (bytes a later
+  // token writes again, or left past the unpacked length).
   bool copy(uint32_t distance, uint32_t length) {
     if (distance > done || length > capacity - done) return false;
     uint8_t* to = out + done;
     const uint8_t* from = to - distance;
-    if (distance >= length) {
+    done += length;
+    if (capacity - (done - length) >= length + 16) {
+      // A chunk no longer than the distance reads only bytes already in
+      // place: the forward copy's result.
+      if (distance >= 16) {
+        for (uint32_t i = 0; i < length; i += 16) std::memcpy(to + i, from + i, 16);
+        return true;
+      }
+      if (distance >= 8) {
+        for (uint32_t i = 0; i < length; i += 8) std::memcpy(to + i, from + i, 8);
+        return true;
+      }
+    }
+    if (distance == 1) {
+      std::memset(to, *from, length);
+    } else if (distance >= length) {
       std::memcpy(to, from, length);
     } else {
       for (uint32_t i = 0; i < length; ++i) to[i] = from[i];
     }
-    done += length;
+    return true;
+  }
+  // A run of literal bits, short of the control word's last bit (after which
+  // the next word comes before the literal's byte), taken at once; false
+  // when there is none or the input or destination would run out, which the
+  // token-by-token path then meets.
+  bool literals() {
+    const uint32_t ones = static_cast<uint32_t>(std::countr_one(control));
+    const uint32_t n = ones < static_cast<uint32_t>(bits) ? ones : static_cast<uint32_t>(bits) - 1;
+    if (n == 0 || n > inLeft || n > capacity - done) return false;
+    if (inLeft >= 16 && capacity - done >= 16)
+      std::memcpy(out + done, in, 16);
+    else
+      std::memcpy(out + done, in, n);
+    in += n;
+    inLeft -= n;
+    done += n;
+    control >>= n;
+    bits -= static_cast<int>(n);
     return true;
   }
   bool run() {
     if (!word()) return false;
     for (;;) {
       uint32_t b, v;
+      if ((control & 1) && literals()) continue;
       if (!bit(&b)) return false;
       if (b) {
         if (!byte(&v) || done == capacity) return false;

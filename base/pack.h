@@ -27,7 +27,8 @@ int32_t lzPack(const void* src, uint32_t len, void* dst, uint32_t capacity);
 // Unpacks one stream of srcLen bytes into dst; returns the unpacked length,
 // or after raising it -5 "Data error" when the stream reads past its end or
 // has no end marker, writes past the capacity, or copies from before the
-// start of the output.
+// start of the output. Bytes of dst past the unpacked length (within the
+// capacity) may be overwritten.
 int32_t lzUnpack(const void* src, uint32_t srcLen, void* dst, uint32_t capacity);
 
 // One-call deflate into dst (*dstLen: the capacity in, the packed size out).

@@ -126,6 +126,16 @@ TEST_F(LzTest, RoundTrips) {
     cases.push_back({"text of " + std::to_string(n), bytesOf(text(n))});
     cases.push_back({"random of " + std::to_string(n), randomBytes(n, static_cast<uint32_t>(n))});
   }
+  // Repeats of every period up to 20 between random stretches: matches that
+  // overlap their own output at every distance, ending near and at the
+  // destination's end.
+  for (size_t period = 1; period <= 20; ++period) {
+    Bytes repeats = randomBytes(period, static_cast<uint32_t>(period));
+    for (size_t i = 0; i < 300; ++i) repeats.push_back(repeats[i]);
+    const Bytes tail = randomBytes(period % 7, 99);
+    repeats.insert(repeats.end(), tail.begin(), tail.end());
+    cases.push_back({"period " + std::to_string(period), repeats});
+  }
   // 1 MiB: text, random and runs, so matches reach across the whole window.
   Bytes mixed;
   std::mt19937 rng(3);
