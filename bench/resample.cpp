@@ -4,7 +4,9 @@
 // rate "pixels=...M/s" counts destination pels (Mpixels/s).
 //
 // Ours runs the resampler on a destination that is already allocated, as the
-// others do; ImageRow::resize adds one allocation of the destination.
+// others do; ImageRow::resize adds one allocation of the destination. Every
+// row checks its output once after the timed loop: ours against the portable
+// code, the others that they wrote into their zeroed destination.
 #include <SDL.h>
 #include <benchmark/benchmark.h>
 #include <pixman.h>
@@ -13,6 +15,7 @@
 #include <random>
 #include <vector>
 
+#include "bench/check.h"
 #include "bench/formats.h"
 #include "img/Image.h"
 #include "img/Resample.h"
@@ -50,13 +53,20 @@ void Ours(benchmark::State& state, Formats f, Size to, ResampleMode mode) {
   const int size = bytes_per_pel(f.ours);
   Pels src(SW, SH, size, true), dst(to.w, to.h, size, false);
   ImageRow s(SW, SH, PelFmt(f.ours), src.bytes(), src.pitch());
-  ImageRow d(to.w, to.h, PelFmt(f.ours), dst.bytes(), dst.pitch());
-  for (auto _ : state) {
+  auto run = [&](std::uint8_t* pels) {
+    ImageRow d(to.w, to.h, PelFmt(f.ours), pels, dst.pitch());
     Image::Lock dl(d, nullptr, Image::Lock::write_all);
     Image::Lock sl(s, nullptr, Image::Lock::read);
     resample_plain(to.w, to.h, mode, dl, sl, 0, d.format(), s);
+  };
+  const bench_check::Words initial = dst.words;
+  for (auto _ : state) {
+    run(dst.bytes());
     benchmark::DoNotOptimize(dst.words.data());
   }
+  bench_check::same_as_portable(state, initial, [&](bench_check::Words& words) {
+    run(reinterpret_cast<std::uint8_t*>(words.data()));
+  });
   count_pixels(state, to);
 }
 
@@ -71,10 +81,12 @@ void Pixman(benchmark::State& state, Formats f, Size to, pixman_filter_t filter)
   pixman_image_set_transform(s, &t);
   pixman_image_set_filter(s, filter, nullptr, 0);
   pixman_image_set_repeat(s, PIXMAN_REPEAT_PAD);
+  const bench_check::Words initial = dst.words;
   for (auto _ : state) {
     pixman_image_composite32(PIXMAN_OP_SRC, s, nullptr, d, 0, 0, 0, 0, 0, 0, to.w, to.h);
     benchmark::DoNotOptimize(dst.words.data());
   }
+  bench_check::written(state, initial, dst.words);
   pixman_image_unref(s);
   pixman_image_unref(d);
   count_pixels(state, to);
@@ -86,6 +98,7 @@ void SDL(benchmark::State& state, Formats f, Size to, bool linear) {
   SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(src.bytes(), SW, SH, 8 * size, src.pitch(), f.sdl);
   SDL_Surface* d = SDL_CreateRGBSurfaceWithFormatFrom(dst.bytes(), to.w, to.h, 8 * size, dst.pitch(), f.sdl);
   SDL_Rect r{0, 0, to.w, to.h};
+  const bench_check::Words initial = dst.words;
   for (auto _ : state) {
     const int failed = linear ? SDL_SoftStretchLinear(s, nullptr, d, &r) : SDL_BlitScaled(s, nullptr, d, &r);
     if (failed) {
@@ -96,6 +109,7 @@ void SDL(benchmark::State& state, Formats f, Size to, bool linear) {
   }
   SDL_FreeSurface(s);
   SDL_FreeSurface(d);
+  bench_check::written(state, initial, dst.words);
   count_pixels(state, to);
 }
 

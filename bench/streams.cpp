@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "talvo/Archive.h"
+#include "talvo/Log.h"
 #include "talvo/Stream.h"
 
 namespace {
@@ -64,66 +65,82 @@ Files& files() {
 
 talvo::io::ZipFormat zip_format;
 
-void count_bytes(benchmark::State& state) { state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kSize)); }
+// Where a read puts the header and row y: in the timed loop every row into
+// one row's buffer, as the decoders do; in the check after it, each into its
+// own place of a whole copy.
+struct Target {
+  char* base;
+  bool whole;
+  char* header() const { return base; }
+  char* row(size_t y) const { return whole ? base + kHeader + y * kRow : base; }
+};
 
-void read_rows(talvo::io::IArcStream& in, char* row) {
-  for (size_t y = 0; y < kRows; ++y) in.read_all(row, kRow);
+// Runs `read` once into a whole copy, outside the timed loop, and fails the
+// row unless the copy holds the picture's bytes.
+template <class Read>
+void check_bytes(benchmark::State& state, Read read) {
+  std::string got(kSize, '\0');
+  read(Target{got.data(), true});
+  if (got != picture()) state.SkipWithError("the bytes read differ from the picture");
+}
+
+// Times `read` on one row's buffer, then checks it once.
+template <class Read>
+void time_reads(benchmark::State& state, Read read) {
+  talvo::log_switch.disable = 1;  // as the decoder rows have it
+  std::vector<char> row(kRow);
+  for (auto _ : state) {
+    read(Target{row.data(), false});
+    benchmark::DoNotOptimize(row.data());
+  }
+  check_bytes(state, read);
+  talvo::log_switch.disable = 0;
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kSize));
 }
 
 void Ours_IArcStream(benchmark::State& state, const std::string& path, bool seek_back) {
-  std::vector<char> row(kRow);
-  for (auto _ : state) {
+  time_reads(state, [&](Target t) {
     talvo::io::IArcStream in;
     in.set_flags(in.flags() | talvo::io::Stream::raw);
     in.open(path.c_str(), talvo::AbstractFile::in, talvo::io::Stream::badbit | talvo::io::Stream::failbit);
-    in.read_all(row.data(), kHeader);
+    in.read_all(t.header(), kHeader);
     if (seek_back) {
       // The decoders read the header, then seek from the start to the rows.
       in.seek(0);
-      in.read_all(row.data(), kHeader);
+      in.read_all(t.header(), kHeader);
     }
-    read_rows(in, row.data());
-    benchmark::DoNotOptimize(row.data());
-  }
-  count_bytes(state);
+    for (size_t y = 0; y < kRows; ++y) in.read_all(t.row(y), kRow);
+  });
 }
 
 void Std_Ifstream(benchmark::State& state) {
-  std::vector<char> row(kRow);
-  for (auto _ : state) {
+  time_reads(state, [](Target t) {
     std::ifstream in(files().plain, std::ios::binary);
-    in.read(row.data(), kHeader);
-    for (size_t y = 0; y < kRows; ++y) in.read(row.data(), kRow);
-    benchmark::DoNotOptimize(row.data());
-  }
-  count_bytes(state);
+    in.read(t.header(), kHeader);
+    for (size_t y = 0; y < kRows; ++y) in.read(t.row(y), kRow);
+  });
 }
 
 void Stdio_Fread(benchmark::State& state) {
-  std::vector<char> row(kRow);
-  for (auto _ : state) {
+  time_reads(state, [](Target t) {
     FILE* f = std::fopen(files().plain.c_str(), "rb");
-    size_t got = std::fread(row.data(), 1, kHeader, f);
-    for (size_t y = 0; y < kRows; ++y) got += std::fread(row.data(), 1, kRow, f);
+    size_t got = std::fread(t.header(), 1, kHeader, f);
+    for (size_t y = 0; y < kRows; ++y) got += std::fread(t.row(y), 1, kRow, f);
     std::fclose(f);
     benchmark::DoNotOptimize(got);
-  }
-  count_bytes(state);
+  });
 }
 
 void Minizip_Direct(benchmark::State& state) {
-  std::vector<char> row(kRow);
-  for (auto _ : state) {
+  time_reads(state, [](Target t) {
     unzFile zip = unzOpen64(files().archive.c_str());
     unzLocateFile(zip, "pic.bmp", 2);
     unzOpenCurrentFile(zip);
-    unzReadCurrentFile(zip, row.data(), kHeader);
-    for (size_t y = 0; y < kRows; ++y) unzReadCurrentFile(zip, row.data(), kRow);
+    unzReadCurrentFile(zip, t.header(), kHeader);
+    for (size_t y = 0; y < kRows; ++y) unzReadCurrentFile(zip, t.row(y), kRow);
     unzCloseCurrentFile(zip);
     unzClose(zip);
-    benchmark::DoNotOptimize(row.data());
-  }
-  count_bytes(state);
+  });
 }
 
 void Ours_PlainFile(benchmark::State& state) { Ours_IArcStream(state, files().plain, false); }
