@@ -5,6 +5,7 @@
 
 #include "base/err.h"
 #include "base/mem.h"
+#include "sound/snd_ds_private.h"
 #include "sound/snd_source.h"
 
 namespace {
@@ -185,6 +186,33 @@ int32_t sndMp3Fill(void* source, uint8_t* dst, int32_t position, int32_t n, int3
     return position + n;
   }
   return p;
+}
+
+int32_t sndMp3Play(sndMp3Source* s, uint8_t priority, uint32_t playFlags, int32_t volume, int32_t pan,
+                   int32_t first, int32_t last) {
+  const sndDsFillFn fill = [](void* user, void* dest, int32_t position, int32_t n, int32_t channel) {
+    return sndMp3Fill(user, static_cast<uint8_t*>(dest), position, n, channel);
+  };
+  auto start = [&] {
+    // The rewind; the decoder keeps its state. The start's first fill takes
+    // the stream; until then every other channel's fill gets the end.
+    s->produced = 0;
+    s->inputOffset = s->dataStart;
+    s->carryStart = s->carryLength = 0;
+    s->endPending = 0;
+    s->owner = -2;
+    s->loop = (playFlags & SND_PLAY_LOOP) ? 1 : 0;
+    s->channel = sndDsStart(&s->format, priority, playFlags, volume, pan, first, last, fill, s);
+  };
+  if (sndGlobals.directSound) {
+    // Under the channel lock, so that no fill on the streaming thread runs
+    // between the rewind and the start.
+    sndDsHold hold(&sndGlobals.channelLock);
+    start();
+  } else {
+    start();  // no device: no thread, and no lock to take
+  }
+  return s->channel;
 }
 
 void sndMp3Close(sndMp3Source* s) {

@@ -6,6 +6,7 @@
 
 #include "base/mem.h"
 #include "platform/win_stdio.h"
+#include "sound/snd_ds.h"
 #include "sound/snd_source.h"
 
 namespace {
@@ -79,6 +80,15 @@ int32_t sndOggFill(void* source, uint8_t* dst, int32_t position, int32_t n, int3
   }
   s->position = position + n;
   return s->position;
+}
+
+int32_t sndOggPlay(sndOggSource* s, uint8_t priority, uint32_t playFlags, int32_t volume, int32_t pan,
+                   int32_t first, int32_t last) {
+  const sndDsFillFn fill = [](void* user, void* dest, int32_t position, int32_t n, int32_t channel) {
+    return sndOggFill(user, static_cast<uint8_t*>(dest), position, n, channel);
+  };
+  s->channel = sndDsStart(&s->format, priority, playFlags, volume, pan, first, last, fill, s);
+  return s->channel;
 }
 
 void sndOggClose(sndOggSource* s) {

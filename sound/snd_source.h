@@ -57,6 +57,10 @@ sndWavInfo* sndDsParseWav(sndWavInfo* info, const uint8_t* image, uint32_t size)
 // Creates (or empties) the file as the 50-byte silent WAV; its mapping.
 mfFile* sndWavMakeSilent(const char* name);
 sndWavSource* sndWavOpen(const char* name);
+// The plays start the source on a channel of first..last (sndDsStart); the
+// result, a channel or a negative one, is also kept in the channel field.
+int32_t sndWavPlay(sndWavSource* s, uint8_t priority, uint32_t playFlags, int32_t volume, int32_t pan,
+                   int32_t first, int32_t last);
 void sndWavClose(sndWavSource* s);
 
 struct OggVorbis_File;
@@ -71,6 +75,8 @@ struct sndOggSource {
 
 sndOggSource* sndOggOpen(const char* name);
 int32_t sndOggFill(void* source, uint8_t* dst, int32_t position, int32_t n, int32_t channel);
+int32_t sndOggPlay(sndOggSource* s, uint8_t priority, uint32_t playFlags, int32_t volume, int32_t pan,
+                   int32_t first, int32_t last);
 void sndOggClose(sndOggSource* s);
 
 // The MPEG audio decoder as the MP3 source calls it. The real decoder is the
@@ -116,6 +122,10 @@ struct sndMp3Source {
 };
 
 sndMp3Source* sndMp3Open(const char* name);
+// Rewinds the source and gives its stream to this start (a channel still
+// playing an earlier start of it gets silence and its end).
+int32_t sndMp3Play(sndMp3Source* s, uint8_t priority, uint32_t playFlags, int32_t volume, int32_t pan,
+                   int32_t first, int32_t last);
 int32_t sndMp3Fill(void* source, uint8_t* dst, int32_t position, int32_t n, int32_t channel);
 void sndMp3Read(sndMp3Source* s, uint8_t* dst, int32_t* position, int32_t n, int loop);
 void sndMp3ReadChunk(sndMp3Source* s, uint8_t** dst, int32_t* position, int32_t* n, int loop);

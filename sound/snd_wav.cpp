@@ -5,6 +5,7 @@
 #include "base/err.h"
 #include "base/mem.h"
 #include "platform/win_file.h"
+#include "sound/snd_ds.h"
 #include "sound/snd_source.h"
 
 namespace {
@@ -96,31 +97,34 @@ sndWavSource* sndWavOpen(const char* name) {
   if (!s) return nullptr;
   // Only a file that does not exist is replaced by the silent one: an
   // existing file that cannot be opened, mapped or parsed fails the load and
-  // stays as it is.
-  if (GetFileAttributesA(name) != INVALID_FILE_ATTRIBUTES) {
-    ERR_TRY(frame) {
-      s->image = mfOpenRead(nullptr, name);
-      sndDsParseWav(&s->info, viewOf(s->image), sizeOf(s->image));
-    }
-    ERR_CATCH(frame, code) {
-      if (s->image) mfCloseSized(s->image, 0);
-      memHooks.free(s);
-      errReportCurrent();
-      errEndCatch(errGetState(), &frame);
-      return nullptr;
-    }
-    ERR_END_TRY
-  } else {
-    s->image = sndWavMakeSilent(name);
-    if (!s->image || !sndDsParseWav(&s->info, viewOf(s->image), s->image->dataSize)) {
-      if (s->image) mfCloseSized(s->image, 0);
-      memHooks.free(s);
-      return nullptr;
-    }
+  // stays as it is. A raise (also from making the silent file) frees what
+  // was taken and goes on to the caller's frame.
+  const bool exists = GetFileAttributesA(name) != INVALID_FILE_ATTRIBUTES;
+  ERR_TRY(frame) {
+    s->image = exists ? mfOpenRead(nullptr, name) : sndWavMakeSilent(name);
+    if (s->image) sndDsParseWav(&s->info, viewOf(s->image), sizeOf(s->image));
+  }
+  ERR_CATCH(frame, code) {
+    if (s->image) mfCloseSized(s->image, 0);
+    memHooks.free(s);
+    errReportCurrent();
+    errEndCatch(errGetState(), &frame);
+    return nullptr;
+  }
+  ERR_END_TRY
+  if (!s->image) {
+    memHooks.free(s);
+    return nullptr;
   }
   s->flags = SND_WAV_OWNS_IMAGE;
   s->channel = -1;
   return s;
+}
+
+int32_t sndWavPlay(sndWavSource* s, uint8_t priority, uint32_t playFlags, int32_t volume, int32_t pan,
+                   int32_t first, int32_t last) {
+  s->channel = sndDsPlayMemory(&s->info, priority, playFlags, volume, pan, first, last);
+  return s->channel;
 }
 
 void sndWavClose(sndWavSource* s) {

@@ -14,6 +14,7 @@
 #include "engine/inp.h"
 #include "engine/res_list.h"
 #include "platform/win_mmsystem.h"
+#include "sound/snd.h"
 #include "talvo/Archive.h"
 #include "talvo/Report.h"
 
@@ -144,6 +145,7 @@ gaCTy::~gaCTy() noexcept(false) {
   fntSystemDone();
   if (cfg->GetInt("USE_GFX")) gfxShutdown();
   resListDone();
+  sndDone();
   tmDone();
   gfxFreeUpdateBuffer();
   if (window) DestroyWindow(window);
@@ -205,7 +207,8 @@ void gaCTy::Init(HINSTANCE inst, int showCommand) {
   tmCalibrate();
   GamePreInit();
   CreateMainWindow(showCommand);
-  // The sound system starts here once it exists.
+  sndInit(window);
+  sndSetGlobalFocus(cfg->GetInt("SOUNDBUFFER_ENABLE_GLOBAL_FOCUS") ? 1 : 0);
   fntSystemInit();
   resListCreate();
   gfxDirtyReset();

@@ -1,0 +1,154 @@
+// Helpers of the sound API tests: the API on the manual audio clock with
+// the passes run by the test, WAV files in a temporary directory, and a
+// stand-in MPEG audio decoder whose frames decode to numbered words.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/test_api.h"
+#include "snd_support.h"
+#include "sound/snd.h"
+#include "sound/snd_ds.h"
+#include "sound/snd_source.h"
+#include "support/temp_dir.h"
+
+namespace api_test {
+
+using snd_test::Bytes;
+
+// The stand-in's frames: "SF", the frame number, five more bytes; frame f
+// decodes to 4608 bytes, the 1152 little-endian words (f << 16 | k): 44100
+// Hz stereo, k on the left and f on the right.
+constexpr int kFrameIn = 8;
+constexpr int kFrameOut = 4608;
+
+inline int standInFind(const uint8_t* buf, int len, mpaHeader* hdr, int* bitrate, int* skip) {
+  for (int i = 0; i + 1 < len; ++i) {
+    if (buf[i] == 'S' && buf[i + 1] == 'F') {
+      *hdr = mpaHeader{};
+      hdr->sync = 1;
+      hdr->layer = 2;
+      hdr->bitrateIndex = 1;
+      *bitrate = 128000;
+      *skip = i;
+      return kFrameIn;
+    }
+  }
+  return 0;
+}
+inline void standInInit(mpaDecoder*, int) {}
+inline int standInDecodeInit(mpaDecoder*, const mpaHeader*, int size, int, int, int, int) { return size == kFrameIn; }
+inline void standInGetInfo(const mpaDecoder*, mpaInfo* info) { *info = mpaInfo{2, 2304, 44100, 16, kFrameIn, 0}; }
+inline mpaInOut standInDecode(mpaDecoder*, const uint8_t* frame, uint8_t* out) {
+  for (uint32_t k = 0; k < kFrameOut / 4; ++k) {
+    const uint32_t w = uint32_t(frame[2]) << 16 | k;
+    std::memcpy(out + 4 * k, &w, 4);
+  }
+  return {kFrameIn, kFrameOut};
+}
+inline void standInRelease(mpaDecoder*) {}
+inline const sndMp3Codec kStandIn = {standInFind, standInInit, standInDecodeInit, standInGetInfo, standInDecode,
+                                     standInRelease};
+
+inline Bytes standInFrames(int count) {
+  Bytes b;
+  for (int f = 0; f < count; ++f) b.insert(b.end(), {'S', 'F', uint8_t(f), 0, 0, 0, 0, 0});
+  return b;
+}
+
+// The left and right samples of stream frame t (4 bytes a frame).
+inline int16_t standInSample(int64_t t, int side) {
+  const int64_t byte = 4 * t;
+  return side ? int16_t(byte / kFrameOut) : int16_t(byte % kFrameOut / 4);
+}
+
+// Bytes that differ from their neighbours and from silence.
+inline Bytes pattern(size_t n, uint8_t seed = 1) {
+  Bytes out(n);
+  for (size_t i = 0; i < n; ++i) out[i] = uint8_t(seed + i * 7 + (i >> 8));
+  return out;
+}
+
+inline bool active(int32_t channel) {
+  int32_t a = -1;
+  return sndDsStatus(channel, &a) == 0 && a == 1;
+}
+
+inline std::vector<int64_t> valuesOf(const std::vector<plat::test::CallRecord>& calls, const char* op) {
+  std::vector<int64_t> out;
+  for (const auto& c : calls)
+    if (c.op == op && !c.values.empty()) out.push_back(c.values[0]);
+  return out;
+}
+
+// The voices in the slots, and how many slots hold v.
+inline int slotsHolding(const sndVoice* v) {
+  return int(std::count(std::begin(sndApiGlobals.slots), std::end(sndApiGlobals.slots), v));
+}
+inline int voicesSlotted() {
+  return int(SND_VOICE_SLOTS - std::count(std::begin(sndApiGlobals.slots), std::end(sndApiGlobals.slots), nullptr));
+}
+inline int32_t cacheCount() { return sndCache ? sndCache->count : -1; }
+
+// The API set up over the channel layer on the manual audio clock, without
+// the streaming thread; no report box may show.
+class SoundApi : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    errInit();
+    plat::test::takeMessageBoxes();
+    plat::test::clearFaults();
+    plat::test::traceCalls(false);
+    plat::test::setManualAudioClock(true);
+    sndDsSetThreadEnabled(false);
+    sndMp3SetCodec(&kStandIn);
+    sndInit(nullptr);
+    ASSERT_EQ(sndApiGlobals.initialised, 1);
+    ASSERT_NE(sndGlobals.directSound, nullptr);
+  }
+  void TearDown() override {
+    sndDone();
+    EXPECT_EQ(sndApiGlobals.initialised, 0);
+    EXPECT_EQ(sndCache, nullptr);
+    EXPECT_EQ(voicesSlotted(), 0);
+    sndGlobals = sndState{};
+    sndMp3SetCodec(nullptr);
+    sndDsSetThreadEnabled(true);
+    plat::test::setManualAudioClock(false);
+    plat::test::clearFaults();
+    plat::test::traceCalls(false);
+    EXPECT_TRUE(plat::test::takeMessageBoxes().empty());
+  }
+  // A WAV file in the temporary directory; its path.
+  std::string wav(const std::string& name, const Bytes& pcm, int channels = 1, int rate = 22050, int bits = 16) {
+    const std::string path = tmp_.file(name);
+    const Bytes file = snd_test::wavFile(channels, rate, bits, pcm);
+    writeBytes(path, std::string(file.begin(), file.end()));
+    return path;
+  }
+  std::string file(const std::string& name, const Bytes& bytes) {
+    const std::string path = tmp_.file(name);
+    writeBytes(path, std::string(bytes.begin(), bytes.end()));
+    return path;
+  }
+  // The name sndPlayFile builds for a file of the temporary directory.
+  std::string built(const std::string& name) const { return tmp_.path.string() + "//" + name; }
+  // Renders `frames` device frames a period at a time, a pass after each.
+  static std::vector<int16_t> render(int frames) {
+    std::vector<int16_t> out;
+    for (int done = 0; done < frames; done += 512) {
+      std::vector<int16_t> part = plat::test::renderAudio(std::min(512, frames - done));
+      out.insert(out.end(), part.begin(), part.end());
+      sndDsPass();
+    }
+    return out;
+  }
+  TempDir tmp_;
+};
+
+}  // namespace api_test
