@@ -20,6 +20,8 @@
 #include "engine/gfx_dirty.h"
 #include "engine/surf.h"
 #include "platform/test_api.h"
+#include "sound/snd.h"
+#include "sound/snd_ds.h"
 #include "support/temp_dir.h"
 #include "talvo/Exception.h"
 
@@ -304,4 +306,30 @@ TEST_F(App, AnExceptionFromGameInitIsShownAndNothingIsSaved) {
   EXPECT_EQ(std::count(script().calls.begin(), script().calls.end(), "gameShutdown"), 0);
   ASSERT_NE(gaApp, nullptr);  // abandoned as it was
   EXPECT_FALSE(GetWindowLongA(gaApp->window, GWL_STYLE) & WS_VISIBLE);
+}
+
+// The sound starts once the main window exists, with the global focus option
+// from its key (any non-zero value is 1), and ends at shutdown.
+TEST_F(App, TheSoundStartsWithTheWindowAndEndsAtShutdown) {
+  program();
+  script().onPreInit = [] { EXPECT_EQ(sndApiGlobals.initialised, 0); };
+  script().onInit = [] {
+    EXPECT_EQ(sndApiGlobals.initialised, 1);
+    EXPECT_EQ(sndGlobals.notifyWindow, gaApp->window);
+    EXPECT_EQ(sndGlobals.globalFocus, 1) << "the default, 10";
+  };
+  EXPECT_EQ(run(), 0);
+  EXPECT_EQ(sndApiGlobals.initialised, 0);
+  EXPECT_EQ(sndGlobals.directSound, nullptr);
+  EXPECT_EQ(cfgValue("SOUNDBUFFER_ENABLE_GLOBAL_FOCUS"), "10");
+}
+
+TEST_F(App, GlobalFocusKeyZeroLeavesTheOptionOff) {
+  program();
+  writeCfg("bin", "SOUNDBUFFER_ENABLE_GLOBAL_FOCUS = 0\n");
+  script().onInit = [] {
+    EXPECT_EQ(sndApiGlobals.initialised, 1);
+    EXPECT_EQ(sndGlobals.globalFocus, 0);
+  };
+  EXPECT_EQ(run(), 0);
 }

@@ -365,3 +365,67 @@ TEST_F(SoundApi, DoneFreesEverySelfFreeingVoiceAndItsSource) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace api_test;
+
+// The stand-in's stream (interleaved samples) from stream frame `from`.
+std::vector<int16_t> standInStream(int64_t from, size_t frames) {
+  std::vector<int16_t> out;
+  for (int64_t t = from; t < from + int64_t(frames); ++t) {
+    out.push_back(standInSample(t, 0));
+    out.push_back(standInSample(t, 1));
+  }
+  return out;
+}
+
+TEST_F(SoundApi, ShortMp3PlaysOutAndFreesItsChannel) {
+  // Two frames (2304 stream frames) end inside the buffer's first fill.
+  const std::string mp3 = file("short.mp3", standInFrames(2));
+  sndPlayFile(mp3.c_str());
+  sndVoice* v = sndApiGlobals.slots[0];
+  ASSERT_NE(v, nullptr);
+  EXPECT_EQ(v->kind, SND_KIND_MP3);
+  const std::vector<int16_t> out = render(3 * 8192);
+  EXPECT_FALSE(active(0));
+  const std::vector<int16_t> want = standInStream(0, 2304);
+  ASSERT_GE(out.size(), want.size());
+  EXPECT_TRUE(std::equal(want.begin(), want.end(), out.begin()));
+  EXPECT_TRUE(std::all_of(out.begin() + long(want.size()), out.end(), [](int16_t s) { return s == 0; }));
+}
+
+TEST_F(SoundApi, SecondPlayOfAnMp3TakesItsStream) {
+  // Twenty frames (23040 stream frames); both plays share the source. The
+  // later start plays the stream from its first frame; the earlier one
+  // plays what its buffer holds, then ends and is freed.
+  const std::string mp3 = file("tune.mp3", standInFrames(20));
+  sndPlayFile(mp3.c_str());
+  sndPlayFile(mp3.c_str());
+  ASSERT_EQ(voicesSlotted(), 2);
+  auto* source = static_cast<sndMp3Source*>(sndApiGlobals.slots[1]->source);
+  EXPECT_EQ(sndApiGlobals.slots[0]->source, source);
+  EXPECT_EQ(source->owner, 1);
+  render(16384);
+  EXPECT_FALSE(active(0));
+  EXPECT_TRUE(active(1));
+  // Channel 1 alone now: the stream at the frame it has reached.
+  const std::vector<int16_t> out = render(4096);
+  EXPECT_EQ(out, standInStream(16384, 4096));
+  render(8192);
+  EXPECT_FALSE(active(1));
+}
+
+TEST_F(SoundApi, RestartedMp3VoiceStartsItsStreamAgain) {
+  const std::string mp3 = file("tune.mp3", standInFrames(20));
+  sndVoice* v = sndVoiceNew(mp3.c_str(), 0, 0, 0);
+  sndVoicePlayAt(v);
+  render(8192);
+  sndVoicePlayAt(v);
+  EXPECT_EQ(slotsHolding(v), 1);
+  EXPECT_EQ(render(4096), standInStream(0, 4096));
+  sndVoiceDelete(v);
+  EXPECT_EQ(cacheCount(), 0);
+}
+
+}  // namespace
