@@ -6,6 +6,7 @@
 
 #include "api_support.h"
 #include "base/mf.h"
+#include "support/shell.h"
 
 namespace {
 
@@ -425,6 +426,58 @@ TEST_F(SoundApi, RestartedMp3VoiceStartsItsStreamAgain) {
   EXPECT_EQ(slotsHolding(v), 1);
   EXPECT_EQ(render(4096), standInStream(0, 4096));
   sndVoiceDelete(v);
+  EXPECT_EQ(cacheCount(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+using namespace api_test;
+
+TEST_F(SoundApi, OggPlaysWhatOggdecDecodes) {
+  // A stereo file at the device's rate: the mix gives back oggdec's samples.
+  Bytes pcm;
+  for (int t = 0; t < 20000; ++t) {
+    const auto s = int16_t(8000 * ((t / 50) % 2 ? 1 : -1) + t % 50 * 100);
+    snd_test::put16(pcm, uint16_t(s));
+    snd_test::put16(pcm, uint16_t(-s));
+  }
+  const std::string source = wav("source.wav", pcm, 2, 44100, 16);
+  const std::string ogg = tmp_.file("tune.ogg"), raw = tmp_.file("tune.raw");
+  ASSERT_EQ(std::system(shellCommand({OGGENC, "-Q", "-q", "2", "-o", ogg, source}).c_str()), 0);
+  ASSERT_EQ(std::system(shellCommand({OGGDEC, "-Q", "-R", "-o", raw, ogg}).c_str()), 0);
+  const std::string decoded = readBytes(raw);
+  ASSERT_EQ(decoded.size(), pcm.size());
+
+  sndPlayFile(ogg.c_str());
+  ASSERT_NE(sndApiGlobals.slots[0], nullptr);
+  EXPECT_EQ(sndApiGlobals.slots[0]->kind, SND_KIND_OGG);
+  const std::vector<int16_t> out = render(20000 + 2048);
+  ASSERT_EQ(out.size(), size_t(2 * (20000 + 2048)));
+  for (size_t i = 0; i < 40000; ++i) {
+    const auto want = int16_t(uint8_t(decoded[2 * i]) | uint8_t(decoded[2 * i + 1]) << 8);
+    ASSERT_EQ(out[i], want) << "sample " << i;
+  }
+  EXPECT_TRUE(std::all_of(out.begin() + 40000, out.end(), [](int16_t s) { return s == 0; }));
+  EXPECT_FALSE(active(0));
+}
+
+TEST_F(SoundApi, WavWithItsFormatAfterItsDataFailsToStart) {
+  // The format stays zero: the load succeeds, the start fails with -63 and
+  // the voice is freed.
+  Bytes chunks;
+  snd_test::chunk(chunks, "data", pattern(100));
+  snd_test::chunk(chunks, "fmt ", snd_test::fmtBody(1, 22050, 16));
+  const std::string path = file("late.wav", snd_test::riff(chunks));
+  sndVoice* v = sndVoiceNew(path.c_str(), 0, 0, 0);
+  ASSERT_NE(v, nullptr);
+  sndVoicePlayAt(v);
+  EXPECT_EQ(v->channel, -1);
+  EXPECT_EQ(static_cast<sndWavSource*>(v->source)->channel, SND_DS_NO_DEVICE);
+  sndVoiceDelete(v);
+  sndPlayFile(path.c_str());
+  EXPECT_EQ(voicesSlotted(), 0);
   EXPECT_EQ(cacheCount(), 0);
 }
 
