@@ -31,9 +31,12 @@ using bench_picture::H;
 using bench_picture::W;
 
 // A picture's pels; with `alpha`, 32-bit pels whose colour channels do not
-// exceed their alpha byte.
+// exceed their alpha byte. Destinations (no alpha) get other pels than the
+// sources, so that every row writes something its check can see.
 struct Pels : bench_picture::Pels {
-  Pels(int pel_size, bool alpha) : bench_picture::Pels(pel_size) {
+  Pels(int pel_size, bool alpha, bool destination = false) : bench_picture::Pels(pel_size) {
+    if (destination)
+      for (auto& w : words) w ^= 0x5A5A5A5Au;
     if (!alpha) return;
     for (auto& w : words) {
       const std::uint32_t a = w >> 24;
@@ -44,7 +47,7 @@ struct Pels : bench_picture::Pels {
 
 // Ours: a draw (k < 0) or a blend at weight k, made by the context per run.
 void Ours(benchmark::State& state, Formats dst_f, Formats src_f, int k) {
-  Pels dst(bytes_per_pel(dst_f.ours), false), src(bytes_per_pel(src_f.ours), src_f.ours == rgba8888.ours);
+  Pels dst(bytes_per_pel(dst_f.ours), false, true), src(bytes_per_pel(src_f.ours), src_f.ours == rgba8888.ours);
   ImageRow d(W, H, PelFmt(dst_f.ours), dst.bytes(), dst.pitch());
   ImageRow s(W, H, PelFmt(src_f.ours), src.bytes(), src.pitch());
   const bench_check::Words initial = dst.words;
@@ -67,7 +70,7 @@ void Ours(benchmark::State& state, Formats dst_f, Formats src_f, int k) {
 
 // pixman: OVER, through a solid mask of alpha k when k >= 0.
 void Pixman_Over(benchmark::State& state, Formats dst_f, Formats src_f, int k) {
-  Pels dst(PIXMAN_FORMAT_BPP(dst_f.pixman) / 8, false),
+  Pels dst(PIXMAN_FORMAT_BPP(dst_f.pixman) / 8, false, true),
       src(PIXMAN_FORMAT_BPP(src_f.pixman) / 8, src_f.pixman == PIXMAN_a8r8g8b8);
   pixman_image_t* d = pixman_image_create_bits(dst_f.pixman, W, H, dst.words.data(), dst.pitch());
   pixman_image_t* s = pixman_image_create_bits(src_f.pixman, W, H, src.words.data(), src.pitch());
@@ -90,7 +93,7 @@ void Pixman_Over(benchmark::State& state, Formats dst_f, Formats src_f, int k) {
 
 // SDL2: a blended blit, with alpha modulation k when k >= 0.
 void SDL_AlphaBlit(benchmark::State& state, Formats dst_f, Formats src_f, int k) {
-  Pels dst(SDL_BYTESPERPIXEL(dst_f.sdl), false), src(SDL_BYTESPERPIXEL(src_f.sdl), src_f.sdl == rgba8888.sdl);
+  Pels dst(SDL_BYTESPERPIXEL(dst_f.sdl), false, true), src(SDL_BYTESPERPIXEL(src_f.sdl), src_f.sdl == rgba8888.sdl);
   SDL_Surface* d =
       SDL_CreateRGBSurfaceWithFormatFrom(dst.bytes(), W, H, 8 * dst.size, dst.pitch(), dst_f.sdl);
   SDL_Surface* s =

@@ -205,7 +205,8 @@ template <class Rule, class KeyTest, vec::Kernel K = vec::Kernel::none, class Ar
     }
   }
   const vec::RowFn vector_rows = vec::row_kernel(K);
-  const std::uint32_t weight = vector_arg(arg);
+  std::uint32_t weight_or_key = vector_arg(arg);
+  if constexpr (!requires { KeyTest::none; }) weight_or_key = key;
   for (std::int32_t r = 0; r < h; ++r) {
     std::uint8_t* d = dl.row(r);
     const std::uint8_t* s = sl.row(r);
@@ -216,7 +217,7 @@ template <class Rule, class KeyTest, vec::Kernel K = vec::Kernel::none, class Ar
     std::int32_t c = 0;
     if constexpr (K != vec::Kernel::none) {
       if (vector_rows) {
-        c = vector_rows(d, s, w, weight);
+        c = vector_rows(d, s, w, weight_or_key);
         d += std::ptrdiff_t(c) * Rule::dst_size;
         s += std::ptrdiff_t(c) * Rule::src_size;
       }
@@ -232,7 +233,7 @@ void copy_rows_for(Image& dst, std::int32_t x, std::int32_t y, Image& src, const
   using KeyTest = typename KeyTestOf<D, S, Keyed>::type;
   const std::uint8_t* table = nullptr;
   if constexpr (std::is_same_v<S, Paletted>) table = src.palette()->converted(D::type);
-  constexpr vec::Kernel kernel = Keyed ? vec::Kernel::none : vec::kernel_of<D, S>(vec::Operation::copy);
+  constexpr vec::Kernel kernel = vec::kernel_of<D, S>(Keyed ? vec::Operation::copy_keyed : vec::Operation::copy);
   copy_rows_by<Rule, KeyTest, kernel>(dst, x, y, src, src_rect, table);
 }
 

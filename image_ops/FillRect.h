@@ -23,15 +23,21 @@ template <int Size>
   if (w <= 0 || h <= 0) return;
   Image::Lock lock(image, &rect, Image::Lock::write);
   if (!lock.pels) return;
-  const std::size_t total = std::size_t(w) * Size;
+  std::size_t total = std::size_t(w) * Size;
+  std::int32_t rows = h;
+  if (lock.pitch > 0 && std::size_t(lock.pitch) == total) {
+    // Rows without slack between them: one block.
+    total *= std::size_t(h);
+    rows = 1;
+  }
   constexpr std::uint32_t pel_mask = Size == 4 ? 0xFFFFFFFFu : (1u << 8 * Size) - 1;
   const std::uint32_t low_byte = pel & 0xFFu;
   if ((pel & pel_mask) == (low_byte * 0x01010101u & pel_mask)) {
-    for (std::int32_t r = 0; r < h; ++r) std::memset(lock.row(r), int(low_byte), total);
+    for (std::int32_t r = 0; r < rows; ++r) std::memset(lock.row(r), int(low_byte), total);
     return;
   }
   if constexpr (Size == 3) {
-    for (std::int32_t r = 0; r < h; ++r) {
+    for (std::int32_t r = 0; r < rows; ++r) {
       // The first pel, then the row so far copied after itself: each byte
       // repeats the one three places before it.
       std::uint8_t* p = lock.row(r);
@@ -48,7 +54,7 @@ template <int Size>
     constexpr int block_size = 32;
     std::uint8_t block[block_size];
     for (int i = 0; i < block_size; i += Size) std::memcpy(block + i, &pel, Size);
-    for (std::int32_t r = 0; r < h; ++r) {
+    for (std::int32_t r = 0; r < rows; ++r) {
       std::uint8_t* p = lock.row(r);
       std::size_t left = total;
       for (; left >= block_size; left -= block_size, p += block_size) std::memcpy(p, block, block_size);

@@ -49,16 +49,13 @@ struct V256 {
 #include "image_ops/VectorKernels.h"
 
 namespace talvo::g::vec {
-const RowFn avx2_rows[int(Kernel::count)] = {
-    rows_of<V256>[0], rows_of<V256>[1], rows_of<V256>[2], rows_of<V256>[3],
-    rows_of<V256>[4], rows_of<V256>[5], rows_of<V256>[6],
-};
+const RowFn* const avx2_rows = rows_of<V256>;
 }  // namespace talvo::g::vec
 
 #else
 
 namespace talvo::g::vec {
-const RowFn avx2_rows[int(Kernel::count)] = {};
+const RowFn* const avx2_rows = nullptr;
 }  // namespace talvo::g::vec
 
 #endif

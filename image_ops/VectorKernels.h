@@ -118,6 +118,22 @@ int rgb8888_from_565(std::uint8_t* d, const std::uint8_t* s, int w, std::uint32_
   return x;
 }
 
+// Pels of Size bytes (2 or 4) copied whole, except those whose Mask bits
+// equal the key's.
+template <class V, int Size, std::uint32_t Mask>
+int keyed_copy(std::uint8_t* d, const std::uint8_t* s, int w, std::uint32_t key) {
+  constexpr int n = V::bytes / Size;
+  const Vec<V> mask = Size == 2 ? V::set16(int(Mask)) : V::set32(Mask);
+  const Vec<V> k = Size == 2 ? V::set16(int(key & Mask)) : V::set32(key & Mask);
+  int x = 0;
+  for (; x + n <= w; x += n) {
+    const Vec<V> v = V::load(s + Size * x), masked = V::and_(v, mask);
+    const Vec<V> skip = Size == 2 ? V::cmpeq16(masked, k) : V::cmpeq32(masked, k);
+    V::store(d + Size * x, select<V>(skip, V::load(d + Size * x), v));
+  }
+  return x;
+}
+
 // --- Weighing of 8888 colours ------------------------------------------------
 
 // The bytes of 8888 pels in 16-bit lanes, mixed: (s * ws) >> 8 plus
@@ -231,6 +247,9 @@ constexpr RowFn rows_of[int(Kernel::count)] = {
     draw_8888_on_565<V>,
     blend_8888_weighed<V>,
     blend_565_difference<V>,
+    keyed_copy<V, 2, 0xFFFFu>,
+    keyed_copy<V, 4, 0x00FFFFFFu>,
+    keyed_copy<V, 4, 0xFFFFFFFFu>,
 };
 
 }  // namespace

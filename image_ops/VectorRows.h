@@ -18,8 +18,8 @@
 namespace talvo::g::vec {
 
 // d and s are the first pels of the destination and source rows; `arg` is
-// the blend's weight (kernels of other operations ignore it). A weight
-// outside 0 to 256 gets no vector pels: the kernel returns 0.
+// the blend's weight, or the key pel of a keyed copy (other kernels ignore
+// it). A weight outside 0 to 256 gets no vector pels: the kernel returns 0.
 using RowFn = int (*)(std::uint8_t* d, const std::uint8_t* s, int w, std::uint32_t arg);
 
 enum class Kernel : int {
@@ -31,10 +31,13 @@ enum class Kernel : int {
   draw_8888_on_565,        // Rgba8888 by its alpha over Rgb565
   blend_8888_weighed,      // the weighed mix of 8888 colours, the fourth byte kept
   blend_565_difference,    // the difference form on Rgb565
+  keyed_16,                // 16-bit pels copied whole unless all 16 bits match the key
+  keyed_32_colours,        // 32-bit pels copied whole unless bytes 0-2 match the key
+  keyed_32,                // 32-bit pels copied whole unless all 32 bits match the key
   count
 };
 
-enum class Operation { copy, draw, blend };
+enum class Operation { copy, copy_keyed, draw, blend };
 
 struct Case {
   Operation op;
@@ -51,6 +54,10 @@ inline constexpr Case cases[] = {
     {Operation::copy,  pel_type::rgb565,   pel_type::rgba8888, Kernel::rgb565_from_8888},
     {Operation::copy,  pel_type::rgbx8888, pel_type::rgb565,   Kernel::rgbx8888_from_565},
     {Operation::copy,  pel_type::rgba8888, pel_type::rgb565,   Kernel::rgba8888_from_565},
+    {Operation::copy_keyed, pel_type::rgb565, pel_type::rgb565, Kernel::keyed_16},
+    {Operation::copy_keyed, pel_type::rgbx8888, pel_type::rgbx8888, Kernel::keyed_32_colours},
+    {Operation::copy_keyed, pel_type::rgba8888, pel_type::rgba8888, Kernel::keyed_32},
+    {Operation::copy_keyed, pel_type::rgbx8888, pel_type::rgba8888, Kernel::keyed_32},
     {Operation::draw,  pel_type::rgbx8888, pel_type::rgba8888, Kernel::draw_8888_on_8888},
     {Operation::draw,  pel_type::rgba8888, pel_type::rgba8888, Kernel::draw_8888_on_8888},
     {Operation::draw,  pel_type::rgb565,   pel_type::rgba8888, Kernel::draw_8888_on_565},
@@ -66,27 +73,25 @@ constexpr Kernel kernel_for(Operation op, PelType dst, PelType src) {
   return Kernel::none;
 }
 
-// The instances of each level, in the order of Kernel; null where a level
-// (or the processor the library was built for) has none.
-extern const RowFn sse2_rows[int(Kernel::count)];
-extern const RowFn avx2_rows[int(Kernel::count)];
+// The instances of each level, in the order of Kernel; null where the
+// processor the library was built for has no such level.
+extern const RowFn* const sse2_rows;
+extern const RowFn* const avx2_rows;
 
 // The row kernel at the current level, or null.
 inline RowFn row_kernel(Kernel k) {
   if (k == Kernel::none) return nullptr;
-  switch (vector_level::current()) {
-    case vector_level::avx2: return avx2_rows[int(k)];
-    case vector_level::sse2: return sse2_rows[int(k)];
-    default: return nullptr;
-  }
+  const vector_level::Level level = vector_level::current();
+  const RowFn* rows = level == vector_level::avx2 ? avx2_rows : level == vector_level::sse2 ? sse2_rows : nullptr;
+  return rows ? rows[int(k)] : nullptr;
 }
 
 }  // namespace talvo::g::vec
 
 namespace talvo::g::vec {
 
-// The kernel of an unkeyed run of `op` for the destination struct D and the
-// source struct S (none for paletted sources and index images).
+// The kernel of a run of `op` for the destination struct D and the source
+// struct S (none for paletted sources and index images).
 template <class D, class S>
 constexpr Kernel kernel_of(Operation op) {
   if constexpr (format_index<D> < 0 || format_index<S> < 0)

@@ -46,16 +46,13 @@ struct V128 {
 #include "image_ops/VectorKernels.h"
 
 namespace talvo::g::vec {
-const RowFn sse2_rows[int(Kernel::count)] = {
-    rows_of<V128>[0], rows_of<V128>[1], rows_of<V128>[2], rows_of<V128>[3],
-    rows_of<V128>[4], rows_of<V128>[5], rows_of<V128>[6],
-};
+const RowFn* const sse2_rows = rows_of<V128>;
 }  // namespace talvo::g::vec
 
 #else
 
 namespace talvo::g::vec {
-const RowFn sse2_rows[int(Kernel::count)] = {};
+const RowFn* const sse2_rows = nullptr;
 }  // namespace talvo::g::vec
 
 #endif

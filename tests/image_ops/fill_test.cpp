@@ -78,3 +78,18 @@ TEST(Fill, IndexAndReservedTypesAreRefused) {
   none.fill(0);  // no slot for type 0: nothing happens
   EXPECT_EQ(pel, 7u);
 }
+
+// Rows without slack between them are filled as one block, and nothing past
+// the last pel is written.
+TEST(Fill, RowsWithoutSlack) {
+  for (int type : {pel_type::rgb888, pel_type::rgbx8888, pel_type::rgb565})
+    for (const std::uint32_t pel : {0x00123456u, 0x5A5A5A5Au}) {
+      const int size = bytes_per_pel(type);
+      std::vector<std::uint8_t> bytes(std::size_t(13 * 3 * size) + 8, 0xEE);
+      ImageRow img(13, 3, PelFmt(type), bytes.data(), 13 * size);
+      img.fill(pel);
+      for (int i = 0; i < 13 * 3; ++i)
+        EXPECT_EQ(pelref::load(bytes.data() + i * size, size), pel & pelref::mask_of(size)) << type;
+      for (std::size_t i = bytes.size() - 8; i < bytes.size(); ++i) EXPECT_EQ(bytes[i], 0xEE) << type;
+    }
+}
