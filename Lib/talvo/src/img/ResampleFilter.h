@@ -20,6 +20,7 @@
 #include "img/Collector.h"
 #include "img/Image.h"
 #include "img/Pixel.h"
+#include "img/ResampleRows.h"
 
 namespace talvo::g {
 
@@ -140,7 +141,9 @@ void sample_x(const std::uint8_t* pels, std::int32_t pitch, std::int32_t width, 
 
 // Resamples the source (width x height pels at src, rows src_pitch bytes
 // apart, either sign) into the destination, writing every destination pel
-// once, rows top to bottom. Plain collectors ignore the key pel. Sizes are
+// once, rows top to bottom. The key-skipping collectors take the samples
+// pel by pel as described above; the plain ones get the same sums row by
+// row. Plain collectors ignore the key pel. Sizes are
 // at least 1; a one-pel direction that does not wrap uses its pel as its
 // own neighbour.
 template <class Collector, ResampleMode Mode>
@@ -149,11 +152,30 @@ void resample(std::uint8_t* dst, std::int32_t dst_pitch, std::int32_t dst_width,
               std::int32_t src_height, typename Collector::pel_type key) {
   using P = typename Collector::pel_type;
   using namespace filter_detail;
-  Collector collector = make_collector<Collector>(key);
   const std::int64_t W = src_width, H = src_height, dW = dst_width, dH = dst_height;
   const std::int64_t step_x = (W << 16) / dW, step_y = (H << 16) / dH;
+  const bool whole_ratio = (step_x & 0xFFFF) == 0 && (step_y & 0xFFFF) == 0 && W > 1 && H > 1;
+  // Effective extents: a direction that does not wrap and does not shrink
+  // spreads its positions over W - 1 (H - 1) pels.
+  const std::int64_t ext_x = !wraps_x(Mode) && step_x <= fixed_one ? W - 1 : W;
+  const std::int64_t ext_y = !wraps_y(Mode) && step_y <= fixed_one ? H - 1 : H;
 
-  if ((step_x & 0xFFFF) == 0 && (step_y & 0xFFFF) == 0 && W > 1 && H > 1) {
+  // The plain collectors' sums, row by row (ResampleRows.h).
+  constexpr bool plain3 = std::is_same_v<Collector, PlainCollector<P, false>>;
+  constexpr bool plain4 = std::is_same_v<Collector, PlainCollector<P, true>>;
+  if constexpr (plain3 || plain4) {
+    constexpr int channels = plain4 ? 4 : 3;
+    if (whole_ratio)
+      filter_rows::mean_of_blocks<P, channels>(dst, dst_pitch, dW, dH, src, src_pitch, W, H);
+    else
+      filter_rows::resample_rows<P, channels>(dst, dst_pitch, dW, dH, src, src_pitch, W, H, ext_x, ext_y,
+                                              wraps_x(Mode), wraps_y(Mode));
+    return;
+  }
+
+  Collector collector = make_collector<Collector>(key);
+
+  if (whole_ratio) {
     // Whole ratio: the mean of each source block.
     for_each_footprint<P>(dst, dst_pitch, dW, dH, W, H, [&](const Footprint& f) {
       for (std::int64_t r = f.y0 >> 16; r < f.y1 >> 16; ++r)
@@ -163,10 +185,6 @@ void resample(std::uint8_t* dst, std::int32_t dst_pitch, std::int32_t dst_width,
     return;
   }
 
-  // Effective extents: a direction that does not wrap and does not shrink
-  // spreads its positions over W - 1 (H - 1) pels.
-  const std::int64_t ext_x = !wraps_x(Mode) && step_x <= fixed_one ? W - 1 : W;
-  const std::int64_t ext_y = !wraps_y(Mode) && step_y <= fixed_one ? H - 1 : H;
   for_each_footprint<P>(dst, dst_pitch, dW, dH, ext_x, ext_y, [&](const Footprint& f) {
     // The integer columns and rows strictly inside the footprint.
     const std::int64_t k_first = (f.x0 >> 16) + 1, k_last = (f.x1 - 1) >> 16;

@@ -1,0 +1,200 @@
+// The filtered resampler of the plain collectors, row by row: the same sums
+// as the per-pel resampler (ResampleFilter.h) and its collectors, rearranged
+// so that nothing is computed twice.
+//
+// Every column's footprint edges, neighbours and fraction are worked out
+// once per call, and so are every row's. The horizontal part of a sample
+// only depends on the column and the source row: for each source row a
+// destination row needs, the row's horizontal mixes (p(c) * 65536 +
+// (p(c1) - p(c)) * fx, exact in 32 bits) and sums of the whole pels inside
+// each footprint are made once and kept while later destination rows use the
+// same source row. A destination pel then adds, per channel:
+//
+//   the corner sample   (T * 65536 + (B - T) * fy) >> 16, T and B the mixes
+//                       of its top and bottom rows
+//   the inner columns   sT * 65536 + (sB - sT) * fy, sT and sB their sums
+//   each inner row v    mix_v + s_v * 65536
+//
+// which are the per-pel resampler's samples summed in another order; the
+// average is the collector's. A whole ratio sums the source blocks column
+// by column into per-channel sums.
+#pragma once
+
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <vector>
+
+#include "img/Collector.h"
+#include "img/Pixel.h"
+
+namespace talvo::g::filter_rows {
+
+// What the plain collector's get() makes of per-channel sums of 16.16
+// samples: each (sum >> 16) / count in its field, x fields 0.
+template <PixelStruct P, int Channels>
+P average_of(const std::int64_t* sums, std::int64_t count) {
+  constexpr Field fields[4] = {P::red, P::green, P::blue, P::alpha};
+  std::uint32_t v = 0;
+  const bool power_of_two = (count & (count - 1)) == 0;
+  const int shift = std::countr_zero(std::uint64_t(count));
+  for (int c = 0; c < Channels; ++c) {
+    const std::uint64_t whole = std::uint64_t(sums[c]) >> 16;
+    v |= std::uint32_t(power_of_two ? whole >> shift : whole / std::uint64_t(count)) << fields[c].shift;
+  }
+  return P::from_raw(v);
+}
+
+template <PixelStruct P, int Channels>
+std::uint32_t channel(std::uint32_t raw, int c) {
+  constexpr Field fields[4] = {P::red, P::green, P::blue, P::alpha};
+  return fields[c].get(raw);
+}
+
+// One direction's footprints: for destination index j, the corner's index
+// and its neighbour, the fraction, and the inner indices [first, last].
+struct Axis {
+  std::vector<std::int64_t> corner, neighbour, first, last;
+  std::vector<std::int32_t> fraction;
+
+  Axis(std::int64_t extent, std::int64_t count, std::int64_t size, bool wrap) {
+    corner.resize(std::size_t(count));
+    neighbour.resize(std::size_t(count));
+    first.resize(std::size_t(count));
+    last.resize(std::size_t(count));
+    fraction.resize(std::size_t(count));
+    // The edges floor(j * extent * 65536 / count), by quotient and remainder.
+    const std::int64_t step = (extent << 16) / count, step_rem = (extent << 16) % count;
+    std::int64_t value = 0, rem = 0;
+    for (std::size_t j = 0; j < std::size_t(count); ++j) {
+      const std::int64_t e0 = value;
+      value += step;
+      rem += step_rem;
+      if (rem >= count) {
+        rem -= count;
+        ++value;
+      }
+      const std::int64_t c = e0 >> 16;
+      corner[j] = c;
+      neighbour[j] = c + 1 < size ? c + 1 : (wrap ? 0 : c);
+      fraction[j] = std::int32_t(e0 & 0xFFFF);
+      first[j] = c + 1;
+      last[j] = (value - 1) >> 16;
+    }
+  }
+};
+
+// Resamples with the plain collector of P (Channels 3, or 4 with alpha);
+// see ResampleFilter.h for the footprints and extents.
+template <PixelStruct P, int Channels>
+void resample_rows(std::uint8_t* dst, std::int32_t dst_pitch, std::int64_t dW, std::int64_t dH,
+                   const std::uint8_t* src, std::int32_t src_pitch, std::int64_t W, std::int64_t H,
+                   std::int64_t ext_x, std::int64_t ext_y, bool wrap_x, bool wrap_y) {
+  const Axis xs(ext_x, dW, W, wrap_x), ys(ext_y, dH, H, wrap_y);
+  const std::size_t width = std::size_t(dW);
+  auto pel = [&](std::int64_t c, std::int64_t r) {
+    return load_pel<P>(src + r * src_pitch + c * P::size).raw();
+  };
+
+  // The horizontal mixes and inner sums of source rows, in slots reused once
+  // no destination row needs them. A destination row needs its corner row,
+  // that row's neighbour and its inner rows: never more slots than the
+  // largest footprint has rows plus two.
+  struct Slot {
+    std::int64_t row = -1, used = -1;
+    std::vector<std::int32_t> mix, sum;  // per column, Channels each
+  };
+  std::int64_t most_rows = 0;
+  for (std::size_t i = 0; i < std::size_t(dH); ++i)
+    most_rows = std::max(most_rows, ys.last[i] - ys.first[i] + 1);
+  std::vector<Slot> slots(std::size_t(most_rows + 3));
+  auto row_of = [&](std::int64_t r, std::int64_t i) -> const Slot& {
+    Slot* free = nullptr;
+    for (Slot& s : slots) {
+      if (s.row == r) {
+        s.used = i;
+        return s;
+      }
+      if (s.used < i && (!free || s.used < free->used)) free = &s;
+    }
+    Slot& s = *free;
+    s.row = r;
+    s.used = i;
+    s.mix.resize(width * Channels);
+    s.sum.resize(width * Channels);
+    for (std::size_t j = 0; j < width; ++j) {
+      const std::uint32_t a = pel(xs.corner[j], r), b = pel(xs.neighbour[j], r);
+      std::int32_t sums[Channels] = {};
+      for (std::int64_t k = xs.first[j]; k <= xs.last[j]; ++k) {
+        const std::uint32_t v = pel(k, r);
+        for (int c = 0; c < Channels; ++c) sums[c] += std::int32_t(channel<P, Channels>(v, c));
+      }
+      for (int c = 0; c < Channels; ++c) {
+        const std::int32_t fa = std::int32_t(channel<P, Channels>(a, c)), fb = std::int32_t(channel<P, Channels>(b, c));
+        s.mix[j * Channels + c] = fa * fixed_one + (fb - fa) * xs.fraction[j];
+        s.sum[j * Channels + c] = sums[c];
+      }
+    }
+    return s;
+  };
+
+  std::vector<const Slot*> inner;
+  std::vector<std::int64_t> inner_sums(width * Channels), inner_columns(width);
+  for (std::size_t j = 0; j < width; ++j) inner_columns[j] = std::max<std::int64_t>(0, xs.last[j] - xs.first[j] + 1);
+  for (std::int64_t i = 0; i < dH; ++i, dst += dst_pitch) {
+    const std::size_t ii = std::size_t(i);
+    const Slot& top = row_of(ys.corner[ii], i);
+    const Slot& bottom = row_of(ys.neighbour[ii], i);
+    const std::int64_t fy = ys.fraction[ii];
+    const std::int64_t inner_rows = std::max<std::int64_t>(0, ys.last[ii] - ys.first[ii] + 1);
+    inner.clear();
+    for (std::int64_t v = ys.first[ii]; v <= ys.last[ii]; ++v) inner.push_back(&row_of(v, i));
+    // The inner rows' samples, summed per column and channel first.
+    std::fill(inner_sums.begin(), inner_sums.end(), 0);
+    for (const Slot* row : inner)
+      for (std::size_t at = 0; at < width * Channels; ++at)
+        inner_sums[at] += row->mix[at] + std::int64_t(row->sum[at]) * fixed_one;
+    std::uint8_t* d = dst;
+    for (std::size_t j = 0; j < width; ++j, d += P::size) {
+      std::int64_t sums[Channels];
+      for (int c = 0; c < Channels; ++c) {
+        const std::size_t at = j * Channels + std::size_t(c);
+        const std::int64_t t = top.mix[at], b = bottom.mix[at];
+        const std::int64_t st = top.sum[at], sb = bottom.sum[at];
+        sums[c] = ((t * fixed_one + (b - t) * fy) >> 16) + st * fixed_one + (sb - st) * fy + inner_sums[at];
+      }
+      store_pel(d, average_of<P, Channels>(sums, (1 + inner_columns[j]) * (1 + inner_rows)));
+    }
+  }
+}
+
+// The whole-ratio resampler of the plain collector of P: each destination
+// pel the mean of its source block, summed row by row into per-column sums.
+template <PixelStruct P, int Channels>
+void mean_of_blocks(std::uint8_t* dst, std::int32_t dst_pitch, std::int64_t dW, std::int64_t dH,
+                    const std::uint8_t* src, std::int32_t src_pitch, std::int64_t W, std::int64_t H) {
+  const Axis xs(W, dW, W, false), ys(H, dH, H, false);
+  const std::size_t width = std::size_t(dW);
+  std::vector<std::int64_t> sums(width * Channels);
+  for (std::size_t i = 0; i < std::size_t(dH); ++i, dst += dst_pitch) {
+    std::fill(sums.begin(), sums.end(), 0);
+    // The block's rows are the corner row and the inner rows.
+    for (std::int64_t r = ys.corner[i]; r <= ys.last[i]; ++r) {
+      const std::uint8_t* row = src + r * src_pitch;
+      for (std::size_t j = 0; j < width; ++j)
+        for (std::int64_t k = xs.corner[j]; k <= xs.last[j]; ++k) {
+          const std::uint32_t v = load_pel<P>(row + k * P::size).raw();
+          for (int c = 0; c < Channels; ++c) sums[j * Channels + std::size_t(c)] += channel<P, Channels>(v, c);
+        }
+    }
+    const std::int64_t count = (ys.last[i] - ys.corner[i] + 1) * (xs.last[0] - xs.corner[0] + 1);
+    std::uint8_t* d = dst;
+    for (std::size_t j = 0; j < width; ++j, d += P::size) {
+      std::int64_t block[Channels];
+      for (int c = 0; c < Channels; ++c) block[c] = sums[j * Channels + std::size_t(c)] * fixed_one;
+      store_pel(d, average_of<P, Channels>(block, count));
+    }
+  }
+}
+
+}  // namespace talvo::g::filter_rows
