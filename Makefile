@@ -23,7 +23,7 @@ test:
 # (TSAN_LABELS; the threaded issues add theirs). Address randomisation is
 # switched off where the system allows it (older ThreadSanitizer runtimes
 # cannot map their shadow memory beside a fully randomised layout).
-TSAN_LABELS := platform-audio|sound-channels|sound-api
+TSAN_LABELS := platform-audio|sound-channels|sound-api|platform-midi|midi
 test-tsan:
 	scripts/install-deps test
 	cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug \

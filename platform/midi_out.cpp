@@ -1,6 +1,6 @@
 // The MIDI output: one FluidSynth synthesizer without an audio driver of its
-// own (the MIDI stream renders it into the audio device's MIDI input), or the
-// test API's recording sink.
+// own (the MIDI stream renders it at the device's rate into the audio
+// device's second input), or the test API's recording sink.
 #include "platform/midi_out.h"
 
 #include <fluidsynth.h>
@@ -12,13 +12,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/audio.h"
 #include "platform/path.h"
 #include "platform/test_api.h"
 
 namespace {
 
 constexpr const char* kDebianSoundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
-constexpr int kRate = 44100;
 
 struct Synth {
   fluid_settings_t* settings = nullptr;
@@ -60,7 +60,7 @@ fluid_synth_t* synth() {
   for (int level : {FLUID_WARN, FLUID_INFO, FLUID_DBG}) fluid_set_log_function(level, nullptr, nullptr);
   auto* s = new Synth;
   s->settings = new_fluid_settings();
-  if (s->settings) fluid_settings_setnum(s->settings, "synth.sample-rate", kRate);
+  if (s->settings) fluid_settings_setnum(s->settings, "synth.sample-rate", plat::detail::kAudioRate);
   s->synth = s->settings ? new_fluid_synth(s->settings) : nullptr;
   if (!s->synth || fluid_synth_sfload(s->synth, plat::resolvePath(font).c_str(), 1) == FLUID_FAILED) {
     if (s->synth) delete_fluid_synth(s->synth);
@@ -85,8 +85,6 @@ bool deviceAvailable() {
   std::lock_guard<std::mutex> lock(g_mutex);
   return g_record || synth() != nullptr;
 }
-
-int rate() { return kRate; }
 
 void shortMessage(uint8_t status, uint8_t data1, uint8_t data2, uint64_t frame) {
   std::lock_guard<std::mutex> lock(g_mutex);

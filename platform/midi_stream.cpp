@@ -1,11 +1,17 @@
 // winmm's MIDI stream interface over the MIDI output (platform/midi_out.h).
 //
-// The stream clock is the frame count of the audio device's MIDI input since
-// midiStreamRestart: every render block plays the events whose time falls in
-// it, each at its own frame, and renders the synthesizer between them. A
-// buffer is done when its last event has played; its MOM_DONE goes to the
-// callback thread, which calls the application in queue order without any
-// lock of the layer held, so the callback may queue, unprepare and close.
+// The first call that needs the device opens the audio device (once, for the
+// process) and renders the stream into its second input: the stream clock is
+// the device's frame count since midiStreamRestart. Every period the device
+// renders plays the events whose time falls in it, each at its own frame,
+// and renders the synthesizer between them. A buffer is done when its last
+// event has played; its MOM_DONE goes to the callback thread, which calls the
+// application in queue order without any lock of the layer held, so the
+// callback may queue, unprepare and close.
+//
+// Lock order: the device's input lock (held around renderInput), then the
+// streams' lock, then the output's and the dispatcher's. So nothing here
+// calls into the audio device while holding a lock of the layer.
 #include <condition_variable>
 #include <cstring>
 #include <deque>
@@ -13,9 +19,9 @@
 #include <thread>
 #include <vector>
 
+#include "platform/audio.h"
 #include "platform/call_trace.h"
 #include "platform/midi_out.h"
-#include "platform/midi_render.h"
 #include "platform/test_api.h"
 #include "platform/win_mmsystem.h"
 
@@ -52,7 +58,7 @@ struct TickScale {
 };
 
 TickScale tickScale(const Stream& s) {
-  const u128 rate = static_cast<u128>(plat::midi::rate());
+  const u128 rate = static_cast<u128>(plat::detail::kAudioRate);
   if (s.timeDiv & 0x8000) {
     const int fps = -static_cast<int8_t>(s.timeDiv >> 8);
     const u128 perFrame = s.timeDiv & 0xFF;
@@ -130,7 +136,7 @@ void post(Stream* s, UINT message, DWORD_PTR param1) {
 std::mutex g_mutex;
 std::vector<Stream*>* g_streams = new std::vector<Stream*>;  // every record made; they live for the process
 Stream* g_open = nullptr;                                    // the one open stream
-uint64_t g_frames = 0;                                       // rendered by the MIDI input
+uint64_t g_frames = 0;                                       // the device has rendered through the input
 
 Stream* streamOf(const void* handle) {
   for (Stream* s : *g_streams)
@@ -254,11 +260,10 @@ bool fault(const char* op, MMRESULT* result) {
   return true;
 }
 
-}  // namespace
-
-namespace plat::detail {
-
-void renderMidi(int16_t* stereo, uint32_t frames) {
+// The audio device's second input: the open stream's events due in the next
+// frames, and the synthesizer rendered between them.
+void renderInput(void*, int16_t* stereo, int count) {
+  const auto frames = static_cast<uint32_t>(count);
   std::lock_guard<std::mutex> lock(g_mutex);
   if (g_open && g_open->playing)
     renderStream(g_open, stereo, frames);
@@ -267,15 +272,38 @@ void renderMidi(int16_t* stereo, uint32_t frames) {
   g_frames += frames;
 }
 
-}  // namespace plat::detail
+// Taken only around the device's opening, never with another lock held.
+std::mutex g_deviceMutex;
+bool g_deviceTried = false;
+bool g_deviceOpen = false;
 
-UINT midiOutGetNumDevs() { return plat::midi::deviceAvailable() ? 1 : 0; }
+// The device exists: the output has its synthesizer (or the test sink), and
+// the audio device, opened on the first call that gets here, renders the
+// stream. The audio device stays open for the process, as the synthesizer
+// and the stream records do.
+bool deviceReady() {
+  if (!plat::midi::deviceAvailable()) return false;
+  std::lock_guard<std::mutex> lock(g_deviceMutex);
+  if (!g_deviceTried) {
+    g_deviceTried = true;
+    g_deviceOpen = plat::detail::audioOpen();
+    if (g_deviceOpen) {
+      plat::detail::setAudioInput(renderInput, nullptr);
+      plat::detail::audioStart();
+    }
+  }
+  return g_deviceOpen;
+}
+
+}  // namespace
+
+UINT midiOutGetNumDevs() { return deviceReady() ? 1 : 0; }
 
 MMRESULT midiOutGetDevCapsA(UINT_PTR deviceId, MIDIOUTCAPSA* caps, UINT size) {
   if (MMRESULT injectedResult; fault("midiOutGetDevCapsA", &injectedResult)) return injectedResult;
   if (!caps) return MMSYSERR_INVALPARAM;
   const bool mapper = deviceId == MIDI_MAPPER || deviceId == static_cast<UINT_PTR>(-1);
-  if ((deviceId != 0 && !mapper) || !plat::midi::deviceAvailable()) return MMSYSERR_BADDEVICEID;
+  if ((deviceId != 0 && !mapper) || !deviceReady()) return MMSYSERR_BADDEVICEID;
   MIDIOUTCAPSA c{};
   c.wMid = 1;
   c.wPid = mapper ? 1 : 2;
@@ -298,7 +326,7 @@ MMRESULT midiStreamOpen(HMIDISTRM* stream, UINT* deviceId, DWORD count, DWORD_PT
   const DWORD kind = flags & CALLBACK_TYPEMASK;
   if ((kind != CALLBACK_FUNCTION && kind != CALLBACK_NULL) || (kind == CALLBACK_FUNCTION && !callback))
     return MMSYSERR_INVALFLAG;
-  if ((*deviceId != 0 && *deviceId != MIDI_MAPPER) || !plat::midi::deviceAvailable()) return MMSYSERR_BADDEVICEID;
+  if ((*deviceId != 0 && *deviceId != MIDI_MAPPER) || !deviceReady()) return MMSYSERR_BADDEVICEID;
   dispatcher();  // the callback thread is up before the first buffer can be done
   std::lock_guard<std::mutex> lock(g_mutex);
   if (g_open) return MMSYSERR_ALLOCATED;
@@ -426,12 +454,6 @@ void waitMidiCallbacks() {
   Dispatcher& d = dispatcher();
   std::unique_lock<std::mutex> lock(d.mutex);
   d.changed.wait(lock, [&d] { return d.queue.empty() && !d.running; });
-}
-
-std::vector<int16_t> renderMidi(uint32_t frames) {
-  std::vector<int16_t> out(2 * static_cast<size_t>(frames));
-  plat::detail::renderMidi(out.data(), frames);
-  return out;
 }
 
 }  // namespace plat::test

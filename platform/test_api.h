@@ -213,13 +213,14 @@ std::vector<MidiRecord> takeMidiRecords();
 // (TALVO_SOUNDFONT, then Debian's TimGM6mb). A path that does not exist
 // leaves the system without a MIDI device.
 void setMidiSoundFont(const char* path);
-// Frames rendered by the MIDI input since the process started.
+// The MIDI stream renders into the audio device's second input (opened by
+// the first MIDI call that needs the device, for the process): on the manual
+// audio clock renderAudio drives it. Switch the clock on before that first
+// call. Frames the device has rendered through the MIDI input so far (the
+// records' frames count on the same clock):
 uint64_t midiFrames();
 // Returns once the MIDI callback thread has run every callback due.
 void waitMidiCallbacks();
-// Renders frames of the MIDI input (the stream's events and the
-// synthesizer), as interleaved stereo 16-bit samples.
-std::vector<int16_t> renderMidi(uint32_t frames);
 
 // --- audio ---
 //

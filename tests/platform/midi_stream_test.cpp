@@ -1,7 +1,7 @@
-// The MIDI stream interface on the MIDI input's own render calls, with the
-// recording sink in place of the synthesizer: event timing, buffer returns,
-// reset, refusals, a close from inside the callback, and one run through the
-// real synthesizer.
+// The MIDI stream interface rendered by the audio device on the manual audio
+// clock, with the recording sink in place of the synthesizer: event timing,
+// buffer returns, reset, refusals, a close from inside the callback, the
+// device shared with DirectSound, and one run through the real synthesizer.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,11 +13,14 @@
 
 #include "platform/test_api.h"
 #include "platform/win32.h"
+#include "platform/win_dsound.h"
 #include "support/midi_events.h"
 
 namespace {
 
-constexpr double kRate = 44100;
+// The whole program renders on the manual audio clock, switched on before
+// any MIDI call opens the device.
+[[maybe_unused]] const bool g_manualClock = (plat::test::setManualAudioClock(true), true);
 
 struct Returned {
   UINT message;
@@ -89,7 +92,7 @@ class MidiStream : public ::testing::Test {
   // Renders in blocks and lets the callbacks of each block run.
   void render(uint32_t frames, uint32_t block = 1000) {
     for (uint32_t done = 0; done < frames; done += block) {
-      plat::test::renderMidi(std::min(block, frames - done));
+      plat::test::renderAudio(static_cast<int>(std::min(block, frames - done)));
       plat::test::waitMidiCallbacks();
     }
   }
@@ -319,7 +322,7 @@ TEST(MidiStreamCallback, QueuesUnpreparesAndClosesFromInside) {
   ASSERT_EQ(midiStreamOut(chain.stream, first, sizeof *first), MMSYSERR_NOERROR);
   ASSERT_EQ(midiStreamRestart(chain.stream), MMSYSERR_NOERROR);
   for (int i = 0; i < 200 && !chain.closed; ++i) {
-    plat::test::renderMidi(4096);
+    plat::test::renderAudio(4096);
     plat::test::waitMidiCallbacks();
   }
   ASSERT_TRUE(chain.closed);
@@ -353,6 +356,76 @@ TEST(MidiDevice, ExistsWithASoundFontOrTheSink) {
   plat::test::setMidiSoundFont(nullptr);
 }
 
+// A DirectSound object and one playing buffer of a constant level, in the
+// device's format.
+struct Effect {
+  IDirectSound* ds = nullptr;
+  IDirectSoundBuffer* buffer = nullptr;
+  static constexpr int16_t kLevel = 5000;
+  static constexpr DWORD kFrames = 3000;
+
+  void open() {
+    ASSERT_EQ(DirectSoundCreate(nullptr, &ds, nullptr), DS_OK);
+    WAVEFORMATEX w{WAVE_FORMAT_PCM, 2, 44100, 44100 * 4, 4, 16, 0};
+    DSBUFFERDESC d{sizeof d, DSBCAPS_LOCSOFTWARE, kFrames * 4, 0, &w, {}};
+    ASSERT_EQ(ds->CreateSoundBuffer(&d, &buffer, nullptr), DS_OK);
+    LPVOID p1 = nullptr, p2 = nullptr;
+    DWORD n1 = 0, n2 = 0;
+    ASSERT_EQ(buffer->Lock(0, kFrames * 4, &p1, &n1, &p2, &n2, 0), DS_OK);
+    std::fill_n(static_cast<int16_t*>(p1), n1 / 2, kLevel);
+    ASSERT_EQ(buffer->Unlock(p1, n1, p2, n2), DS_OK);
+    ASSERT_EQ(buffer->Play(0, 0, 0), DS_OK);
+  }
+  ~Effect() {
+    if (buffer) buffer->Release();
+    if (ds) ds->Release();
+  }
+};
+
+// The sound effects and the music play through the one device, whichever
+// opens it first; the music goes on after DirectSound is gone.
+class SharedDevice : public ::testing::TestWithParam<bool> {};
+
+TEST_P(SharedDevice, EffectsAndMusicMixOnTheDeviceClock) {
+  const bool musicFirst = GetParam();
+  plat::test::recordMidi(true);
+  auto effect = std::make_unique<Effect>();
+  if (!musicFirst) {
+    ASSERT_NO_FATAL_FAILURE(effect->open());
+  }
+  HMIDISTRM stream = nullptr;
+  UINT device = MIDI_MAPPER;
+  ASSERT_EQ(midiStreamOpen(&stream, &device, 1, 0, 0, CALLBACK_NULL), MMSYSERR_NOERROR);
+  if (musicFirst) {
+    ASSERT_NO_FATAL_FAILURE(effect->open());
+  }
+
+  const auto out = reinterpret_cast<HMIDIOUT>(stream);
+  StreamBuffer song, more;
+  song.shortMsg(10, 0x643C90);  // 10 ticks of 96 at 120 bpm: 2296.875 frames
+  more.shortMsg(96, 0x3C80);
+  ASSERT_EQ(midiOutPrepareHeader(out, &song.header, sizeof(MIDIHDR)), MMSYSERR_NOERROR);
+  ASSERT_EQ(midiStreamOut(stream, &song.header, sizeof(MIDIHDR)), MMSYSERR_NOERROR);
+  const uint64_t base = plat::test::midiFrames();
+  ASSERT_EQ(midiStreamRestart(stream), MMSYSERR_NOERROR);
+  const std::vector<int16_t> mix = plat::test::renderAudio(4000);
+  for (DWORD i = 0; i < 2 * Effect::kFrames; ++i) ASSERT_EQ(mix[i], Effect::kLevel) << i;
+  EXPECT_EQ(mix[2 * Effect::kFrames], 0);
+  EXPECT_EQ(framesOf(plat::test::takeMidiRecords(), base), (std::vector<uint64_t>{2296}));
+
+  effect.reset();
+  ASSERT_EQ(midiOutPrepareHeader(out, &more.header, sizeof(MIDIHDR)), MMSYSERR_NOERROR);
+  ASSERT_EQ(midiStreamOut(stream, &more.header, sizeof(MIDIHDR)), MMSYSERR_NOERROR);
+  plat::test::renderAudio(44100);
+  EXPECT_EQ(framesOf(plat::test::takeMidiRecords(), base), (std::vector<uint64_t>{2296 + 22050}));
+  ASSERT_EQ(midiOutReset(out), MMSYSERR_NOERROR);
+  EXPECT_EQ(midiStreamClose(stream), MMSYSERR_NOERROR);
+  plat::test::recordMidi(false);
+}
+
+INSTANTIATE_TEST_SUITE_P(Order, SharedDevice, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "MusicFirst" : "EffectsFirst"; });
+
 // Peak magnitude of a rendered block.
 int peak(const std::vector<int16_t>& samples) {
   int p = 0;
@@ -377,16 +450,16 @@ TEST(MidiSynthesizer, SoundsWhileNotesPlayAndFallsSilentAfter) {
   ASSERT_EQ(midiStreamOut(stream, &song.header, sizeof(MIDIHDR)), 0u);
   ASSERT_EQ(midiStreamRestart(stream), 0u);
 
-  EXPECT_GT(peak(plat::test::renderMidi(11025)), 300);  // while the notes sound
-  plat::test::renderMidi(3 * 44100);
-  EXPECT_EQ(peak(plat::test::renderMidi(4410)), 0);  // after the song
+  EXPECT_GT(peak(plat::test::renderAudio(11025)), 300);  // while the notes sound
+  plat::test::renderAudio(3 * 44100);
+  EXPECT_EQ(peak(plat::test::renderAudio(4410)), 0);  // after the song
 
   ASSERT_EQ(midiOutPrepareHeader(out, &held.header, sizeof(MIDIHDR)), 0u);
   ASSERT_EQ(midiStreamOut(stream, &held.header, sizeof(MIDIHDR)), 0u);
-  EXPECT_GT(peak(plat::test::renderMidi(11025)), 300);
+  EXPECT_GT(peak(plat::test::renderAudio(11025)), 300);
   ASSERT_EQ(midiOutReset(out), 0u);  // the note never ends on its own
-  plat::test::renderMidi(2 * 44100);
-  EXPECT_EQ(peak(plat::test::renderMidi(4410)), 0);
+  plat::test::renderAudio(2 * 44100);
+  EXPECT_EQ(peak(plat::test::renderAudio(4410)), 0);
   EXPECT_EQ(midiStreamClose(stream), 0u);
 }
 

@@ -3,6 +3,7 @@
 talvo_test(test_sound_midi LABEL midi
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/mstr_file_test.cpp ${CMAKE_CURRENT_SOURCE_DIR}/midi_player_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/midi_oracle_test.cpp
-  DEPS sound)
+  DEPS sound
+  TSAN)
 target_compile_definitions(test_sound_midi PRIVATE
   MAKE_MIDI_SCRIPT="${CMAKE_CURRENT_SOURCE_DIR}/make_midi.py")

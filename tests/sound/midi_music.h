@@ -1,6 +1,7 @@
 // The fixture of the stream module and music player tests: an owner window
-// for MSTR_MSG_DONE, the recording sink, songs in a temporary directory, and
-// a state block set up as the player sets up its own.
+// for MSTR_MSG_DONE, the recording sink, the audio device on the manual
+// clock, songs in a temporary directory, and a state block set up as the
+// player sets up its own.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -20,6 +21,8 @@ class MidiMusic : public ::testing::Test {
  protected:
   void SetUp() override {
     plat::test::setInstanceDir(dir_.path.c_str());
+    // Before the first MIDI call opens the audio device: the tests render it.
+    plat::test::setManualAudioClock(true);
     plat::test::recordMidi(true);
     static bool registered = false;
     if (!registered) {
@@ -50,7 +53,7 @@ class MidiMusic : public ::testing::Test {
   // MSTR_MSG_DONE or maxFrames have passed.
   std::optional<MSG> renderUntilDone(uint64_t maxFrames) {
     for (uint64_t done = 0; done < maxFrames; done += kBlock) {
-      plat::test::renderMidi(kBlock);
+      plat::test::renderAudio(kBlock);
       plat::test::waitMidiCallbacks();
       MSG m;
       if (PeekMessageA(&m, window_, MSTR_MSG_DONE, MSTR_MSG_DONE, PM_REMOVE)) return m;

@@ -1,5 +1,5 @@
 // The stream module and the music player, with the recording sink in place
-// of the synthesizer and the MIDI input rendered by the test: the loop and
+// of the synthesizer and the audio device rendered by the test: the loop and
 // its message, the last note-offs, the conversion header's growth, cues in
 // each state, failures, and a player destroyed while it plays.
 #include <gtest/gtest.h>
@@ -247,8 +247,8 @@ TEST_F(MidiMusic, AFailedRefillRetiresTheStreamAndKeepsItsBuffers) {
 }
 
 TEST_F(MidiMusic, APlayingPlayerIsDestroyedCleanly) {
-  // The MIDI input renders on a thread of its own, as the audio device does,
-  // while the player goes away mid-song.
+  // The audio device renders on a thread of its own, as SDL's does, while the
+  // player goes away mid-song.
   std::string events;
   for (int i = 0; i < 400; ++i) events += bytes({0x10, 0x90, 0x30 + i % 40, 0x40, 0x10, 0x80, 0x30 + i % 40, 0x00});
   const std::string file = song("long.mid", smf({events + kEndOfTrack}));
@@ -257,7 +257,7 @@ TEST_F(MidiMusic, APlayingPlayerIsDestroyedCleanly) {
     ASSERT_EQ(player->Play(file.c_str()), 0);
     std::atomic<bool> stop{false};
     std::thread device([&stop] {
-      while (!stop) plat::test::renderMidi(64);
+      while (!stop) plat::test::renderAudio(64);
     });
     for (size_t seen = 0; seen < 20u + 40u * round;) {
       seen += plat::test::takeMidiRecords().size();
