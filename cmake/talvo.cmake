@@ -130,7 +130,8 @@ set(TALVO_TEST_ENV
   SDL_AUDIODRIVER=dummy
   TALVO_TEST_SOURCE_DIR=${PROJECT_SOURCE_DIR})
 if(TALVO_TSAN)
-  # Suppressions only for reports inside SDL, each with its reason.
+  # Suppressions only for reports inside system libraries, each with its
+  # reason.
   list(APPEND TALVO_TEST_ENV
     "TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=${PROJECT_SOURCE_DIR}/tests/tsan.supp")
   add_custom_target(talvo_tsan)
@@ -149,6 +150,11 @@ function(talvo_test target)
       return()
     endif()
     add_dependencies(talvo_tsan ${target})
+    # The options are built in: the discovered tests' ENVIRONMENT keeps only
+    # its first variable (gtest_discover_tests flattens the list).
+    target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/tsan_options.cpp)
+    target_compile_definitions(${target} PRIVATE
+      TALVO_TSAN_SUPPRESSIONS="${PROJECT_SOURCE_DIR}/tests/tsan.supp")
   endif()
   if(NOT A_TIMEOUT)
     set(A_TIMEOUT 300)
