@@ -36,10 +36,14 @@ std::vector<plat::test::MidiRecord>* g_records = new std::vector<plat::test::Mid
 bool g_fontOverride = false;
 std::string* g_fontPath = new std::string;
 
-std::string soundFontPath() {
-  if (g_fontOverride) return *g_fontPath;
-  const char* env = std::getenv("TALVO_SOUNDFONT");
-  return env ? env : kDebianSoundFont;
+// The SoundFonts to try, in order: the test's choice alone, else
+// TALVO_SOUNDFONT (when set) and then Debian's.
+std::vector<std::string> soundFontPaths() {
+  if (g_fontOverride) return {*g_fontPath};
+  std::vector<std::string> out;
+  if (const char* env = std::getenv("TALVO_SOUNDFONT"); env && *env) out.push_back(env);
+  out.push_back(kDebianSoundFont);
+  return out;
 }
 
 void dropSynth() {
@@ -50,12 +54,8 @@ void dropSynth() {
   g_synth = nullptr;
 }
 
-// The synthesizer with its SoundFont, made on first use; null without one.
-fluid_synth_t* synth() {
-  if (g_synth) return g_synth->synth;
-  if (g_tried) return nullptr;
-  g_tried = true;
-  const std::string font = soundFontPath();
+// A synthesizer with the SoundFont at path; null when it does not load.
+Synth* makeSynth(const std::string& font) {
   if (font.empty() || !plat::pathExists(font, plat::PathKind::File)) return nullptr;
   for (int level : {FLUID_WARN, FLUID_INFO, FLUID_DBG}) fluid_set_log_function(level, nullptr, nullptr);
   auto* s = new Synth;
@@ -69,8 +69,18 @@ fluid_synth_t* synth() {
     return nullptr;
   }
   s->font = font;
-  g_synth = s;
-  return s->synth;
+  return s;
+}
+
+// The synthesizer with the first SoundFont that loads, made on first use;
+// null without one.
+fluid_synth_t* synth() {
+  if (g_synth) return g_synth->synth;
+  if (g_tried) return nullptr;
+  g_tried = true;
+  for (const std::string& font : soundFontPaths())
+    if ((g_synth = makeSynth(font))) return g_synth->synth;
+  return nullptr;
 }
 
 void record(uint64_t frame, const uint8_t* bytes, size_t size) {

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <mutex>
@@ -15,6 +16,7 @@
 #include "platform/win32.h"
 #include "platform/win_dsound.h"
 #include "support/midi_events.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -353,6 +355,25 @@ TEST(MidiDevice, ExistsWithASoundFontOrTheSink) {
   EXPECT_TRUE(caps.dwSupport & MIDICAPS_STREAM);
   EXPECT_EQ(midiOutGetDevCapsA(1, &caps, sizeof caps), MMSYSERR_BADDEVICEID);
   plat::test::recordMidi(false);
+  plat::test::setMidiSoundFont(nullptr);
+}
+
+// TALVO_SOUNDFONT comes first; one that is missing or no SoundFont leaves
+// the search to Debian's.
+TEST(MidiDevice, AnUnusableEnvironmentSoundFontFallsBackToDebians) {
+  TempDir dir;
+  const std::string junk = dir.file("junk.sf2");
+  std::FILE* f = std::fopen(junk.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  std::fputs("RIFF, but not a SoundFont", f);
+  std::fclose(f);
+  for (const std::string& path : {dir.file("missing.sf2"), junk}) {
+    SCOPED_TRACE(path);
+    ASSERT_EQ(setenv("TALVO_SOUNDFONT", path.c_str(), 1), 0);
+    plat::test::setMidiSoundFont(nullptr);  // searches again
+    EXPECT_EQ(midiOutGetNumDevs(), 1u) << "the General MIDI SoundFont (timgm6mb-soundfont) is missing";
+  }
+  unsetenv("TALVO_SOUNDFONT");
   plat::test::setMidiSoundFont(nullptr);
 }
 
