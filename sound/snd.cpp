@@ -18,14 +18,18 @@ sndApi& A = sndApiGlobals;
 // "dir/base<k>ext" (k < 0: no number); a name without a directory gets no
 // leading separator. False when it does not fit MAX_PATH bytes.
 bool soundName(char (&out)[MAX_PATH], const char* dir, const char* base, int k, const char* ext) {
-  int n;
-  if (k < 0)
-    n = *dir ? std::snprintf(out, sizeof out, "%s/%s%s", dir, base, ext)
-             : std::snprintf(out, sizeof out, "%s%s", base, ext);
-  else
-    n = *dir ? std::snprintf(out, sizeof out, "%s/%s%d%s", dir, base, k, ext)
-             : std::snprintf(out, sizeof out, "%s%d%s", base, k, ext);
-  return n >= 0 && n < int(sizeof out);
+  char number[12] = "";
+  if (k >= 0) std::snprintf(number, sizeof number, "%d", k);
+  const char* parts[] = {dir, *dir ? "/" : "", base, number, ext};
+  size_t n = 0;
+  for (const char* part : parts) {
+    size_t len = std::strlen(part);
+    if (len >= sizeof out - n) return false;  // no room for it and the end
+    std::memcpy(out + n, part, len);
+    n += len;
+  }
+  out[n] = 0;
+  return true;
 }
 
 }  // namespace
