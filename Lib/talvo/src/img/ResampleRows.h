@@ -45,6 +45,20 @@ P average_of(const std::int64_t* sums, std::int64_t count) {
   return P::from_raw(v);
 }
 
+// The same from each channel's whole part, (sum >> 16).
+template <PixelStruct P, int Channels>
+P average_of_wholes(const std::int32_t* wholes, std::int64_t count) {
+  constexpr Field fields[4] = {P::red, P::green, P::blue, P::alpha};
+  std::uint32_t v = 0;
+  const bool power_of_two = (count & (count - 1)) == 0;
+  const int shift = std::countr_zero(std::uint64_t(count));
+  for (int c = 0; c < Channels; ++c) {
+    const std::uint32_t whole = std::uint32_t(wholes[c]);
+    v |= (power_of_two ? whole >> shift : whole / std::uint32_t(count)) << fields[c].shift;
+  }
+  return P::from_raw(v);
+}
+
 template <PixelStruct P, int Channels>
 std::uint32_t channel(std::uint32_t raw, int c) {
   constexpr Field fields[4] = {P::red, P::green, P::blue, P::alpha};
@@ -140,7 +154,17 @@ void resample_rows(std::uint8_t* dst, std::int32_t dst_pitch, std::int64_t dW, s
 
   std::vector<const Slot*> inner;
   std::vector<std::int64_t> inner_sums(width * Channels), inner_columns(width);
-  for (std::size_t j = 0; j < width; ++j) inner_columns[j] = std::max<std::int64_t>(0, xs.last[j] - xs.first[j] + 1);
+  std::int64_t most_columns = 0;
+  for (std::size_t j = 0; j < width; ++j) {
+    inner_columns[j] = std::max<std::int64_t>(0, xs.last[j] - xs.first[j] + 1);
+    most_columns = std::max(most_columns, inner_columns[j]);
+  }
+  // Where a pel's samples sum below 2^31 (no field exceeds 255, each sample
+  // below 256 * 65536), the sums are made in 32-bit lanes: the corner
+  // sample's (T * 65536 + D * fy) >> 16, D = B - T, is T + (D >> 16) * fy +
+  // ((D & 0xFFFF) * fy >> 16), every part within 32 bits.
+  const bool narrow = (1 + most_columns) * (1 + most_rows) * 256 <= 32768;
+  std::vector<std::int32_t> inner_narrow(narrow ? width * Channels : 0), wholes(narrow ? width * Channels : 0);
   for (std::int64_t i = 0; i < dH; ++i, dst += dst_pitch) {
     const std::size_t ii = std::size_t(i);
     const Slot& top = row_of(ys.corner[ii], i);
@@ -149,6 +173,28 @@ void resample_rows(std::uint8_t* dst, std::int32_t dst_pitch, std::int64_t dW, s
     const std::int64_t inner_rows = std::max<std::int64_t>(0, ys.last[ii] - ys.first[ii] + 1);
     inner.clear();
     for (std::int64_t v = ys.first[ii]; v <= ys.last[ii]; ++v) inner.push_back(&row_of(v, i));
+    if (narrow) {
+      const std::size_t n = width * Channels;
+      std::fill(inner_narrow.begin(), inner_narrow.end(), 0);
+      for (const Slot* row : inner)
+        for (std::size_t at = 0; at < n; ++at) inner_narrow[at] += row->mix[at] + row->sum[at] * fixed_one;
+      const std::int32_t* tm = top.mix.data();
+      const std::int32_t* bm = bottom.mix.data();
+      const std::int32_t* ts = top.sum.data();
+      const std::int32_t* bs = bottom.sum.data();
+      const std::int32_t* in = inner_narrow.data();
+      std::int32_t* out = wholes.data();
+      const std::int32_t f = std::int32_t(fy);
+      for (std::size_t at = 0; at < n; ++at) {
+        const std::int32_t t = tm[at], dt = bm[at] - t;
+        const std::int32_t corner = t + (dt >> 16) * f + std::int32_t((std::uint32_t(dt & 0xFFFF) * std::uint32_t(f)) >> 16);
+        out[at] = (corner + ts[at] * fixed_one + (bs[at] - ts[at]) * f + in[at]) >> 16;
+      }
+      std::uint8_t* d = dst;
+      for (std::size_t j = 0; j < width; ++j, d += P::size)
+        store_pel(d, average_of_wholes<P, Channels>(out + j * Channels, (1 + inner_columns[j]) * (1 + inner_rows)));
+      continue;
+    }
     // The inner rows' samples, summed per column and channel first.
     std::fill(inner_sums.begin(), inner_sums.end(), 0);
     for (const Slot* row : inner)
