@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "mp3_stand_in.h"
 #include "platform/test_api.h"
 #include "snd_support.h"
 #include "sound/snd.h"
@@ -20,46 +21,6 @@
 namespace api_test {
 
 using snd_test::Bytes;
-
-// The stand-in's frames: "SF", the frame number, five more bytes; frame f
-// decodes to 4608 bytes, the 1152 little-endian words (f << 16 | k): 44100
-// Hz stereo, k on the left and f on the right.
-constexpr int kFrameIn = 8;
-constexpr int kFrameOut = 4608;
-
-inline int standInFind(const uint8_t* buf, int len, mpaHeader* hdr, int* bitrate, int* skip) {
-  for (int i = 0; i + 1 < len; ++i) {
-    if (buf[i] == 'S' && buf[i + 1] == 'F') {
-      *hdr = mpaHeader{};
-      hdr->sync = 1;
-      hdr->layer = 2;
-      hdr->bitrateIndex = 1;
-      *bitrate = 128000;
-      *skip = i;
-      return kFrameIn;
-    }
-  }
-  return 0;
-}
-inline void standInInit(mpaDecoder*, int) {}
-inline int standInDecodeInit(mpaDecoder*, const mpaHeader*, int size, int, int, int, int) { return size == kFrameIn; }
-inline void standInGetInfo(const mpaDecoder*, mpaInfo* info) { *info = mpaInfo{2, 2304, 44100, 16, kFrameIn, 0}; }
-inline mpaInOut standInDecode(mpaDecoder*, const uint8_t* frame, uint8_t* out) {
-  for (uint32_t k = 0; k < kFrameOut / 4; ++k) {
-    const uint32_t w = uint32_t(frame[2]) << 16 | k;
-    std::memcpy(out + 4 * k, &w, 4);
-  }
-  return {kFrameIn, kFrameOut};
-}
-inline void standInRelease(mpaDecoder*) {}
-inline const sndMp3Codec kStandIn = {standInFind, standInInit, standInDecodeInit, standInGetInfo, standInDecode,
-                                     standInRelease};
-
-inline Bytes standInFrames(int count) {
-  Bytes b;
-  for (int f = 0; f < count; ++f) b.insert(b.end(), {'S', 'F', uint8_t(f), 0, 0, 0, 0, 0});
-  return b;
-}
 
 // The left and right samples of stream frame t (4 bytes a frame).
 inline int16_t standInSample(int64_t t, int side) {

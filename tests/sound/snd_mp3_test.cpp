@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "mp3_stand_in.h"
 #include "mpeg_support.h"
 #include "platform/test_api.h"
 #include "snd_support.h"
@@ -16,51 +17,6 @@ using snd_test::Bytes;
 using snd_test::catching;
 
 namespace {
-
-// The stand-in's frames: "SF", the frame number, a flag byte (0xEE: the
-// decoder refuses the frame), four more bytes. Frame f decodes to 4608
-// bytes, the 1152 little-endian words (f << 16 | k).
-constexpr int kFrameIn = 8;
-constexpr int kFrameOut = 4608;
-int g_releases = 0;
-
-int fakeFind(const uint8_t* buf, int len, mpaHeader* hdr, int* bitrate, int* skip) {
-  for (int i = 0; i + 1 < len; ++i) {
-    if (buf[i] == 'S' && buf[i + 1] == 'F') {
-      *hdr = mpaHeader{};
-      hdr->sync = 1;
-      hdr->layer = 2;
-      hdr->bitrateIndex = 1;
-      *bitrate = 128000;
-      *skip = i;
-      return kFrameIn;
-    }
-  }
-  return 0;
-}
-void fakeInit(mpaDecoder*, int) {}
-int fakeDecodeInit(mpaDecoder*, const mpaHeader*, int size, int, int, int, int) { return size == kFrameIn; }
-void fakeGetInfo(const mpaDecoder*, mpaInfo* info) { *info = mpaInfo{2, 2304, 44100, 16, kFrameIn, 0}; }
-mpaInOut fakeDecode(mpaDecoder*, const uint8_t* frame, uint8_t* out) {
-  if (frame[3] == 0xEE) return {0, 0};
-  for (uint32_t k = 0; k < kFrameOut / 4; ++k) {
-    const uint32_t w = uint32_t(frame[2]) << 16 | k;
-    std::memcpy(out + 4 * k, &w, 4);
-  }
-  return {kFrameIn, kFrameOut};
-}
-void fakeRelease(mpaDecoder*) { ++g_releases; }
-const sndMp3Codec kStandIn = {fakeFind, fakeInit, fakeDecodeInit, fakeGetInfo, fakeDecode, fakeRelease};
-
-Bytes frame(int number, uint8_t flag = 0) { return {'S', 'F', uint8_t(number), flag, 0, 0, 0, 0}; }
-Bytes frames(int count) {
-  Bytes b;
-  for (int f = 0; f < count; ++f) {
-    const Bytes one = frame(f);
-    b.insert(b.end(), one.begin(), one.end());
-  }
-  return b;
-}
 
 // The stream's word at byte offset o (a multiple of 4).
 uint32_t streamWord(int64_t o) { return uint32_t(o / kFrameOut) << 16 | uint32_t(o % kFrameOut / 4); }
@@ -86,7 +42,7 @@ class Mp3Test : public ::testing::Test {
     errInit();
     plat::test::takeMessageBoxes();
     sndMp3SetCodec(&kStandIn);
-    g_releases = 0;
+    standInReleases = 0;
   }
   void TearDown() override {
     sndMp3SetCodec(nullptr);
@@ -107,7 +63,7 @@ class Mp3Test : public ::testing::Test {
 }  // namespace
 
 TEST_F(Mp3Test, RequestTakesWholeFramesAndCarriesTheRest) {
-  sndMp3Source* s = open(frames(10));
+  sndMp3Source* s = open(standInFrames(10));
   ASSERT_NE(s, nullptr);
   EXPECT_EQ(s->format.channels, 2);
   EXPECT_EQ(s->format.samplesPerSec, 44100);
@@ -123,7 +79,7 @@ TEST_F(Mp3Test, RequestTakesWholeFramesAndCarriesTheRest) {
   EXPECT_EQ(sndMp3Fill(s, buf_.data(), 16384, 16384, 0), 32768);
   EXPECT_EQ(checkStream(buf_.data(), 16384, 16384), "");
   sndMp3Close(s);
-  EXPECT_EQ(g_releases, 1);
+  EXPECT_EQ(standInReleases, 1);
 }
 
 TEST_F(Mp3Test, EndsOfTheStream) {
@@ -136,7 +92,7 @@ TEST_F(Mp3Test, EndsOfTheStream) {
                {"looping: frame 0 again behind the last", 1, 16384 - 6656}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    sndMp3Source* s = open(frames(5));
+    sndMp3Source* s = open(standInFrames(5));
     ASSERT_NE(s, nullptr);
     s->loop = c.loop;
     ASSERT_EQ(sndMp3Fill(s, buf_.data(), 0, 16384, 0), 16384);
@@ -153,7 +109,7 @@ TEST_F(Mp3Test, EndsOfTheStream) {
 
 TEST_F(Mp3Test, StreamEndingInsideTheFirstFillEndsWithTheNext) {
   // The buffer's first fill sets no end, so the end comes with the next fill.
-  sndMp3Source* s = open(frames(2));
+  sndMp3Source* s = open(standInFrames(2));
   ASSERT_NE(s, nullptr);
   EXPECT_EQ(sndMp3Fill(s, buf_.data(), 0, 16384, 3), 16384);
   EXPECT_EQ(checkStream(buf_.data(), 2 * kFrameOut, 0), "");
@@ -167,12 +123,12 @@ TEST_F(Mp3Test, StreamEndingInsideTheFirstFillEndsWithTheNext) {
 TEST_F(Mp3Test, RefusedFramesEndTheStream) {
   // A refusal in mid-stream ends it; a looping stream whose first frame is
   // refused ends too instead of restarting for ever.
-  Bytes middle = frames(2), refused = frame(2, 0xEE), after = frame(3);
+  Bytes middle = standInFrames(2), refused = standInFrame(2, kStandInRefused), after = standInFrame(3);
   middle.insert(middle.end(), refused.begin(), refused.end());
   middle.insert(middle.end(), after.begin(), after.end());
   for (int loop : {0, 1}) {
     SCOPED_TRACE(loop);
-    sndMp3Source* s = open(frame(0, 0xEE));
+    sndMp3Source* s = open(standInFrame(0, kStandInRefused));
     ASSERT_NE(s, nullptr);
     int32_t pos = 4096;
     std::fill(buf_.begin(), buf_.end(), 0xAA);
@@ -194,7 +150,7 @@ TEST_F(Mp3Test, RefusedFramesEndTheStream) {
 TEST_F(Mp3Test, OpenFailures) {
   // No sync in the first 4096 bytes: raised, no box, nothing left open.
   Bytes late(4096, 0);
-  const Bytes more = frames(3);
+  const Bytes more = standInFrames(3);
   late.insert(late.end(), more.begin(), more.end());
   const std::string name = tmp_.file("late.mp3");
   writeBytes(name, std::string(late.begin(), late.end()));
@@ -203,7 +159,7 @@ TEST_F(Mp3Test, OpenFailures) {
   EXPECT_EQ(caught.code, ERR_PRINTF);
   EXPECT_EQ(caught.text, "MPEG decoder initialization failed !");
   EXPECT_EQ(s, nullptr);
-  EXPECT_EQ(g_releases, 1);
+  EXPECT_EQ(standInReleases, 1);
   for (mfFile* f = mfOpenFiles(); f; f = f->next) EXPECT_STRNE(f->name, name.c_str());
 
   caught = catching([&] { s = sndMp3Open(tmp_.file("missing.mp3").c_str()); });
@@ -220,10 +176,10 @@ TEST_F(Mp3Test, OpenFailures) {
 TEST_F(Mp3Test, LeadingId3v2TagIsSkipped) {
   // A 6000-byte tag whose body holds a sync: the frames after it play.
   Bytes file = {'I', 'D', '3', 3, 0, 0, 0, 0, 6000 >> 7, 6000 & 0x7f};
-  const Bytes fake = frame(99);
+  const Bytes fake = standInFrame(99);
   file.insert(file.end(), fake.begin(), fake.end());
   file.resize(10 + 6000, 0);
-  const Bytes body = frames(4);
+  const Bytes body = standInFrames(4);
   file.insert(file.end(), body.begin(), body.end());
   sndMp3Source* s = open(file);
   ASSERT_NE(s, nullptr);
