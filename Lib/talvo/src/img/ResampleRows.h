@@ -106,10 +106,6 @@ void resample_rows(std::uint8_t* dst, std::int32_t dst_pitch, std::int64_t dW, s
                    std::int64_t ext_x, std::int64_t ext_y, bool wrap_x, bool wrap_y) {
   const Axis xs(ext_x, dW, W, wrap_x), ys(ext_y, dH, H, wrap_y);
   const std::size_t width = std::size_t(dW);
-  auto pel = [&](std::int64_t c, std::int64_t r) {
-    return load_pel<P>(src + r * src_pitch + c * P::size).raw();
-  };
-
   // The horizontal mixes and inner sums of source rows, in slots reused once
   // no destination row needs them. A destination row needs its corner row,
   // that row's neighbour and its inner rows: never more slots than the
@@ -136,17 +132,23 @@ void resample_rows(std::uint8_t* dst, std::int32_t dst_pitch, std::int64_t dW, s
     s.used = i;
     s.mix.resize(width * Channels);
     s.sum.resize(width * Channels);
-    for (std::size_t j = 0; j < width; ++j) {
-      const std::uint32_t a = pel(xs.corner[j], r), b = pel(xs.neighbour[j], r);
-      std::int32_t sums[Channels] = {};
-      for (std::int64_t k = xs.first[j]; k <= xs.last[j]; ++k) {
-        const std::uint32_t v = pel(k, r);
-        for (int c = 0; c < Channels; ++c) sums[c] += std::int32_t(channel<P, Channels>(v, c));
-      }
+    const std::uint8_t* line = src + r * src_pitch;
+    std::int32_t* mix = s.mix.data();
+    for (std::size_t j = 0; j < width; ++j, mix += Channels) {
+      const std::uint32_t a = load_pel<P>(line + xs.corner[j] * P::size).raw();
+      const std::uint32_t b = load_pel<P>(line + xs.neighbour[j] * P::size).raw();
+      const std::int32_t fx = xs.fraction[j];
       for (int c = 0; c < Channels; ++c) {
         const std::int32_t fa = std::int32_t(channel<P, Channels>(a, c)), fb = std::int32_t(channel<P, Channels>(b, c));
-        s.mix[j * Channels + c] = fa * fixed_one + (fb - fa) * xs.fraction[j];
-        s.sum[j * Channels + c] = sums[c];
+        mix[c] = fa * fixed_one + (fb - fa) * fx;
+      }
+    }
+    std::int32_t* sum = s.sum.data();
+    for (std::size_t j = 0; j < width; ++j, sum += Channels) {
+      for (int c = 0; c < Channels; ++c) sum[c] = 0;
+      for (std::int64_t k = xs.first[j]; k <= xs.last[j]; ++k) {
+        const std::uint32_t v = load_pel<P>(line + k * P::size).raw();
+        for (int c = 0; c < Channels; ++c) sum[c] += std::int32_t(channel<P, Channels>(v, c));
       }
     }
     return s;
