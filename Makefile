@@ -6,7 +6,18 @@ ifndef SEED
 SEED := $(shell expr $$(date +%s) % 99999 + 1)
 endif
 
-.PHONY: test test-tsan bench fuzz deps clean
+.PHONY: run test test-tsan bench fuzz deps clean
+
+# Plays the game: a Release build in build/run, the game directory made there
+# (build/run/game_data: the executable beside DATA/ and maze.cfg), and the game
+# started from it in a window, with sound and music on the desktop's own video
+# and audio drivers (the tests' dummy drivers are dropped from the
+# environment).
+run:
+	scripts/install-deps run
+	cmake -S . -B build/run -G Ninja -DCMAKE_BUILD_TYPE=Release -DTALVO_TESTS=OFF
+	cmake --build build/run -j $(JOBS) --target game_dir
+	cd build/run/game_data && env -u SDL_VIDEODRIVER -u SDL_AUDIODRIVER ./maze
 
 test:
 	scripts/install-deps test
