@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <array>
+#include <climits>
 #include <mutex>
 
 #include "platform/detail.h"
@@ -213,9 +214,17 @@ BOOL GetCursorPos(POINT* point) {
     return FALSE;
   }
   if (!plat::test::headless() && SDL_WasInit(SDL_INIT_VIDEO)) {
+    // SDL's X11 driver answers from a cache that only raw device events
+    // refresh: pointers moved by other means (XTest, as xdotool does) leave
+    // it stale. The desktop's answer is taken when it moved; otherwise the
+    // cursor stays where our windows' motion events and SetCursorPos put it.
+    static POINT lastGlobal{INT_MIN, INT_MIN};
     int x, y;
     SDL_GetGlobalMouseState(&x, &y);
-    g_cursor = {x, y};
+    if (x != lastGlobal.x || y != lastGlobal.y) {
+      lastGlobal = {x, y};
+      g_cursor = {x, y};
+    }
   }
   *point = g_cursor;
   return TRUE;
