@@ -1,0 +1,189 @@
+"""The game under a real X server, played with the real mouse and keyboard.
+
+    xvfb_play.py <maze executable> <game directory> <check_scene.py>
+
+Starts Xvfb on a free display (-displayfd), copies the game directory (DATA/,
+maze.cfg) and the executable into a temporary directory and runs it there
+with SDL's X11 video driver and dummy audio, its single-instance directory
+private (XDG_RUNTIME_DIR). xdotool waits for the window, focuses it, reads
+its position, moves the pointer along the maze's solution a few passes a
+step, holds F9 across passes, then presses and releases the left button over
+Quit, apart (once the game has put the pointer on the start point, the end
+of its start-up). The game must end with status 0 within the time limit, leaving
+the snapshot of the won scene and a best_result above 0.
+
+Exit status: 0 passed, 1 failed, 77 skipped (only when Xvfb does not start).
+"""
+import os
+import select
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+SKIP = 77
+STEP_SECONDS = 0.08   # a few passes of the game (FPS_LIMIT 10 ms, plus the drawing)
+HOLD_SECONDS = 0.3    # a key or button held across passes
+GAME_SECONDS = 60     # the whole game, start to exit
+
+
+class Failed(Exception):
+    pass
+
+
+def start_xvfb(log):
+    """Xvfb on a free display: (process, ":N"), or exits with SKIP."""
+    read_end, write_end = os.pipe()
+    try:
+        proc = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+            pass_fds=(write_end,), stdout=log, stderr=log)
+    except OSError as e:
+        print(f"Xvfb could not start: {e}")
+        sys.exit(SKIP)
+    finally:
+        os.close(write_end)
+    number = b""
+    deadline = time.monotonic() + 30
+    while not number.endswith(b"\n"):
+        left = deadline - time.monotonic()
+        ready = select.select([read_end], [], [], max(left, 0))[0] if left > 0 else []
+        chunk = os.read(read_end, 16) if ready else b""
+        if not chunk:
+            proc.kill()
+            proc.wait()
+            log.flush()
+            with open(log.name, errors="replace") as f:
+                reason = f.read().strip().splitlines()
+            print("Xvfb could not start: " + (reason[-1] if reason else "no display number within 30 s"))
+            sys.exit(SKIP)
+        number += chunk
+    os.close(read_end)
+    return proc, ":" + number.decode().strip()
+
+
+def xdotool(display, *args, timeout=20):
+    env = dict(os.environ, DISPLAY=display)
+    result = subprocess.run(["xdotool", *map(str, args)], env=env, capture_output=True, text=True,
+                            timeout=timeout)
+    if result.returncode != 0:
+        raise Failed(f"xdotool {' '.join(map(str, args))}: {result.returncode} {result.stderr.strip()}")
+    return result.stdout
+
+
+def read_cfg(path):
+    values = {}
+    with open(path) as f:
+        for line in f:
+            if " = " in line:
+                key, value = line.rstrip("\n").split(" = ", 1)
+                values[key] = value
+    return values
+
+
+def play(maze, game_dir, check_scene, tmp, display):
+    game = os.path.join(tmp, "game")
+    os.makedirs(game)
+    shutil.copytree(os.path.join(game_dir, "DATA"), os.path.join(game, "DATA"))
+    shutil.copy(os.path.join(game_dir, "maze.cfg"), game)
+    shutil.copy(maze, os.path.join(game, "maze"))
+    with open(os.path.join(game_dir, "solution.txt")) as f:
+        solution = [tuple(int(v) for v in line.split()) for line in f if line.strip()]
+    cfg = read_cfg(os.path.join(game, "maze.cfg"))
+    runtime = os.path.join(tmp, "runtime")
+    os.mkdir(runtime, 0o700)
+
+    env = {k: v for k, v in os.environ.items() if not k.startswith("SDL_")}
+    env.update(DISPLAY=display, SDL_VIDEODRIVER="x11", SDL_AUDIODRIVER="dummy", XDG_RUNTIME_DIR=runtime)
+    out = open(os.path.join(tmp, "maze.log"), "w+")
+    proc = subprocess.Popen([os.path.join(game, "maze")], cwd=tmp, env=env, stdout=out, stderr=out)
+    try:
+        started = time.monotonic()
+        window = xdotool(display, "search", "--sync", "--name", "^" + cfg["WND_NAME"] + "$",
+                         timeout=GAME_SECONDS).split()[0]
+        xdotool(display, "windowfocus", "--sync", window)
+        geometry = dict(line.split("=", 1) for line in xdotool(display, "getwindowgeometry", "--shell", window).split())
+        x0, y0 = int(geometry["X"]), int(geometry["Y"])
+
+        # The game puts the pointer on the start point at the end of its
+        # start-up: play from then on.
+        start = (x0 + int(cfg["start_x"]), y0 + int(cfg["start_y"]))
+        while True:
+            where = dict(v.split("=", 1) for v in xdotool(display, "getmouselocation", "--shell").split())
+            if (int(where["X"]), int(where["Y"])) == start:
+                break
+            if proc.poll() is not None or time.monotonic() - started > GAME_SECONDS:
+                raise Failed("the game never put the pointer on the start point")
+            time.sleep(0.1)
+
+        def move(px, py):
+            xdotool(display, "mousemove", x0 + px, y0 + py)
+            time.sleep(STEP_SECONDS)
+
+        for px, py in solution:
+            move(px, py)
+        time.sleep(HOLD_SECONDS)
+        xdotool(display, "keydown", "F9")
+        time.sleep(HOLD_SECONDS)
+        xdotool(display, "keyup", "F9")
+        time.sleep(HOLD_SECONDS)
+        move(int(cfg["but_exit_x"]) + 60, int(cfg["but_exit_y"]) + 20)
+        time.sleep(HOLD_SECONDS)
+        xdotool(display, "mousedown", 1)
+        time.sleep(HOLD_SECONDS)
+        xdotool(display, "mouseup", 1)
+        try:
+            status = proc.wait(timeout=max(GAME_SECONDS - (time.monotonic() - started), 1))
+        except subprocess.TimeoutExpired:
+            raise Failed(f"the game did not end within {GAME_SECONDS} s of its start")
+        if status != 0:
+            raise Failed(f"the game ended with status {status}")
+
+        snapshot = os.path.join(game, cfg["WND_NAME"] + "_0.bmp")
+        if not os.path.exists(snapshot):
+            raise Failed(f"no snapshot {snapshot}: {sorted(os.listdir(game))}")
+        goal = solution[-1]
+        banner = f"{cfg['game_win_x']},{cfg['game_win_y']},400,120"
+        if subprocess.run([sys.executable, check_scene, "bmp", snapshot, os.path.join(game, "DATA", "bkg.jpg"),
+                           str(goal[0]), str(goal[1]), banner]).returncode != 0:
+            raise Failed("the snapshot is not the won scene")
+        best = int(read_cfg(os.path.join(game, "maze.cfg")).get("best_result", "0"))
+        if best <= 0:
+            raise Failed(f"best_result is {best} after the maze was solved")
+        print(f"solved on {display}: best_result {best} ms, snapshot {os.path.basename(snapshot)}")
+    finally:
+        if proc.poll() is None:
+            proc.kill()
+            proc.wait()
+        out.seek(0)
+        text = out.read()
+        if text.strip():
+            print("--- the game's output\n" + text)
+
+
+def main():
+    maze, game_dir, check_scene = sys.argv[1:4]
+    tmp = tempfile.mkdtemp(prefix="talvo-xvfb-")
+    xvfb = None
+    try:
+        log = open(os.path.join(tmp, "xvfb.log"), "w")
+        xvfb, display = start_xvfb(log)
+        play(maze, game_dir, check_scene, tmp, display)
+        return 0
+    except (Failed, subprocess.TimeoutExpired) as e:
+        print(f"FAILED: {e}")
+        return 1
+    finally:
+        if xvfb:
+            xvfb.terminate()
+            try:
+                xvfb.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                xvfb.kill()
+                xvfb.wait()
+        shutil.rmtree(tmp, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
