@@ -141,6 +141,10 @@ function(talvo_test target)
   add_executable(${target} ${A_SOURCES})
   target_link_libraries(${target} PRIVATE ${A_DEPS} GTest::gtest GTest::gtest_main Threads::Threads)
   target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  # The headless defaults are also built in (tests/support/test_env.cpp): the
+  # discovered tests' ENVIRONMENT keeps only its first variable
+  # (gtest_discover_tests flattens the list).
+  target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/test_env.cpp)
   target_compile_definitions(${target} PRIVATE TALVO_PYTHON="${TALVO_PYTHON}")
   if(TALVO_TSAN)
     if(NOT A_TSAN)
