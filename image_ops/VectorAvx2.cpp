@@ -30,7 +30,7 @@ struct V256 {
   template <int N> static T srai32(T v) { return _mm256_srai_epi32(v, N); }
   static T cmpeq16(T a, T b) { return _mm256_cmpeq_epi16(a, b); }
   static T cmpeq32(T a, T b) { return _mm256_cmpeq_epi32(a, b); }
-  static T packs32(T a, T b) { return _mm256_packs_epi32(a, b); }
+  static T pack_low16(T a, T b) { return _mm256_packus_epi32(a, b); }
   static T packus16(T a, T b) { return _mm256_packus_epi16(a, b); }
   static T unpacklo8(T a, T b) { return _mm256_unpacklo_epi8(a, b); }
   static T unpackhi8(T a, T b) { return _mm256_unpackhi_epi8(a, b); }

@@ -1,6 +1,7 @@
 // The vector row kernels, each one template over the vector unit V: V128
 // (SSE2, VectorSse2.cpp) or V256 (AVX2, VectorAvx2.cpp). V gives loads and
-// stores, the 8-, 16- and 32-bit lane operations the kernels use, and
+// stores, the 8-, 16- and 32-bit lane operations the kernels use (pack_low16:
+// two vectors of 32-bit lanes below 2^16 as 16-bit lanes, within halves), and
 // cross(): the fix of pel order after a pack or before an unpack (AVX2 packs
 // and unpacks within each 128-bit half; SSE2 needs nothing).
 //
@@ -31,9 +32,7 @@ Vec<V> select(Vec<V> mask, Vec<V> a, Vec<V> b) {
 // Two vectors of 32-bit lanes below 2^16 as one of 16-bit lanes, in pel order.
 template <class V>
 Vec<V> pack_in_order(Vec<V> a, Vec<V> b) {
-  // The signed pack saturates; each lane is first sign-extended from 16 bits.
-  return V::cross(V::packs32(V::template srai32<16>(V::template slli32<16>(a)),
-                             V::template srai32<16>(V::template slli32<16>(b))));
+  return V::cross(V::pack_low16(a, b));
 }
 
 // The 8-bit fields of 16-bit lanes to 5 bits.

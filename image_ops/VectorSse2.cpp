@@ -29,7 +29,10 @@ struct V128 {
   template <int N> static T srai32(T v) { return _mm_srai_epi32(v, N); }
   static T cmpeq16(T a, T b) { return _mm_cmpeq_epi16(a, b); }
   static T cmpeq32(T a, T b) { return _mm_cmpeq_epi32(a, b); }
-  static T packs32(T a, T b) { return _mm_packs_epi32(a, b); }
+  // SSE2 packs signed only: each lane is first sign-extended from 16 bits.
+  static T pack_low16(T a, T b) {
+    return _mm_packs_epi32(_mm_srai_epi32(_mm_slli_epi32(a, 16), 16), _mm_srai_epi32(_mm_slli_epi32(b, 16), 16));
+  }
   static T packus16(T a, T b) { return _mm_packus_epi16(a, b); }
   static T unpacklo8(T a, T b) { return _mm_unpacklo_epi8(a, b); }
   static T unpackhi8(T a, T b) { return _mm_unpackhi_epi8(a, b); }
