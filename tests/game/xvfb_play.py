@@ -8,8 +8,8 @@ with SDL's X11 video driver and dummy audio, its single-instance directory
 private (XDG_RUNTIME_DIR). xdotool waits for the window, focuses it, reads
 its position, moves the pointer along the maze's solution a few passes a
 step, holds F9 across passes, then presses and releases the left button over
-Quit, apart (once the game has put the pointer on the start point, the end
-of its start-up). The game must end with status 0 within the time limit, leaving
+Quit, apart (all once the game has put the pointer on the start point, the
+end of its start-up). The game must end with status 0 within the time limit, leaving
 the snapshot of the won scene and a best_result above 0.
 
 Exit status: 0 passed, 1 failed, 77 skipped (only when Xvfb does not start).
@@ -96,26 +96,31 @@ def play(maze, game_dir, check_scene, tmp, display):
 
     env = {k: v for k, v in os.environ.items() if not k.startswith("SDL_")}
     env.update(DISPLAY=display, SDL_VIDEODRIVER="x11", SDL_AUDIODRIVER="dummy", XDG_RUNTIME_DIR=runtime)
+
+    def pointer():
+        where = dict(v.split("=", 1) for v in xdotool(display, "getmouselocation", "--shell").split())
+        return int(where["X"]), int(where["Y"])
+
+    before = pointer()
     out = open(os.path.join(tmp, "maze.log"), "w+")
     proc = subprocess.Popen([os.path.join(game, "maze")], cwd=tmp, env=env, stdout=out, stderr=out)
     try:
         started = time.monotonic()
+        # The game puts the pointer on the start point as the last step of its
+        # start-up. Its window is looked for only then: SDL may replace the
+        # first X window it made (a window surface with a renderer behind it).
+        while pointer() == before:
+            if proc.poll() is not None or time.monotonic() - started > GAME_SECONDS:
+                raise Failed("the game never put the pointer on the start point")
+            time.sleep(0.1)
         window = xdotool(display, "search", "--sync", "--name", "^" + cfg["WND_NAME"] + "$",
                          timeout=GAME_SECONDS).split()[0]
         xdotool(display, "windowfocus", "--sync", window)
         geometry = dict(line.split("=", 1) for line in xdotool(display, "getwindowgeometry", "--shell", window).split())
         x0, y0 = int(geometry["X"]), int(geometry["Y"])
-
-        # The game puts the pointer on the start point at the end of its
-        # start-up: play from then on.
         start = (x0 + int(cfg["start_x"]), y0 + int(cfg["start_y"]))
-        while True:
-            where = dict(v.split("=", 1) for v in xdotool(display, "getmouselocation", "--shell").split())
-            if (int(where["X"]), int(where["Y"])) == start:
-                break
-            if proc.poll() is not None or time.monotonic() - started > GAME_SECONDS:
-                raise Failed("the game never put the pointer on the start point")
-            time.sleep(0.1)
+        if pointer() != start:
+            raise Failed(f"the pointer is at {pointer()}, not on the start point {start}")
 
         def move(px, py):
             xdotool(display, "mousemove", x0 + px, y0 + py)
