@@ -383,7 +383,7 @@ HRESULT DirectDrawCreateEx(GUID* guid, LPVOID* object, REFIID iid, IUnknown* out
         if (guid) return DDERR_INVALIDDIRECTDRAWGUID;
         if (!IsEqualGUID(iid, IID_IDirectDraw7)) return E_NOINTERFACE;
         if (outer) return CLASS_E_NOAGGREGATION;
-        if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return DDERR_NODIRECTDRAWHW;
+        if (!SDL_WasInit(SDL_INIT_VIDEO) && !plat::detail::initVideo()) return DDERR_NODIRECTDRAWHW;
         made = new (std::nothrow) Device;
         if (!made) return DDERR_OUTOFMEMORY;
         *object = static_cast<IDirectDraw7*>(made);

@@ -13,6 +13,9 @@
 
 namespace plat::detail {
 
+// Starts SDL's video (not locked); false when it cannot start.
+bool initVideo();
+
 // --- windows (window*.cpp, see window_registry.h) ---
 
 // The SDL window behind a window handle, or null (a child window, a window of

@@ -8,6 +8,18 @@
 #include "platform/test_api.h"
 #include "platform/window_registry.h"
 
+namespace plat::detail {
+
+bool initVideo() {
+  // SDL's quit event then comes only from a request to end the program (an
+  // interrupt or termination signal, or the desktop's), never from closing
+  // the last window, which already gives that window its WM_CLOSE.
+  SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+  return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+}
+
+}  // namespace plat::detail
+
 namespace plat::wnd {
 namespace {
 
@@ -17,7 +29,7 @@ std::thread::id g_videoThread;
 }  // namespace
 
 bool ensureVideo() {
-  if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+  if (!SDL_WasInit(SDL_INIT_VIDEO) && !plat::detail::initVideo()) return false;
   std::lock_guard<std::mutex> lock(g_mutex);
   if (!g_videoThreadSet) {
     g_videoThreadSet = true;
@@ -116,6 +128,20 @@ void handleWindowEvent(const SDL_WindowEvent& e) {
   if (act == Activation::Deactivate) deactivate(h);
 }
 
+// A request to end the program: each top-level window of this thread is
+// asked to close, as its close box would, so the program ends the way its
+// user ends it (and keeps what it saves at exit).
+void closeTopLevelWindows() {
+  std::vector<HWND> close;
+  {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    for (auto& [k, w] : windows())
+      if (!w.remote && !isChild(w) && !w.destroying && w.thread == std::this_thread::get_id())
+        close.push_back(handleOf(k));
+  }
+  for (HWND h : close) PostMessageA(h, WM_CLOSE, 0, 0);
+}
+
 }  // namespace plat::wnd
 
 using namespace plat::wnd;
@@ -137,6 +163,9 @@ void pumpEvents() {
     switch (e.type) {
       case SDL_WINDOWEVENT:
         handleWindowEvent(e.window);
+        break;
+      case SDL_QUIT:
+        closeTopLevelWindows();
         break;
       case SDL_KEYDOWN:
       case SDL_KEYUP:

@@ -108,5 +108,7 @@ bool ensureVideo();
 // One SDL window event: the window's state follows it, messages are posted
 // and activation changes (not locked).
 void handleWindowEvent(const SDL_WindowEvent& e);
+// Posts WM_CLOSE to each top-level window of the calling thread (locks).
+void closeTopLevelWindows();
 
 }  // namespace plat::wnd

@@ -4,6 +4,7 @@
 // SDL's terms and its answers in Windows terms.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <vector>
 
 #include "platform/box_layout.h"
@@ -84,6 +85,25 @@ TEST_F(WindowTest, InjectedWindowEventsGiveMessagesAndGeometry) {
     EXPECT_EQ(GetForegroundWindow() == w, c.foreground);
     DestroyWindow(w);
   }
+}
+
+// A termination signal (SDL turns it into its quit event) asks every
+// top-level window of the thread to close, as its close box would; a child
+// window is not asked.
+TEST_F(WindowTest, TerminationSignalClosesTheTopLevelWindows) {
+  HWND a = create(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200, 100);
+  HWND b = create(WS_OVERLAPPEDWINDOW, 300, 10, 200, 100);
+  ASSERT_TRUE(a && b);
+  HWND child = create(WS_CHILD | WS_VISIBLE, 0, 0, 50, 50, 0, a);
+  ASSERT_NE(child, nullptr);
+  pump(nullptr);
+  g_received.clear();
+  ASSERT_EQ(std::raise(SIGTERM), 0);
+  pump(nullptr);
+  std::vector<HWND> closed;
+  for (const Received& r : g_received)
+    if (r.message == WM_CLOSE) closed.push_back(r.window);
+  EXPECT_EQ(closed, (std::vector<HWND>{a, b}));
 }
 
 TEST(MessageBoxLayout, StylesBecomeSdlButtonsAndAnswersWindowsCodes) {
