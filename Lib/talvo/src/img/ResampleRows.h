@@ -17,7 +17,8 @@
 //
 // which are the per-pel resampler's samples summed in another order; the
 // average is the collector's. A whole ratio sums the source blocks column
-// by column into per-channel sums.
+// by column into per-channel sums; for 8888 pels in vectors where the
+// processor has them (ResampleKernels.h).
 #pragma once
 
 #include <algorithm>
@@ -27,6 +28,7 @@
 
 #include "img/Collector.h"
 #include "img/Pixel.h"
+#include "img/ResampleKernels.h"
 
 namespace talvo::g::filter_rows {
 
@@ -216,6 +218,36 @@ void resample_rows(std::uint8_t* dst, std::int32_t dst_pitch, std::int64_t dW, s
   }
 }
 
+// The whole-ratio resampler of 8888 pels in blocks of at most 257, with the
+// vector kernels: each block's bytes summed in 16-bit lanes, four a block,
+// and each average by a power of two in lanes; the rest of a row, and the
+// other counts, pel by pel on the same sums.
+template <PixelStruct P, int Channels>
+void vector_blocks(const BlockKernels& k, std::uint8_t* dst, std::int32_t dst_pitch, std::int64_t dH,
+                   const std::uint8_t* src, std::int32_t src_pitch, const Axis& ys,
+                   std::size_t width, std::int64_t bx) {
+  std::vector<std::uint16_t> sums(width * 4);
+  for (std::size_t i = 0; i < std::size_t(dH); ++i, dst += dst_pitch) {
+    std::fill(sums.begin(), sums.end(), std::uint16_t(0));
+    for (std::int64_t r = ys.corner[i]; r <= ys.last[i]; ++r) {
+      const std::uint8_t* row = src + r * src_pitch;
+      std::size_t j = k.add_blocks(row, width, bx, sums.data());
+      for (const std::uint8_t* p = row + std::int64_t(j) * bx * 4; j < width; ++j)
+        for (std::int64_t c = 0; c < bx; ++c, p += 4)
+          for (std::size_t b = 0; b < 4; ++b) sums[4 * j + b] = std::uint16_t(sums[4 * j + b] + p[b]);
+    }
+    const std::int64_t count = (ys.last[i] - ys.corner[i] + 1) * bx;
+    std::size_t j = 0;
+    if ((count & (count - 1)) == 0)
+      j = k.average(sums.data(), width, std::countr_zero(std::uint64_t(count)), Channels == 4, dst);
+    for (std::uint8_t* d = dst + j * 4; j < width; ++j, d += 4) {
+      const std::uint16_t* s = &sums[4 * j];
+      const std::int32_t wholes[4] = {s[2], s[1], s[0], s[3]};
+      store_pel(d, average_of_wholes<P, Channels>(wholes, count));
+    }
+  }
+}
+
 // The whole-ratio resampler of the plain collector of P: each destination
 // pel the mean of its source block, summed row by row into per-column sums.
 template <PixelStruct P, int Channels>
@@ -228,6 +260,10 @@ void mean_of_blocks(std::uint8_t* dst, std::int32_t dst_pitch, std::int64_t dW, 
     // fourth byte summed two at a time in the 16-bit halves of 32-bit words,
     // which no sum of 257 bytes overflows.
     const std::int64_t bx = xs.last[0] - xs.corner[0] + 1, by = ys.last[0] - ys.corner[0] + 1;
+    if (bx * by <= 257 && block_kernels()) {
+      vector_blocks<P, Channels>(*block_kernels(), dst, dst_pitch, dH, src, src_pitch, ys, width, bx);
+      return;
+    }
     if (bx * by <= 257) {
       std::vector<std::uint32_t> pairs(width * 2);
       for (std::size_t i = 0; i < std::size_t(dH); ++i, dst += dst_pitch) {

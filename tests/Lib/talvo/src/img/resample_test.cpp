@@ -12,6 +12,7 @@
 #include "Lib/talvo/src/img/resample_reference.h"
 #include "img/Image.h"
 #include "img/Resample.h"
+#include "img/VectorLevel.h"
 #include "talvo/Exception.h"
 
 using namespace talvo::g;
@@ -58,6 +59,18 @@ struct Borrowed {
     write_pels(image, pels);
   }
 };
+
+// Runs body at every vector level the processor has, portable first.
+template <class Body>
+void at_every_level(Body body) {
+  namespace level = talvo::g::vector_level;
+  for (int l = level::portable; l <= level::supported(); ++l) {
+    level::force(l);
+    SCOPED_TRACE(l == level::portable ? "portable" : l == level::sse2 ? "SSE2" : "AVX2");
+    body();
+  }
+  level::force(-1);
+}
 
 }  // namespace
 
@@ -153,42 +166,71 @@ TEST(Resample, WorkedExamples) {
 // Random pictures of every format, mode, key and orientation against the
 // model; most sizes are small, some are whole multiples, some one pel.
 TEST(Resample, FilteredMatchesTheModel) {
-  std::mt19937 rng(2024);
-  const ResampleMode modes[] = {ResampleMode::filter, ResampleMode::filter_wrap_x,
-                                ResampleMode::filter_wrap_y, ResampleMode::filter_wrap_xy};
-  auto size = [&] { return int(rng() % 4 == 0 ? 1 + rng() % 3 : 1 + rng() % 23); };
-  int runs = 0;
-  for (const pelref::Layout& l : pelref::layouts)
-    for (ResampleMode mode : modes)
-      for (int round = 0; round < 24; ++round) {
-        const bool keyed = round % 2 == 1, bottom_up = round % 4 >= 2;
-        int sw = size(), sh = size(), w = size(), h = size();
-        if (round % 3 == 2) {  // whole multiples of the destination
-          sw = w * (1 + rng() % 3);
-          sh = h * (1 + rng() % 3);
-        }
-        if (sw == w && sh == h) ++w;
-        // A few colours, one of them the key (x bits varied, which the key
-        // test ignores).
-        std::uint32_t colours[5];
-        for (auto& c : colours) c = rng() & pelref::mask_of(l.size);
-        resref::Picture src{sw, sh, {}};
-        for (int i = 0; i < sw * sh; ++i)
-          src.pels.push_back((colours[rng() % 5] ^ (rng() & l.x_mask)) & pelref::mask_of(l.size));
-        const std::uint32_t key = colours[0];
+  at_every_level([] {
+    std::mt19937 rng(2024);
+    const ResampleMode modes[] = {ResampleMode::filter, ResampleMode::filter_wrap_x,
+                                  ResampleMode::filter_wrap_y, ResampleMode::filter_wrap_xy};
+    auto size = [&] { return int(rng() % 4 == 0 ? 1 + rng() % 3 : 1 + rng() % 23); };
+    int runs = 0;
+    for (const pelref::Layout& l : pelref::layouts)
+      for (ResampleMode mode : modes)
+        for (int round = 0; round < 24; ++round) {
+          const bool keyed = round % 2 == 1, bottom_up = round % 4 >= 2;
+          int sw = size(), sh = size(), w = size(), h = size();
+          if (round % 3 == 2) {  // whole multiples of the destination
+            sw = w * (1 + rng() % 3);
+            sh = h * (1 + rng() % 3);
+          }
+          if (sw == w && sh == h) ++w;
+          // A few colours, one of them the key (x bits varied, which the key
+          // test ignores).
+          std::uint32_t colours[5];
+          for (auto& c : colours) c = rng() & pelref::mask_of(l.size);
+          resref::Picture src{sw, sh, {}};
+          for (int i = 0; i < sw * sh; ++i)
+            src.pels.push_back((colours[rng() % 5] ^ (rng() & l.x_mask)) & pelref::mask_of(l.size));
+          const std::uint32_t key = colours[0];
 
-        SCOPED_TRACE(std::string(l.name) + " mode " + std::to_string(int(mode)) + " " +
-                     std::to_string(sw) + "x" + std::to_string(sh) + " -> " + std::to_string(w) + "x" +
-                     std::to_string(h) + (keyed ? " keyed" : "") + (bottom_up ? " bottom-up" : ""));
-        Borrowed s(l.type, sw, sh, src.pels, bottom_up);
-        if (keyed) s.image.set_color_key(key);
-        ImageRow d;
-        d.scale(s.image, w, h, mode);
-        const resref::Picture want = resref::resample(l.type, int(mode), keyed, key, src, w, h);
-        ASSERT_EQ(pels_of(d), want.pels);
-        ++runs;
-      }
-  EXPECT_EQ(runs, 8 * 4 * 24);
+          SCOPED_TRACE(std::string(l.name) + " mode " + std::to_string(int(mode)) + " " +
+                       std::to_string(sw) + "x" + std::to_string(sh) + " -> " + std::to_string(w) + "x" +
+                       std::to_string(h) + (keyed ? " keyed" : "") + (bottom_up ? " bottom-up" : ""));
+          Borrowed s(l.type, sw, sh, src.pels, bottom_up);
+          if (keyed) s.image.set_color_key(key);
+          ImageRow d;
+          d.scale(s.image, w, h, mode);
+          const resref::Picture want = resref::resample(l.type, int(mode), keyed, key, src, w, h);
+          ASSERT_EQ(pels_of(d), want.pels);
+          ++runs;
+        }
+    EXPECT_EQ(runs, 8 * 4 * 24);
+  });
+}
+
+// Whole ratios of 8888 pels at every level: blocks of one, two and more
+// pels across, block counts that are and are not powers of two, and widths
+// that fill whole vectors and leave tails (odd, and shorter than a vector).
+TEST(Resample, WholeRatiosOf8888AtEveryLevel) {
+  at_every_level([] {
+    std::mt19937 rng(33);
+    const int widths[] = {1, 3, 4, 5, 8, 17, 37};
+    const int ratios[][2] = {{1, 2}, {2, 1}, {2, 2}, {2, 3}, {1, 4}, {4, 2}, {3, 3}, {16, 16}, {5, 1}};
+    for (PelType type : {pel_type::rgbx8888, pel_type::rgba8888})
+      for (int w : widths)
+        for (const auto& r : ratios) {
+          const int h = 2, sw = w * r[0], sh = h * r[1];
+          resref::Picture src{sw, sh, {}};
+          // Mostly bright bytes, so that the sums reach the top of 16 bits.
+          for (int i = 0; i < sw * sh; ++i)
+            src.pels.push_back(rng() % 3 == 0 ? rng() : 0xFFFFFFFFu ^ (rng() & 0x03030303u));
+          SCOPED_TRACE(std::to_string(int(type)) + " " + std::to_string(sw) + "x" + std::to_string(sh) + " -> " +
+                       std::to_string(w) + "x" + std::to_string(h));
+          Borrowed s(type, sw, sh, src.pels, w % 2 == 1);
+          ImageRow d;
+          d.scale(s.image, w, h, ResampleMode::filter);
+          ASSERT_EQ(pels_of(d), resref::resample(type, 1, false, 0, src, w, h).pels);
+          EXPECT_TRUE(s.buffer.guards_intact());
+        }
+  });
 }
 
 // Each destination pel is a copy of the source pel the 16.16 index
