@@ -17,6 +17,13 @@ struct V256 {
   static T set32(std::uint32_t v) { return _mm256_set1_epi32(int(v)); }
   static T and_(T a, T b) { return _mm256_and_si256(a, b); }
   static T add16(T a, T b) { return _mm256_add_epi16(a, b); }
+  static T add32(T a, T b) { return _mm256_add_epi32(a, b); }
+  static T sub32(T a, T b) { return _mm256_sub_epi32(a, b); }
+  static T mullo32(T a, T b) { return _mm256_mullo_epi32(a, b); }
+  static __m128i mullo32_128(__m128i a, __m128i b) { return _mm_mullo_epi32(a, b); }
+  template <int N> static T srai32(T v) { return _mm256_srai_epi32(v, N); }
+  template <int N> static T srli32(T v) { return _mm256_srli_epi32(v, N); }
+  template <int N> static T slli32(T v) { return _mm256_slli_epi32(v, N); }
   static T srl16(T v, int n) { return _mm256_srl_epi16(v, _mm_cvtsi32_si128(n)); }
   static T packus16(T a, T b) { return _mm256_packus_epi16(a, b); }
   static T unpacklo8(T a, T b) { return _mm256_unpacklo_epi8(a, b); }
@@ -36,12 +43,14 @@ struct V256 {
 
 namespace talvo::g::filter_rows {
 const BlockKernels* const avx2_blocks = &Blocks<V256>::kernels;
+const RowKernels* const avx2_rows = &Rows<V256>::kernels;
 }  // namespace talvo::g::filter_rows
 
 #else
 
 namespace talvo::g::filter_rows {
 const BlockKernels* const avx2_blocks = nullptr;
+const RowKernels* const avx2_rows = nullptr;
 }  // namespace talvo::g::filter_rows
 
 #endif

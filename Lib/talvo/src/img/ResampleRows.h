@@ -120,6 +120,22 @@ void resample_rows(std::uint8_t* dst, std::int32_t dst_pitch, std::int64_t dW, s
   for (std::size_t i = 0; i < std::size_t(dH); ++i)
     most_rows = std::max(most_rows, ys.last[i] - ys.first[i] + 1);
   std::vector<Slot> slots(std::size_t(most_rows + 3));
+  std::vector<std::int64_t> inner_columns(width);
+  std::int64_t most_columns = 0;
+  for (std::size_t j = 0; j < width; ++j) {
+    inner_columns[j] = std::max<std::int64_t>(0, xs.last[j] - xs.first[j] + 1);
+    most_columns = std::max(most_columns, inner_columns[j]);
+  }
+  // Where a pel's samples sum below 2^31 (no field exceeds 255, each sample
+  // below 256 * 65536), the sums are made in 32-bit lanes: the corner
+  // sample's (T * 65536 + D * fy) >> 16, D = B - T, is T + (D >> 16) * fy +
+  // ((D & 0xFFFF) * fy >> 16), every part within 32 bits.
+  const bool narrow = (1 + most_columns) * (1 + most_rows) * 256 <= 32768;
+  // 8888 pels go to the vector kernels there, with four lanes a column.
+  constexpr bool is8888 = P::size == 4 && P::blue.shift == 0 && P::green.shift == 8 && P::red.shift == 16 &&
+                          (Channels == 3 || P::alpha.shift == 24);
+  const RowKernels* const vk = is8888 && narrow ? row_kernels() : nullptr;
+  const std::size_t stride = vk ? 4 : Channels;
   auto row_of = [&](std::int64_t r, std::int64_t i) -> const Slot& {
     Slot* free = nullptr;
     for (Slot& s : slots) {
@@ -132,9 +148,14 @@ void resample_rows(std::uint8_t* dst, std::int32_t dst_pitch, std::int64_t dW, s
     Slot& s = *free;
     s.row = r;
     s.used = i;
-    s.mix.resize(width * Channels);
-    s.sum.resize(width * Channels);
+    s.mix.resize(width * stride);
+    s.sum.resize(width * stride);
     const std::uint8_t* line = src + r * src_pitch;
+    if (vk) {
+      vk->mix(line, xs.corner.data(), xs.neighbour.data(), xs.fraction.data(), width, s.mix.data());
+      vk->sums(line, xs.first.data(), xs.last.data(), width, s.sum.data());
+      return s;
+    }
     std::int32_t* mix = s.mix.data();
     for (std::size_t j = 0; j < width; ++j, mix += Channels) {
       const std::uint32_t a = load_pel<P>(line + xs.corner[j] * P::size).raw();
@@ -157,18 +178,15 @@ void resample_rows(std::uint8_t* dst, std::int32_t dst_pitch, std::int64_t dW, s
   };
 
   std::vector<const Slot*> inner;
-  std::vector<std::int64_t> inner_sums(width * Channels), inner_columns(width);
-  std::int64_t most_columns = 0;
-  for (std::size_t j = 0; j < width; ++j) {
-    inner_columns[j] = std::max<std::int64_t>(0, xs.last[j] - xs.first[j] + 1);
-    most_columns = std::max(most_columns, inner_columns[j]);
+  std::vector<std::int64_t> inner_sums(width * Channels);
+  std::vector<std::int32_t> inner_narrow(narrow ? width * stride : 0), wholes(narrow ? width * stride : 0);
+  // The vector averages' shift of each column (the log of its count of
+  // columns), -1 where that count is no power of two.
+  std::vector<std::int8_t> column_shift(vk ? width : 0);
+  for (std::size_t j = 0; j < column_shift.size(); ++j) {
+    const std::int64_t c = 1 + inner_columns[j];
+    column_shift[j] = std::int8_t((c & (c - 1)) == 0 ? std::countr_zero(std::uint64_t(c)) : -1);
   }
-  // Where a pel's samples sum below 2^31 (no field exceeds 255, each sample
-  // below 256 * 65536), the sums are made in 32-bit lanes: the corner
-  // sample's (T * 65536 + D * fy) >> 16, D = B - T, is T + (D >> 16) * fy +
-  // ((D & 0xFFFF) * fy >> 16), every part within 32 bits.
-  const bool narrow = (1 + most_columns) * (1 + most_rows) * 256 <= 32768;
-  std::vector<std::int32_t> inner_narrow(narrow ? width * Channels : 0), wholes(narrow ? width * Channels : 0);
   for (std::int64_t i = 0; i < dH; ++i, dst += dst_pitch) {
     const std::size_t ii = std::size_t(i);
     const Slot& top = row_of(ys.corner[ii], i);
@@ -178,7 +196,7 @@ void resample_rows(std::uint8_t* dst, std::int32_t dst_pitch, std::int64_t dW, s
     inner.clear();
     for (std::int64_t v = ys.first[ii]; v <= ys.last[ii]; ++v) inner.push_back(&row_of(v, i));
     if (narrow) {
-      const std::size_t n = width * Channels;
+      const std::size_t n = width * stride;
       std::fill(inner_narrow.begin(), inner_narrow.end(), 0);
       for (const Slot* row : inner)
         for (std::size_t at = 0; at < n; ++at) inner_narrow[at] += row->mix[at] + row->sum[at] * fixed_one;
@@ -189,12 +207,27 @@ void resample_rows(std::uint8_t* dst, std::int32_t dst_pitch, std::int64_t dW, s
       const std::int32_t* in = inner_narrow.data();
       std::int32_t* out = wholes.data();
       const std::int32_t f = std::int32_t(fy);
-      for (std::size_t at = 0; at < n; ++at) {
+      for (std::size_t at = vk ? vk->combine(tm, bm, ts, bs, in, f, n, out) : 0; at < n; ++at) {
         const std::int32_t t = tm[at], dt = bm[at] - t;
         const std::int32_t corner = t + (dt >> 16) * f + std::int32_t((std::uint32_t(dt & 0xFFFF) * std::uint32_t(f)) >> 16);
         out[at] = (corner + ts[at] * fixed_one + (bs[at] - ts[at]) * f + in[at]) >> 16;
       }
       std::uint8_t* d = dst;
+      if (vk) {
+        // Pels by the vector averages where their count is a power of two,
+        // the others from the same wholes (red at lane 2, blue at lane 0).
+        const std::int64_t rows = 1 + inner_rows;
+        const bool rows_power = (rows & (rows - 1)) == 0;
+        if (rows_power)
+          vk->average(out, column_shift.data(), std::countr_zero(std::uint64_t(rows)), width, Channels == 4, dst);
+        for (std::size_t j = 0; j < width; ++j, d += P::size)
+          if (!rows_power || column_shift[j] < 0) {
+            const std::int32_t* w = out + 4 * j;
+            const std::int32_t ordered[4] = {w[2], w[1], w[0], w[3]};
+            store_pel(d, average_of_wholes<P, Channels>(ordered, (1 + inner_columns[j]) * rows));
+          }
+        continue;
+      }
       for (std::size_t j = 0; j < width; ++j, d += P::size)
         store_pel(d, average_of_wholes<P, Channels>(out + j * Channels, (1 + inner_columns[j]) * (1 + inner_rows)));
       continue;

@@ -5,12 +5,17 @@
 // puts packed pels back in order, and V::join_lo and join_hi the low and
 // the high halves of two vectors together (SSE2 needs neither).
 //
-// Included only by the two files above; everything here has internal
-// linkage.
+// The row kernels of the other ratios work on 32-bit lanes; those that
+// take one pel at a time use 128-bit vectors at both levels (V::mullo32_128
+// is SSE2's exact emulation or the SSE4.1 instruction).
+//
+// Included only by the two files above, after <emmintrin.h> or
+// <immintrin.h>; everything here has internal linkage.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "img/ResampleKernels.h"
 
@@ -67,6 +72,77 @@ struct Blocks {
   }
 
   static constexpr BlockKernels kernels{add_blocks, average};
+};
+
+// A pel's four bytes in the 32-bit lanes of a 128-bit vector.
+inline __m128i widen(const std::uint8_t* p) {
+  std::int32_t v;
+  std::memcpy(&v, p, 4);
+  const __m128i zero = _mm_setzero_si128();
+  return _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(v), zero), zero);
+}
+
+template <class V>
+struct Rows {
+  using T = typename V::T;
+  static constexpr std::size_t lanes = V::bytes / 4;
+
+  // One pel a 128-bit vector: the products (c - a) * fraction are below
+  // 2^24 in size.
+  static void mix(const std::uint8_t* line, const std::int64_t* corner, const std::int64_t* neighbour,
+                  const std::int32_t* fraction, std::size_t width, std::int32_t* out) {
+    for (std::size_t j = 0; j < width; ++j, out += 4) {
+      const __m128i a = widen(line + corner[j] * 4), c = widen(line + neighbour[j] * 4);
+      const __m128i m = V::mullo32_128(_mm_sub_epi32(c, a), _mm_set1_epi32(fraction[j]));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_add_epi32(_mm_slli_epi32(a, 16), m));
+    }
+  }
+
+  static void sums(const std::uint8_t* line, const std::int64_t* first, const std::int64_t* last, std::size_t width,
+                   std::int32_t* out) {
+    for (std::size_t j = 0; j < width; ++j, out += 4) {
+      __m128i s = _mm_setzero_si128();
+      for (std::int64_t k = first[j]; k <= last[j]; ++k) s = _mm_add_epi32(s, widen(line + k * 4));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out), s);
+    }
+  }
+
+  // Every product is exact in 32 bits: (d >> 16) and (bs - ts) are small,
+  // (d & 0xFFFF) * f is below 2^32 and shifted as unsigned.
+  static std::size_t combine(const std::int32_t* tm, const std::int32_t* bm, const std::int32_t* ts,
+                             const std::int32_t* bs, const std::int32_t* in, std::int32_t f, std::size_t n,
+                             std::int32_t* out) {
+    const T fv = V::set32(std::uint32_t(f)), low = V::set32(0xFFFFu);
+    std::size_t at = 0;
+    for (; at + lanes <= n; at += lanes) {
+      auto load = [&](const std::int32_t* p) { return V::load(reinterpret_cast<const std::uint8_t*>(p + at)); };
+      const T t = load(tm), d = V::sub32(load(bm), t), st = load(ts), sb = load(bs);
+      T corner = V::add32(t, V::mullo32(V::template srai32<16>(d), fv));
+      corner = V::add32(corner, V::template srli32<16>(V::mullo32(V::and_(d, low), fv)));
+      T sum = V::add32(corner, V::template slli32<16>(st));
+      sum = V::add32(sum, V::mullo32(V::sub32(sb, st), fv));
+      sum = V::add32(sum, load(in));
+      V::store(reinterpret_cast<std::uint8_t*>(out + at), V::template srai32<16>(sum));
+    }
+    return at;
+  }
+
+  // The wholes are at most 255 after the shift: two packs take them to
+  // bytes.
+  static void average(const std::int32_t* wholes, const std::int8_t* shift, int row_shift, std::size_t width,
+                      bool four, std::uint8_t* dst) {
+    const std::uint32_t keep = four ? 0xFFFFFFFFu : 0x00FFFFFFu;
+    for (std::size_t j = 0; j < width; ++j) {
+      if (shift[j] < 0) continue;
+      const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(wholes + 4 * j));
+      const __m128i v = _mm_srl_epi32(w, _mm_cvtsi32_si128(shift[j] + row_shift));
+      const __m128i p = _mm_packus_epi16(_mm_packs_epi32(v, v), v);
+      const std::uint32_t pel = std::uint32_t(_mm_cvtsi128_si32(p)) & keep;
+      std::memcpy(dst + 4 * j, &pel, 4);
+    }
+  }
+
+  static constexpr RowKernels kernels{mix, sums, combine, average};
 };
 
 }  // namespace

@@ -206,6 +206,33 @@ TEST(Resample, FilteredMatchesTheModel) {
   });
 }
 
+// Other ratios of 8888 pels at every level, up and down in each direction:
+// footprints of one to four columns (counts that are and are not powers of
+// two), fractions up to 65535, odd widths and rows that leave tails, and
+// bright pels that take the sums near their bounds.
+TEST(Resample, OtherRatiosOf8888AtEveryLevel) {
+  at_every_level([] {
+    std::mt19937 rng(3);
+    const int sizes[][4] = {{37, 5, 50, 7},   {37, 9, 17, 4},  {3, 2, 41, 9},   {41, 7, 11, 3},
+                            {400, 2, 9, 2},   {5, 3, 8191, 1},  {13, 13, 4, 5}, {2, 40, 23, 13}};
+    for (PelType type : {pel_type::rgbx8888, pel_type::rgba8888})
+      for (const auto& z : sizes)
+        for (int m = 1; m <= 4; ++m) {
+          const int sw = z[0], sh = z[1], w = z[2], h = z[3];
+          resref::Picture src{sw, sh, {}};
+          for (int i = 0; i < sw * sh; ++i)
+            src.pels.push_back(rng() % 3 == 0 ? rng() : 0xFFFFFFFFu ^ (rng() & 0x01010101u));
+          SCOPED_TRACE(std::to_string(int(type)) + " mode " + std::to_string(m) + " " + std::to_string(sw) + "x" +
+                       std::to_string(sh) + " -> " + std::to_string(w) + "x" + std::to_string(h));
+          Borrowed s(type, sw, sh, src.pels, m % 2 == 0);
+          ImageRow d;
+          d.scale(s.image, w, h, ResampleMode(m));
+          ASSERT_EQ(pels_of(d), resref::resample(type, m, false, 0, src, w, h).pels);
+          EXPECT_TRUE(s.buffer.guards_intact());
+        }
+  });
+}
+
 // Whole ratios of 8888 pels at every level: blocks of one, two and more
 // pels across, block counts that are and are not powers of two, and widths
 // that fill whole vectors and leave tails (odd, and shorter than a vector).
