@@ -183,9 +183,11 @@ void resample_rows(std::uint8_t* dst, std::int32_t dst_pitch, std::int64_t dW, s
   // The vector averages' shift of each column (the log of its count of
   // columns), -1 where that count is no power of two.
   std::vector<std::int8_t> column_shift(vk ? width : 0);
+  bool every_column_power = true;
   for (std::size_t j = 0; j < column_shift.size(); ++j) {
     const std::int64_t c = 1 + inner_columns[j];
     column_shift[j] = std::int8_t((c & (c - 1)) == 0 ? std::countr_zero(std::uint64_t(c)) : -1);
+    every_column_power = every_column_power && column_shift[j] >= 0;
   }
   for (std::int64_t i = 0; i < dH; ++i, dst += dst_pitch) {
     const std::size_t ii = std::size_t(i);
@@ -197,9 +199,17 @@ void resample_rows(std::uint8_t* dst, std::int32_t dst_pitch, std::int64_t dW, s
     for (std::int64_t v = ys.first[ii]; v <= ys.last[ii]; ++v) inner.push_back(&row_of(v, i));
     if (narrow) {
       const std::size_t n = width * stride;
-      std::fill(inner_narrow.begin(), inner_narrow.end(), 0);
-      for (const Slot* row : inner)
-        for (std::size_t at = 0; at < n; ++at) inner_narrow[at] += row->mix[at] + row->sum[at] * fixed_one;
+      // The inner rows' samples; the first one written, not added.
+      if (inner.empty()) std::fill(inner_narrow.begin(), inner_narrow.end(), 0);
+      for (std::size_t v = 0; v < inner.size(); ++v) {
+        const std::int32_t* mix = inner[v]->mix.data();
+        const std::int32_t* sum = inner[v]->sum.data();
+        std::int32_t* in = inner_narrow.data();
+        if (v == 0)
+          for (std::size_t at = 0; at < n; ++at) in[at] = mix[at] + sum[at] * fixed_one;
+        else
+          for (std::size_t at = 0; at < n; ++at) in[at] += mix[at] + sum[at] * fixed_one;
+      }
       const std::int32_t* tm = top.mix.data();
       const std::int32_t* bm = bottom.mix.data();
       const std::int32_t* ts = top.sum.data();
@@ -220,6 +230,7 @@ void resample_rows(std::uint8_t* dst, std::int32_t dst_pitch, std::int64_t dW, s
         const bool rows_power = (rows & (rows - 1)) == 0;
         if (rows_power)
           vk->average(out, column_shift.data(), std::countr_zero(std::uint64_t(rows)), width, Channels == 4, dst);
+        if (rows_power && every_column_power) continue;
         for (std::size_t j = 0; j < width; ++j, d += P::size)
           if (!rows_power || column_shift[j] < 0) {
             const std::int32_t* w = out + 4 * j;

@@ -40,6 +40,13 @@ struct V128 {
   static T cross(T v) { return v; }
   static T join_lo(T a, T) { return a; }
   static T join_hi(T, T b) { return b; }
+  // No gathers, and no averages of several pels at once.
+  static constexpr std::size_t gather_pels = 0;
+  static void mix(const std::uint8_t*, const std::int64_t*, const std::int64_t*, const std::int32_t*,
+                  std::int32_t*) {}
+  static bool sums(const std::uint8_t*, const std::int64_t*, const std::int64_t*, std::int32_t*) { return false; }
+  static constexpr std::size_t average_pels = 0;
+  static void average(const std::int32_t*, const std::int8_t*, int, std::uint32_t, std::uint8_t*) {}
 };
 
 }  // namespace

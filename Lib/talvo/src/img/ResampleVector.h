@@ -91,7 +91,11 @@ struct Rows {
   // 2^24 in size.
   static void mix(const std::uint8_t* line, const std::int64_t* corner, const std::int64_t* neighbour,
                   const std::int32_t* fraction, std::size_t width, std::int32_t* out) {
-    for (std::size_t j = 0; j < width; ++j, out += 4) {
+    std::size_t j = 0;
+    if constexpr (V::gather_pels > 0)
+      for (; j + V::gather_pels <= width; j += V::gather_pels, out += 4 * V::gather_pels)
+        V::mix(line, corner + j, neighbour + j, fraction + j, out);
+    for (; j < width; ++j, out += 4) {
       const __m128i a = widen(line + corner[j] * 4), c = widen(line + neighbour[j] * 4);
       const __m128i m = V::mullo32_128(_mm_sub_epi32(c, a), _mm_set1_epi32(fraction[j]));
       _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_add_epi32(_mm_slli_epi32(a, 16), m));
@@ -100,7 +104,11 @@ struct Rows {
 
   static void sums(const std::uint8_t* line, const std::int64_t* first, const std::int64_t* last, std::size_t width,
                    std::int32_t* out) {
-    for (std::size_t j = 0; j < width; ++j, out += 4) {
+    std::size_t j = 0;
+    if constexpr (V::gather_pels > 0)
+      for (; j + V::gather_pels <= width && V::sums(line, first + j, last + j, out); j += V::gather_pels)
+        out += 4 * V::gather_pels;
+    for (; j < width; ++j, out += 4) {
       __m128i s = _mm_setzero_si128();
       for (std::int64_t k = first[j]; k <= last[j]; ++k) s = _mm_add_epi32(s, widen(line + k * 4));
       _mm_storeu_si128(reinterpret_cast<__m128i*>(out), s);
@@ -132,7 +140,15 @@ struct Rows {
   static void average(const std::int32_t* wholes, const std::int8_t* shift, int row_shift, std::size_t width,
                       bool four, std::uint8_t* dst) {
     const std::uint32_t keep = four ? 0xFFFFFFFFu : 0x00FFFFFFu;
-    for (std::size_t j = 0; j < width; ++j) {
+    std::size_t j = 0;
+    if constexpr (V::average_pels > 0)
+      for (; j + V::average_pels <= width; j += V::average_pels) {
+        std::uint64_t signs;
+        std::memcpy(&signs, shift + j, 8);
+        if (signs & 0x8080808080808080u) break;  // the rest pel by pel
+        V::average(wholes + 4 * j, shift + j, row_shift, keep, dst + 4 * j);
+      }
+    for (; j < width; ++j) {
       if (shift[j] < 0) continue;
       const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(wholes + 4 * j));
       const __m128i v = _mm_srl_epi32(w, _mm_cvtsi32_si128(shift[j] + row_shift));
