@@ -37,13 +37,14 @@ struct V256 {
   static T join_lo(T a, T b) { return _mm256_permute2x128_si256(a, b, 0x20); }
   static T join_hi(T a, T b) { return _mm256_permute2x128_si256(a, b, 0x31); }
 
-  // The mixes and the inner sums of four columns, their pels gathered: a
-  // vector of 32-bit lanes for each two pels, each fraction in its pel's
-  // four lanes.
+  // The mixes and the inner sums of four columns: a vector of 32-bit lanes
+  // for each two pels, each fraction in its pel's four lanes.
   static constexpr std::size_t gather_pels = 4;
-  static __m128i gather(const std::uint8_t* line, const std::int64_t* at) {
-    return _mm256_i64gather_epi32(reinterpret_cast<const int*>(line), load(reinterpret_cast<const std::uint8_t*>(at)),
-                                  4);
+  // Four pels by four loads (which beat a gather on some processors).
+  static __m128i pick(const std::uint8_t* line, const std::int64_t* at) {
+    std::int32_t p[4];
+    for (int k = 0; k < 4; ++k) std::memcpy(&p[k], line + at[k] * 4, 4);
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
   }
   static T spread(__m128i v, int first) {
     return _mm256_permutevar8x32_epi32(_mm256_castsi128_si256(v), _mm256_setr_epi32(first, first, first, first,
@@ -52,7 +53,7 @@ struct V256 {
   }
   static void mix(const std::uint8_t* line, const std::int64_t* corner, const std::int64_t* neighbour,
                   const std::int32_t* fraction, std::int32_t* out) {
-    const __m128i a = gather(line, corner), c = gather(line, neighbour);
+    const __m128i a = pick(line, corner), c = pick(line, neighbour);
     const __m128i f = _mm_loadu_si128(reinterpret_cast<const __m128i*>(fraction));
     for (int half = 0; half < 2; ++half) {
       const T wa = _mm256_cvtepu8_epi32(half ? _mm_srli_si128(a, 8) : a);
@@ -64,14 +65,17 @@ struct V256 {
   // Only where each column has at most one inner pel; false, and nothing
   // written, otherwise.
   static bool sums(const std::uint8_t* line, const std::int64_t* first, const std::int64_t* last, std::int32_t* out) {
-    const T f = load(reinterpret_cast<const std::uint8_t*>(first)), l = load(reinterpret_cast<const std::uint8_t*>(last));
+    const T f = load(reinterpret_cast<const std::uint8_t*>(first));
+    const T l = load(reinterpret_cast<const std::uint8_t*>(last));
     const T d = _mm256_sub_epi64(l, f);  // -1: no inner pel, 0: one
     if (_mm256_movemask_epi8(_mm256_or_si256(_mm256_cmpeq_epi64(d, _mm256_set1_epi64x(-1)),
                                              _mm256_cmpeq_epi64(d, _mm256_setzero_si256()))) != -1)
       return false;
-    const __m128i one = _mm256_castsi256_si128(
-        _mm256_permutevar8x32_epi32(_mm256_cmpeq_epi64(d, _mm256_setzero_si256()), _mm256_setr_epi32(0, 2, 4, 6, 0, 0, 0, 0)));
-    const __m128i p = _mm256_mask_i64gather_epi32(_mm_setzero_si128(), reinterpret_cast<const int*>(line), f, one, 4);
+    // The pel at last is in the row either way; where it is no inner pel,
+    // its bytes are cleared.
+    const __m128i one = _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(
+        _mm256_cmpeq_epi64(d, _mm256_setzero_si256()), _mm256_setr_epi32(0, 2, 4, 6, 0, 0, 0, 0)));
+    const __m128i p = _mm_and_si128(pick(line, last), one);
     store(reinterpret_cast<std::uint8_t*>(out), _mm256_cvtepu8_epi32(p));
     store(reinterpret_cast<std::uint8_t*>(out + 8), _mm256_cvtepu8_epi32(_mm_srli_si128(p, 8)));
     return true;
