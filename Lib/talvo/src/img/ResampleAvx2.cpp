@@ -20,6 +20,7 @@ struct V256 {
   static T and_(T a, T b) { return _mm256_and_si256(a, b); }
   static T add16(T a, T b) { return _mm256_add_epi16(a, b); }
   static T add32(T a, T b) { return _mm256_add_epi32(a, b); }
+  static T mulhi16u(T a, T b) { return _mm256_mulhi_epu16(a, b); }
   static T sub32(T a, T b) { return _mm256_sub_epi32(a, b); }
   static T mullo32(T a, T b) { return _mm256_mullo_epi32(a, b); }
   static __m128i mullo32_128(__m128i a, __m128i b) { return _mm_mullo_epi32(a, b); }

@@ -20,6 +20,7 @@ struct V128 {
   static T and_(T a, T b) { return _mm_and_si128(a, b); }
   static T add16(T a, T b) { return _mm_add_epi16(a, b); }
   static T add32(T a, T b) { return _mm_add_epi32(a, b); }
+  static T mulhi16u(T a, T b) { return _mm_mulhi_epu16(a, b); }
   static T sub32(T a, T b) { return _mm_sub_epi32(a, b); }
   // The low 32 bits of each lane's product, from the 64-bit products of
   // lanes 0, 2 and of lanes 1, 3.

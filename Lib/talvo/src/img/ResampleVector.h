@@ -115,21 +115,24 @@ struct Rows {
     }
   }
 
-  // Every product is exact in 32 bits: (d >> 16) and (bs - ts) are small,
-  // (d & 0xFFFF) * f is below 2^32 and shifted as unsigned.
+  // The same sum as the portable code, rearranged: (d >> 16) * f and
+  // (bs - ts) * f as one product of their sum, which lies within +-2^15
+  // where a pel's samples sum below 2^31 (at most 127 inner columns), so
+  // that the product stays within 32 bits; and (d & 0xFFFF) * f >> 16 as
+  // the high half of a 16-bit unsigned product in each lane's low half
+  // (the high half of f's lane is 0, so the lane's high half comes out 0).
   static std::size_t combine(const std::int32_t* tm, const std::int32_t* bm, const std::int32_t* ts,
                              const std::int32_t* bs, const std::int32_t* in, std::int32_t f, std::size_t n,
                              std::int32_t* out) {
-    const T fv = V::set32(std::uint32_t(f)), low = V::set32(0xFFFFu);
+    const T fv = V::set32(std::uint32_t(f));
     std::size_t at = 0;
     for (; at + lanes <= n; at += lanes) {
       auto load = [&](const std::int32_t* p) { return V::load(reinterpret_cast<const std::uint8_t*>(p + at)); };
       const T t = load(tm), d = V::sub32(load(bm), t), st = load(ts), sb = load(bs);
-      T corner = V::add32(t, V::mullo32(V::template srai32<16>(d), fv));
-      corner = V::add32(corner, V::template srli32<16>(V::mullo32(V::and_(d, low), fv)));
-      T sum = V::add32(corner, V::template slli32<16>(st));
-      sum = V::add32(sum, V::mullo32(V::sub32(sb, st), fv));
-      sum = V::add32(sum, load(in));
+      const T whole = V::add32(V::template srai32<16>(d), V::sub32(sb, st));
+      T sum = V::add32(t, V::mulhi16u(d, fv));
+      sum = V::add32(sum, V::mullo32(whole, fv));
+      sum = V::add32(sum, V::add32(V::template slli32<16>(st), load(in)));
       V::store(reinterpret_cast<std::uint8_t*>(out + at), V::template srai32<16>(sum));
     }
     return at;
