@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "Lib/talvo/src/img/pel_reference.h"
+#include "Lib/talvo/src/img/vector_levels.h"
 #include "img/Image.h"
 #include "img/Op.h"
 #include "img/VectorLevel.h"
@@ -28,18 +29,7 @@ using pelref::layout;
 // Every per-format list's order.
 constexpr int all_types[] = {2, 3, 1, 4, 6, 5, 8, 7};
 
-// Runs `body` once at every vector level the processor has, the portable
-// code first, with the level forced; the processor's own level after.
-template <class Body>
-void at_every_level(Body body) {
-  namespace level = talvo::g::vector_level;
-  for (int l = level::portable; l <= level::supported(); ++l) {
-    level::force(l);
-    SCOPED_TRACE(l == level::portable ? "portable" : l == level::sse2 ? "SSE2" : "AVX2");
-    body();
-  }
-  level::force(-1);
-}
+using vector_levels::at_every_level;
 
 // Widths of the rectangles the row tests copy, draw and blend: short rows
 // that only the per-pel step writes, and rows that take whole vectors of

@@ -10,6 +10,7 @@
 
 #include "Lib/talvo/src/img/pel_reference.h"
 #include "Lib/talvo/src/img/resample_reference.h"
+#include "Lib/talvo/src/img/vector_levels.h"
 #include "img/Image.h"
 #include "img/Resample.h"
 #include "img/VectorLevel.h"
@@ -60,17 +61,7 @@ struct Borrowed {
   }
 };
 
-// Runs body at every vector level the processor has, portable first.
-template <class Body>
-void at_every_level(Body body) {
-  namespace level = talvo::g::vector_level;
-  for (int l = level::portable; l <= level::supported(); ++l) {
-    level::force(l);
-    SCOPED_TRACE(l == level::portable ? "portable" : l == level::sse2 ? "SSE2" : "AVX2");
-    body();
-  }
-  level::force(-1);
-}
+using vector_levels::at_every_level;
 
 }  // namespace
 
