@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "channels_support.h"
 #include "mp3_stand_in.h"
 #include "platform/test_api.h"
 #include "snd_support.h"
@@ -100,15 +101,7 @@ class SoundApi : public ::testing::Test {
   // The name sndPlayFile builds for a file of the temporary directory.
   std::string built(const std::string& name) const { return tmp_.path.string() + "//" + name; }
   // Renders `frames` device frames a period at a time, a pass after each.
-  static std::vector<int16_t> render(int frames) {
-    std::vector<int16_t> out;
-    for (int done = 0; done < frames; done += 512) {
-      std::vector<int16_t> part = plat::test::renderAudio(std::min(512, frames - done));
-      out.insert(out.end(), part.begin(), part.end());
-      sndDsPass();
-    }
-    return out;
-  }
+  static std::vector<int16_t> render(int frames) { return channels_test::renderWithPasses(frames); }
   TempDir tmp_;
 };
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -12,6 +13,19 @@
 #include "sound/snd_ds.h"
 
 namespace channels_test {
+
+// Renders `frames` device frames on the manual audio clock a period at a
+// time, running a pass of the channels after each period; the samples
+// rendered.
+inline std::vector<int16_t> renderWithPasses(int frames) {
+  std::vector<int16_t> out;
+  for (int done = 0; done < frames; done += 512) {
+    std::vector<int16_t> part = plat::test::renderAudio(std::min(512, frames - done));
+    out.insert(out.end(), part.begin(), part.end());
+    sndDsPass();
+  }
+  return out;
+}
 
 // A stream of bytes behind a fill function; beyond its end it reports the
 // end (the position it returns) and writes silence.
@@ -82,17 +96,7 @@ class Channels : public ::testing::Test {
     plat::test::clearFaults();
     plat::test::traceCalls(false);
   }
-  // Renders `frames` device frames a period at a time, running a pass after
-  // each period; the samples rendered.
-  static std::vector<int16_t> play(int frames) {
-    std::vector<int16_t> out;
-    for (int done = 0; done < frames; done += 512) {
-      std::vector<int16_t> part = plat::test::renderAudio(std::min(512, frames - done));
-      out.insert(out.end(), part.begin(), part.end());
-      sndDsPass();
-    }
-    return out;
-  }
+  static std::vector<int16_t> play(int frames) { return renderWithPasses(frames); }
 };
 
 }  // namespace channels_test
