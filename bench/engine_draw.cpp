@@ -168,18 +168,25 @@ void SDL_Blit(benchmark::State& state, Formats src_f, Formats dst_f, SDL_BlendMo
   else countCalls(state, across * down);
 }
 
+// pixman's image of a source picture; an 8-bit one gets the palette, which
+// `indexed` holds while the image lives.
+pixman_image_t* pixmanSource(Formats src_f, Pels& src_p, pixman_indexed_t* indexed) {
+  pixman_image_t* s = pixman_image_create_bits(src_f.pixman, W, H, src_p.words.data(), src_p.pitch());
+  if (src_f.ours == kP8) {
+    std::memset(indexed, 0, sizeof(pixman_indexed_t));
+    const auto c = colours();
+    for (int i = 0; i < 256; ++i) indexed->rgba[i] = c[size_t(i)];
+    pixman_image_set_indexed(s, indexed);
+  }
+  return s;
+}
+
 // pixman: composites of w x h.
 void Pixman(benchmark::State& state, Formats src_f, Formats dst_f, pixman_op_t op, int w, int h) {
   Pels src_p(src_f, false), dst_p(dst_f, false);
-  pixman_image_t* s = pixman_image_create_bits(src_f.pixman, W, H, src_p.words.data(), src_p.pitch());
-  pixman_image_t* d = pixman_image_create_bits(dst_f.pixman, W, H, dst_p.words.data(), dst_p.pitch());
   auto indexed = std::make_unique<pixman_indexed_t>();
-  if (src_f.ours == kP8) {
-    std::memset(indexed.get(), 0, sizeof(pixman_indexed_t));
-    const auto c = colours();
-    for (int i = 0; i < 256; ++i) indexed->rgba[i] = c[size_t(i)];
-    pixman_image_set_indexed(s, indexed.get());
-  }
+  pixman_image_t* s = pixmanSource(src_f, src_p, indexed.get());
+  pixman_image_t* d = pixman_image_create_bits(dst_f.pixman, W, H, dst_p.words.data(), dst_p.pitch());
   const int across = W / w, down = H / h;
   for (auto _ : state) {
     for (int y = 0; y < down; ++y)
@@ -221,15 +228,9 @@ void SDL_Weighted(benchmark::State& state, Formats src_f, Formats dst_f, int sca
 enum class PixmanWay { SolidMask, A8Mask, Enlarge };
 void Pixman_Weighted(benchmark::State& state, Formats src_f, Formats dst_f, PixmanWay way) {
   Pels src_p(src_f, false), dst_p(dst_f, false), mask_p(index8, false);
-  pixman_image_t* s = pixman_image_create_bits(src_f.pixman, W, H, src_p.words.data(), src_p.pitch());
-  pixman_image_t* d = pixman_image_create_bits(dst_f.pixman, W, H, dst_p.words.data(), dst_p.pitch());
   auto indexed = std::make_unique<pixman_indexed_t>();
-  if (src_f.ours == kP8) {
-    std::memset(indexed.get(), 0, sizeof(pixman_indexed_t));
-    const auto c = colours();
-    for (int i = 0; i < 256; ++i) indexed->rgba[i] = c[size_t(i)];
-    pixman_image_set_indexed(s, indexed.get());
-  }
+  pixman_image_t* s = pixmanSource(src_f, src_p, indexed.get());
+  pixman_image_t* d = pixman_image_create_bits(dst_f.pixman, W, H, dst_p.words.data(), dst_p.pitch());
   pixman_image_t* mask = nullptr;
   if (way == PixmanWay::SolidMask) {
     const pixman_color_t half{0, 0, 0, 0x8080};
