@@ -9,8 +9,8 @@
 // take one pel at a time use 128-bit vectors at both levels (V::mullo32_128
 // is SSE2's exact emulation or the SSE4.1 instruction).
 //
-// Included only by the two files above, after <emmintrin.h> or
-// <immintrin.h>; everything here has internal linkage.
+// Included only by the two files above, after their vector unit (built on
+// img/VectorUnits.h); everything here has internal linkage.
 #pragma once
 
 #include <cstddef>
