@@ -1,13 +1,18 @@
 // An 800x600 palettised sprite (about 40 % key pels in stretches, the rest
 // in repeats and literals) packed as an imgRle8CTy and drawn whole onto
-// 800x600 R5G6B5 and X8R8G8B8 destinations: keyed Copy (DrawEx mode 0) and
-// Alpha at 128. Beside it SDL2's blit of an INDEX8 surface with the same
-// palette and colour key, RLE-accelerated (SDL_SetSurfaceRLE, the first,
-// encoding blit untimed) and not, onto RGB565 and RGB888 surfaces; for
-// Alpha, SDL2 having no INDEX8 blit with a key and an alpha modulation, the
-// sprite converted to the destination's format first (untimed), with
-// SDL_SetSurfaceAlphaMod(128). Rows report "pixels=...M/s"
+// 800x600 R5G6B5 and X8R8G8B8 destinations: keyed Copy (DrawEx mode 0), and
+// keyed Alpha (mode 1) at weights 128 and 100 (SDL blends 128 by a path of
+// its own, so 100 is measured beside it). Beside it SDL2's blit of the same
+// sprite converted to the destination's format first (untimed; the colour
+// key goes along, and SDL2 encodes colour-key RLE only between surfaces of
+// one format), RLE-accelerated (SDL_SetSurfaceRLE; the first, encoding blit
+// untimed and checked to have set SDL_RLEACCEL) and not, with
+// SDL_SetSurfaceAlphaMod for the Alpha rows. Rows report "pixels=...M/s"
 // (Mpixels/s of the sprite).
+//
+// Every row checks its output once after its timed loop: ours against the
+// portable code; SDL's against ours where the formulas agree (beside each
+// target below).
 #include <SDL.h>
 #include <benchmark/benchmark.h>
 
@@ -18,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/check.h"
 #include "engine/img_row.h"
 #include "engine/rle8/img_rle8.h"
 
@@ -57,6 +63,22 @@ void countPixels(benchmark::State& state) {
   state.counters["pixels"] = benchmark::Counter(double(state.iterations()) * W * H, benchmark::Counter::kIsRate);
 }
 
+// What a row draws: the destination and the weight (0: keyed Copy).
+struct Work {
+  int format;       // ours
+  uint32_t sdl;     // SDL's
+  int weight;
+  // The bits of a destination pel where SDL's RLE blit computes what we
+  // compute, and the weight ours draws at to compute it.
+  uint32_t agreeing;
+  int agreeingWeight;
+};
+
+int pelSize(const Work& w) { return w.format == pel_FMT_R5G6B5 ? 2 : 4; }
+
+// The destination's first pels: every byte 0x55.
+std::vector<uint8_t> initialPels(const Work& w) { return std::vector<uint8_t>(size_t(W) * H * pelSize(w), 0x55); }
+
 std::unique_ptr<imgRle8CTy> ourSprite() {
   palCTy palette;
   std::vector<uint8_t> quads;
@@ -75,82 +97,154 @@ std::unique_ptr<imgRle8CTy> ourSprite() {
   return image;
 }
 
-void ours(benchmark::State& state, int format, int mode) {
-  auto image = ourSprite();
-  pelFmtDesc d;
-  d.Set(format, nullptr);
-  imgRowCTy dst;
-  dst.SetSize(W, H, &d);
-  std::memset(dst.buffer, 0x55, size_t(dst.BufferBytes()));
+// A destination over the caller's pels.
+struct Target {
+  imgRowCTy image;
+  Target(int format, uint8_t* pels) {
+    pelFmtDesc d;
+    d.Set(format, nullptr);
+    image.desc = d;
+    image.width = W;
+    image.height = H;
+    image.buffer = pels;
+    image.rowLength = W;
+  }
+  ~Target() { image.buffer = nullptr; }
+};
+
+imgDrawParams paramsOf(int weight) {
   imgDrawParams p{};
-  p.mode = mode;
-  p.alpha = 128;
+  p.mode = weight ? pel_OP_ALPHA : pel_OP_COPY;
+  p.alpha = weight;
   p.scaleX = p.scaleY = 1.0f;
+  return p;
+}
+
+// Our draw of the whole sprite at `weight` onto a destination of `pels`.
+void drawOurs(imgRle8CTy& image, int format, int weight, uint8_t* pels) {
+  Target dst(format, pels);
+  const imgDrawParams p = paramsOf(weight);
+  image.DrawEx(&dst.image, 0, 0, nullptr, &p);
+}
+
+void ours(benchmark::State& state, Work w) {
+  auto image = ourSprite();
+  std::vector<uint8_t> pels = initialPels(w);
+  Target dst(w.format, pels.data());
+  const imgDrawParams p = paramsOf(w.weight);
   for (auto _ : state) {
-    image->DrawEx(&dst, 0, 0, nullptr, &p);
+    image->DrawEx(&dst.image, 0, 0, nullptr, &p);
     benchmark::ClobberMemory();
   }
+  std::vector<uint8_t> first = initialPels(w);
+  bench_check::Words initial(first.size() / 4);
+  std::memcpy(initial.data(), first.data(), first.size());
+  bench_check::same_as_portable(state, initial, [&](bench_check::Words& words) {
+    drawOurs(*image, w.format, w.weight, reinterpret_cast<uint8_t*>(words.data()));
+  });
   countPixels(state);
 }
 
-void sdl(benchmark::State& state, uint32_t format, bool rle, bool alpha) {
+// SDL's output against ours, on the bits where the formulas agree. SDL's
+// blends without RLE weigh by rules of their own (out of 255, rounded).
+void agrees(benchmark::State& state, const Work& w, bool rle, const SDL_Surface* dst) {
+  if (!w.agreeing || (w.weight && !rle)) return;
+  std::vector<uint8_t> want = initialPels(w);
+  auto image = ourSprite();
+  drawOurs(*image, w.format, w.agreeingWeight, want.data());
+  const int size = pelSize(w);
+  for (int y = 0; y < H; ++y)
+    for (int x = 0; x < W; ++x) {
+      uint32_t a = 0, b = 0;
+      std::memcpy(&a, static_cast<const uint8_t*>(dst->pixels) + y * dst->pitch + x * size, size_t(size));
+      std::memcpy(&b, want.data() + (size_t(y) * W + x) * size, size_t(size));
+      if ((a ^ b) & w.agreeing) {
+        state.SkipWithError(("SDL's pel (" + std::to_string(x) + ", " + std::to_string(y) + ") differs from ours").c_str());
+        return;
+      }
+    }
+}
+
+void sdl(benchmark::State& state, Work w, bool rle) {
   const std::vector<uint8_t> pels = sprite();
-  SDL_Surface* src = SDL_CreateRGBSurfaceWithFormat(0, W, H, 8, SDL_PIXELFORMAT_INDEX8);
-  SDL_Surface* dst = SDL_CreateRGBSurfaceWithFormat(0, W, H, 32, format);
-  if (!src || !dst) {
+  SDL_Surface* indexed = SDL_CreateRGBSurfaceWithFormat(0, W, H, 8, SDL_PIXELFORMAT_INDEX8);
+  SDL_Surface* dst = SDL_CreateRGBSurfaceWithFormat(0, W, H, 32, w.sdl);
+  if (!indexed || !dst) {
     state.SkipWithError("SDL surfaces");
     return;
   }
   std::vector<SDL_Color> sdlColours;
   for (uint32_t c : colours()) sdlColours.push_back({uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c), 255});
-  SDL_SetPaletteColors(src->format->palette, sdlColours.data(), 0, 256);
-  for (int y = 0; y < H; ++y) std::memcpy(static_cast<uint8_t*>(src->pixels) + y * src->pitch, &pels[size_t(y) * W], W);
-  SDL_SetColorKey(src, SDL_TRUE, kKey);
-  if (alpha) {
-    // SDL2 has no blit of an INDEX8 surface with a colour key and an alpha
-    // modulation: its users convert the sprite to the screen's format first
-    // (the colour key goes along).
-    SDL_Surface* converted = SDL_ConvertSurfaceFormat(src, format, 0);
+  SDL_SetPaletteColors(indexed->format->palette, sdlColours.data(), 0, 256);
+  for (int y = 0; y < H; ++y)
+    std::memcpy(static_cast<uint8_t*>(indexed->pixels) + y * indexed->pitch, &pels[size_t(y) * W], W);
+  SDL_SetColorKey(indexed, SDL_TRUE, kKey);
+  // The sprite in the screen's format, as SDL2's users blit sprites: the
+  // colour key goes along.
+  SDL_Surface* src = SDL_ConvertSurfaceFormat(indexed, w.sdl, 0);
+  SDL_FreeSurface(indexed);
+  const auto release = [&] {
     SDL_FreeSurface(src);
-    src = converted;
-    if (!src) {
-      state.SkipWithError(SDL_GetError());
-      SDL_FreeSurface(dst);
-      return;
-    }
-    SDL_SetSurfaceAlphaMod(src, 128);
-  }
-  SDL_SetSurfaceRLE(src, rle ? 1 : 0);
-  SDL_FillRect(dst, nullptr, 0x55555555);
-  // The first blit encodes the RLE form.
-  if (SDL_BlitSurface(src, nullptr, dst, nullptr) != 0) {
+    SDL_FreeSurface(dst);
+  };
+  if (!src) {
     state.SkipWithError(SDL_GetError());
-    SDL_FreeSurface(src);
     SDL_FreeSurface(dst);
     return;
   }
+  if (w.weight) {
+    SDL_SetSurfaceBlendMode(src, SDL_BLENDMODE_BLEND);
+    SDL_SetSurfaceAlphaMod(src, uint8_t(w.weight));
+  }
+  SDL_SetSurfaceRLE(src, rle ? 1 : 0);
+  const std::vector<uint8_t> first = initialPels(w);
+  for (int y = 0; y < H; ++y)
+    std::memcpy(static_cast<uint8_t*>(dst->pixels) + y * dst->pitch, first.data() + size_t(y) * W * pelSize(w),
+                size_t(W) * pelSize(w));
+  // The first blit encodes the RLE form.
+  if (SDL_BlitSurface(src, nullptr, dst, nullptr) != 0) {
+    state.SkipWithError(SDL_GetError());
+    release();
+    return;
+  }
+  if (((src->flags & SDL_RLEACCEL) != 0) != rle) {
+    state.SkipWithError(rle ? "SDL did not encode the sprite as RLE" : "SDL encoded the sprite as RLE");
+    release();
+    return;
+  }
+  agrees(state, w, rle, dst);
   for (auto _ : state) {
     SDL_BlitSurface(src, nullptr, dst, nullptr);
     benchmark::ClobberMemory();
   }
   countPixels(state);
-  SDL_FreeSurface(src);
-  SDL_FreeSurface(dst);
+  release();
 }
 
 void registerAll() {
-  struct Target {
+  constexpr uint32_t all16 = 0xFFFF, colourBytes = 0x00FFFFFF;
+  struct Row {
     const char* name;
-    int ours;
-    uint32_t sdl;
-  } targets[] = {{"R5G6B5", pel_FMT_R5G6B5, SDL_PIXELFORMAT_RGB565}, {"X8R8G8B8", pel_FMT_X8R8G8B8, SDL_PIXELFORMAT_RGB888}};
-  for (const Target& t : targets) {
-    for (bool alpha : {false, true}) {
-      const std::string what = std::string(t.name) + (alpha ? "/alpha128" : "/keyed_copy");
-      benchmark::RegisterBenchmark(("ours_rle8/" + what).c_str(), ours, t.ours, alpha ? pel_OP_ALPHA : pel_OP_COPY);
-      benchmark::RegisterBenchmark(("sdl2_rle/" + what).c_str(), sdl, t.sdl, true, alpha);
-      benchmark::RegisterBenchmark(("sdl2_no_rle/" + what).c_str(), sdl, t.sdl, false, alpha);
-    }
+    Work work;
+  } rows[] = {
+      // Keyed copies: the same pels. Onto X8R8G8B8 ours writes the palette
+      // entry's fourth byte, SDL's RGB888 its own.
+      {"R5G6B5/keyed_copy", {pel_FMT_R5G6B5, SDL_PIXELFORMAT_RGB565, 0, all16, 0}},
+      {"X8R8G8B8/keyed_copy", {pel_FMT_X8R8G8B8, SDL_PIXELFORMAT_RGB888, 0, colourBytes, 0}},
+      // Weight 128: SDL's 50 % blend floors the sum's half per field, as our
+      // rule does; onto X8R8G8B8 it sets the fourth byte, ours keeps it.
+      {"R5G6B5/alpha128", {pel_FMT_R5G6B5, SDL_PIXELFORMAT_RGB565, 128, all16, 128}},
+      {"X8R8G8B8/alpha128", {pel_FMT_X8R8G8B8, SDL_PIXELFORMAT_RGB888, 128, colourBytes, 128}},
+      // Weight 100: onto R5G6B5 SDL weighs by the weight's top five bits
+      // (100 >> 3 out of 32), a rule of its own: it computes our blend at
+      // 96. Onto X8R8G8B8 it computes our colour bytes.
+      {"R5G6B5/alpha100", {pel_FMT_R5G6B5, SDL_PIXELFORMAT_RGB565, 100, all16, 96}},
+      {"X8R8G8B8/alpha100", {pel_FMT_X8R8G8B8, SDL_PIXELFORMAT_RGB888, 100, colourBytes, 100}},
+  };
+  for (const Row& r : rows) {
+    benchmark::RegisterBenchmark((std::string("ours_rle8/") + r.name).c_str(), ours, r.work);
+    benchmark::RegisterBenchmark((std::string("sdl2_rle/") + r.name).c_str(), sdl, r.work, true);
+    benchmark::RegisterBenchmark((std::string("sdl2_no_rle/") + r.name).c_str(), sdl, r.work, false);
   }
 }
 
