@@ -188,6 +188,7 @@ int gfxInit(HWND window, int flags, int width, int height, int bits) {
   if (!gfxDevice) gfxDevice = new gDDCTy;
   gfxRegisterDDErrors();
   gfxSetErrorHooks();
+  resPackRGB = gfxRGB;
   gfxDevice->SetHwnd(window);
   const HRESULT hr = setMode(flags, width, height, bits);
   gfxState.initialised = 1;

@@ -6,7 +6,7 @@
 
 #include "base/err.h"
 #include "base/mem.h"
-#include "engine/gfx.h"
+#include "engine/pel.h"
 
 namespace {
 
@@ -20,13 +20,25 @@ struct PackClose {
 
 }  // namespace
 
-uint16_t* resPackPalTable(const uint8_t* palette) {
+namespace {
+
+uint16_t rgb565(uint32_t colorRef) {
+  uint16_t pel = 0;
+  pelPackR5G6B5(pel, (colorRef & 0xFF) >> 3, (colorRef >> 8 & 0xFF) >> 2, (colorRef >> 16 & 0xFF) >> 3);
+  return pel;
+}
+
+}  // namespace
+
+uint16_t (*resPackRGB)(uint32_t colorRef) = rgb565;
+
+uint16_t* resPackPalTable(const uint8_t* palette, uint16_t (*rgb)(uint32_t colorRef)) {
   auto* table = static_cast<uint16_t*>(memAlloc(256 * sizeof(uint16_t)));
   if (!table) return nullptr;
   for (int i = 0; i < 256; ++i) {
     const uint8_t* e = palette + 4 * i;
     const uint32_t colorRef = e[0] | static_cast<uint32_t>(e[1]) << 8 | static_cast<uint32_t>(e[2]) << 16;
-    table[i] = gfxRGB(colorRef);
+    table[i] = rgb(colorRef);
   }
   return table;
 }
@@ -43,7 +55,7 @@ resPackTy* resPackOpen(const char* fileName) {
     return nullptr;
   }
   pack->ownsTable = 1;
-  pack->palTable = resPackPalTable(pack->header + resPackPaletteAt);
+  pack->palTable = resPackPalTable(pack->header + resPackPaletteAt, resPackRGB);
   if (!pack->palTable) return nullptr;
   streamGuard.reset();
 

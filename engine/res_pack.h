@@ -82,11 +82,18 @@ void resPackClose(resPackTy* pack);
 // negative width or height.
 void resPackItem(const resPackTy* pack, int32_t index, resPackItemTy* copy);
 
+// The display's 16-bit pel of a COLORREF (red in the low byte): the colour
+// function the palette tables of the packs opened from now on are made
+// with. The display hands its own (gfxRGB) when it starts; until then it is
+// R5G6B5, the display's first layout.
+extern uint16_t (*resPackRGB)(uint32_t colorRef);
+
 // A new table of 256 16-bit display pels for a palette of 256 four-byte
-// entries (red, green, blue, unused): entry i is gfxRGB of red | green << 8 |
-// blue << 16, so the table follows the display's layout when it is made.
-// Allocated with memAlloc; null (raised) when memory runs out.
-uint16_t* resPackPalTable(const uint8_t* palette);
+// entries (red, green, blue, unused): entry i is rgb of red | green << 8 |
+// blue << 16 (resPackOpen passes resPackRGB, so the table follows the
+// display's layout when it is made). Allocated with memAlloc; null (raised)
+// when memory runs out.
+uint16_t* resPackPalTable(const uint8_t* palette, uint16_t (*rgb)(uint32_t colorRef));
 
 // Draws an item into locked pels, its first row and column at (x + its x
 // offset, y + its y offset). pels is pel (0, 0) of the memory and pitch the

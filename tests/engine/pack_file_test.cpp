@@ -47,13 +47,23 @@ class PackFileTest : public ErrTest {
 TEST_F(PackFileTest, OpensTheHeaderTheTableAndTheItems) {
   const std::string path = files_["two_items.pak"];
   const std::string bytes = readBytes(path);
+  // The table is made with the colour function the packs are handed: here
+  // one that keeps every channel's bits apart.
+  uint16_t (*const savedRGB)(uint32_t) = resPackRGB;
+  auto colour = [](uint32_t c) { return uint16_t(c ^ c >> 12); };
+  resPackRGB = colour;
   resPackTy* pack = resPackOpen(path.c_str());
+  resPackRGB = savedRGB;
   ASSERT_NE(pack, nullptr);
   EXPECT_EQ(std::memcmp(pack->header, bytes.data(), resPackHeaderSize), 0);
   EXPECT_EQ(resPackSize(pack), bytes.size());
   EXPECT_EQ(pack->itemCount, 2u);
   EXPECT_EQ(pack->ownsTable, 1);
-  EXPECT_NE(pack->palTable, nullptr);
+  ASSERT_NE(pack->palTable, nullptr);
+  for (int i = 0; i < 256; ++i) {
+    const auto* e = reinterpret_cast<const uint8_t*>(bytes.data()) + resPackPaletteAt + 4 * i;
+    EXPECT_EQ(pack->palTable[i], colour(e[0] | e[1] << 8 | e[2] << 16)) << i;
+  }
 
   const int32_t expected[2][4] = {{kItem0X, kItem0Y, 8, 3}, {kItem1X, kItem1Y, 8, 3}};
   for (int i = 0; i < 2; ++i) {
