@@ -9,8 +9,11 @@
 // for the same pel; see VectorRows.h for which case each serves. The
 // conversions use the closed forms of the width tables, which give the
 // tables' values for every input and fit 16-bit lanes:
-//   8 -> 5: (v * 249 + 1014) >> 11     8 -> 6: (v * 253 + 505) >> 10
+//   8 -> 5: ((v + 4) * 7971) >> 16     8 -> 6: ((v + 2) * 16192) >> 16
 //   5 -> 8: (v * 527 + 23) >> 6        6 -> 8: (v * 259 + 33) >> 6
+// The narrowing ones are the high halves of unsigned 16-bit products; where
+// V has rounded products (AVX2), they are (v * 3984 + 2^14) >> 15 and
+// (v * 8095 + 2^14) >> 15, one instruction each.
 //
 // Included only by the two files above, each with its own V; everything
 // here has internal linkage, so the AVX2 instances never stand in for others.
@@ -35,15 +38,6 @@ Vec<V> pack_in_order(Vec<V> a, Vec<V> b) {
   return V::cross(V::pack_low16(a, b));
 }
 
-// The 8-bit fields of 16-bit lanes to 5 bits.
-template <class V>
-Vec<V> to_5(Vec<V> v) {
-  return V::template srli16<11>(V::add16(V::mullo16(v, V::set16(249)), V::set16(1014)));
-}
-template <class V>
-Vec<V> to_6(Vec<V> v) {
-  return V::template srli16<10>(V::add16(V::mullo16(v, V::set16(253)), V::set16(505)));
-}
 template <class V>
 Vec<V> from_5(Vec<V> v) {
   return V::template srli16<6>(V::add16(V::mullo16(v, V::set16(527)), V::set16(23)));
@@ -53,15 +47,26 @@ Vec<V> from_6(Vec<V> v) {
   return V::template srli16<6>(V::add16(V::mullo16(v, V::set16(259)), V::set16(33)));
 }
 
-// 8888 pels (colours in bytes 0-2) to Rgb565 values in their 32-bit lanes.
+// Whether V has rounded 16-bit products and byte multiply-adds (AVX2).
+template <class V>
+constexpr bool has_rounded_products = requires(Vec<V> a) { V::mulhrs16(a, a); };
+
+// 8888 pels (colours in bytes 0-2) to Rgb565 values in their 32-bit lanes,
+// the upper 16 bits 0. Blue and red are the two 16-bit lanes of a pel with
+// its green and x bytes cleared, narrowed together; green is moved down
+// into the low lane. One multiply-add puts red and blue in place.
 template <class V>
 Vec<V> rgb565_of(Vec<V> v) {
-  // Blue and red sit in the low bytes of the two 16-bit lanes of a pel and
-  // take one formula; green is moved down into the low lane.
-  const Vec<V> rb = to_5<V>(V::and_(v, V::set16(0xFF)));
-  const Vec<V> g = to_6<V>(V::and_(V::template srli16<8>(v), V::set32(0xFF)));
-  return V::or_(V::or_(V::and_(rb, V::set32(0x1F)), V::template slli32<5>(g)),
-                V::and_(V::template srli32<5>(rb), V::set32(0xF800)));
+  const Vec<V> rb_bytes = V::and_(v, V::set32(0x00FF00FF));
+  Vec<V> rb, g;
+  if constexpr (has_rounded_products<V>) {
+    rb = V::mulhrs16(rb_bytes, V::set16(3984));
+    g = V::mulhrs16(V::maddubs16(v, V::set32(0x100)), V::set16(8095));  // byte 1 alone
+  } else {
+    rb = V::mulhi16u(V::add16(rb_bytes, V::set16(4)), V::set16(7971));
+    g = V::mulhi16u(V::add16(V::and_(V::template srli32<8>(v), V::set32(0xFF)), V::set16(2)), V::set16(16192));
+  }
+  return V::or_(V::madd16(rb, V::set32(1 | 2048 << 16)), V::template slli32<5>(g));
 }
 
 // The fields of Rgb565 values in 16-bit lanes.

@@ -215,3 +215,21 @@ TEST(Copy, RowsWithoutSlack) {
   from.assign(0, 1, from, &first);
   for (int i = 0; i < 24; ++i) EXPECT_EQ(a[i], i < 4 || i >= 20 ? 0x1000 + i : 0x1000 + i % 4) << i;
 }
+
+// The vector kernels narrow 8-bit channels to 5 and 6 bits by closed forms
+// of the width tables: every byte value in each channel, at every level.
+TEST(Copy, EveryChannelByteNarrowsToRgb565AsTheTables) {
+  for (int st : {int(pel_type::rgbx8888), int(pel_type::rgba8888)}) {
+    std::vector<std::uint32_t> src(256);
+    for (std::uint32_t i = 0; i < 256; ++i) src[i] = i | (255 - i) << 8 | (i * 37 % 256) << 16 | (i ^ 0x5A) << 24;
+    ImageRow from(256, 1, PelFmt(st), reinterpret_cast<std::uint8_t*>(src.data()), 4 * 256);
+    opref::at_every_level([&] {
+      std::vector<std::uint16_t> dst(256, 0);
+      ImageRow to(256, 1, PelFmt(pel_type::rgb565), reinterpret_cast<std::uint8_t*>(dst.data()), 2 * 256);
+      to.assign(0, 0, from);
+      for (int i = 0; i < 256; ++i)
+        ASSERT_EQ(dst[std::size_t(i)], pelref::copy_pel(pel_type::rgb565, 0, st, src[std::size_t(i)]))
+            << pelref::layout(st).name << " pel " << i;
+    });
+  }
+}

@@ -45,6 +45,8 @@ struct V128 {
   static T sub32(T a, T b) { return _mm_sub_epi32(a, b); }
   static T mullo16(T a, T b) { return _mm_mullo_epi16(a, b); }
   static T mulhi16u(T a, T b) { return _mm_mulhi_epu16(a, b); }
+  // Signed 16-bit products, each pair of lanes summed into its 32-bit lane.
+  static T madd16(T a, T b) { return _mm_madd_epi16(a, b); }
   // The low 32 bits of each lane's product, from the 64-bit products of
   // lanes 0, 2 and of lanes 1, 3.
   static T mullo32(T a, T b) {
@@ -100,6 +102,13 @@ struct V256 {
   static T sub32(T a, T b) { return _mm256_sub_epi32(a, b); }
   static T mullo16(T a, T b) { return _mm256_mullo_epi16(a, b); }
   static T mulhi16u(T a, T b) { return _mm256_mulhi_epu16(a, b); }
+  // Signed 16-bit products, each pair of lanes summed into its 32-bit lane.
+  static T madd16(T a, T b) { return _mm256_madd_epi16(a, b); }
+  // Beyond SSE2 (V128 has neither): (a * b + 2^14) >> 15 of signed 16-bit
+  // lanes; and the unsigned bytes of a by the signed bytes of b, each pair
+  // of products summed into a 16-bit lane (saturated).
+  static T mulhrs16(T a, T b) { return _mm256_mulhrs_epi16(a, b); }
+  static T maddubs16(T a, T b) { return _mm256_maddubs_epi16(a, b); }
   static T mullo32(T a, T b) { return _mm256_mullo_epi32(a, b); }
   static __m128i mullo32_128(__m128i a, __m128i b) { return _mm_mullo_epi32(a, b); }
   template <int N> static T srli16(T v) { return _mm256_srli_epi16(v, N); }
