@@ -1,6 +1,7 @@
 // The MP3 source: the file mapped, MPEG audio frames found and decoded one at
 // a time as the channel asks, the undelivered tail of a frame carried over to
 // the next request. The length is open: the source ends the stream itself.
+#include <algorithm>
 #include <cstring>
 
 #include "base/err.h"
@@ -40,6 +41,20 @@ int64_t frameExtent(const sndMp3Source* s, const mpaHeader& h, int found) {
   return int64_t(need) + (h.padding ? slot : 0);
 }
 
+// Whether the layer III frame at p (len bytes of it readable) is an
+// encoder's info frame, which carries the stream's frame count and no sound:
+// "Xing" or "Info" where the side information begins, or "VBRI" 32 bytes
+// after the header. LAME writes its tag behind the side information as if
+// there were no CRC word, so with a CRC word both places are looked at.
+bool isInfoFrame(const uint8_t* p, int64_t len, const mpaHeader& h) {
+  if (!h.sync || h.layer != 1) return false;
+  const bool mono = h.mode == 3;
+  const int64_t side = 4 + (h.id == 1 ? (mono ? 17 : 32) : (mono ? 9 : 17));
+  auto tagAt = [&](int64_t at, const char* tag) { return at + 4 <= len && !std::memcmp(p + at, tag, 4); };
+  auto xingAt = [&](int64_t at) { return tagAt(at, "Xing") || tagAt(at, "Info"); };
+  return xingAt(side) || (h.protection == 0 && xingAt(side + 2)) || tagAt(4 + 32, "VBRI");
+}
+
 // One frame decoded from the input offset into out; its output bytes, 0
 // when no frame was decoded.
 int32_t decodeNext(sndMp3Source* s, uint8_t* out) {
@@ -54,6 +69,30 @@ int32_t decodeNext(sndMp3Source* s, uint8_t* out) {
   if (r.inBytes <= 0 || r.outBytes < 0 || r.outBytes > SND_MP3_FRAME_MAX) return 0;
   s->inputOffset += r.inBytes;
   return r.outBytes;
+}
+
+// The size without padding of the first frame within kSearchBytes from
+// `at`, 0 when there is none; its header and the bytes before it.
+int findFirst(const sndMp3Source* s, int32_t at, mpaHeader* h, int* skip) {
+  const int avail = s->fileSize - at;
+  int bitrate = 0;
+  return avail > 0 ? s->codec->findFrame(view(s) + at, avail < kSearchBytes ? avail : kSearchBytes, h, &bitrate, skip)
+                   : 0;
+}
+
+// When the first frame, at `first`, is an info frame, the stream begins
+// behind it, on every start, and the frame after it sets the decoder up
+// (with none, the stream is empty).
+void skipInfoFrame(sndMp3Source* s, int64_t first) {
+  const int64_t behind = std::min<int64_t>(first + frameExtent(s, s->firstHeader, s->frameSize), s->fileSize);
+  if (!isInfoFrame(view(s) + first, behind - first, s->firstHeader)) return;
+  s->dataStart = int32_t(behind);
+  mpaHeader next{};
+  int skip = 0;
+  if (const int size = findFirst(s, s->dataStart, &next, &skip); size > 0) {
+    s->firstHeader = next;
+    s->frameSize = size;
+  }
 }
 
 uint8_t silenceByte(const sndMp3Source* s) { return s->format.bitsPerSample == 8 ? 0x80 : 0; }
@@ -76,12 +115,10 @@ sndMp3Source* sndMp3Open(const char* name) {
     s->image = mfOpenRead(nullptr, name);
     s->fileSize = int32_t(s->image->view ? (size < long(s->image->dataSize) ? size : s->image->dataSize) : 0);
     s->dataStart = tagEnd(view(s), s->fileSize);
+    int skip = 0;
+    s->frameSize = findFirst(s, s->dataStart, &s->firstHeader, &skip);
+    if (s->frameSize > 0) skipInfoFrame(s, int64_t(s->dataStart) + skip);
     s->inputOffset = s->dataStart;
-    const int avail = s->fileSize - s->dataStart;
-    int bitrate = 0, skip = 0;
-    s->frameSize = avail > 0 ? s->codec->findFrame(view(s) + s->dataStart, avail < kSearchBytes ? avail : kSearchBytes,
-                                                   &s->firstHeader, &bitrate, &skip)
-                             : 0;
     s->codec->init(&s->decoder, 1);
     decoderInit = true;
     if (s->frameSize <= 0 ||

@@ -107,11 +107,12 @@ struct sndMp3Source {
   int32_t carryStart, carryLength;
   int32_t frameSize;  // the first frame's size without padding
   mpaDecoder decoder;
-  // Beyond the decoder's calls: where the frames begin (past an ID3v2 tag);
-  // the first header; the channel whose stream this is (-1 none, -2 the
-  // start in progress: its first fill takes it) and whether it loops; the
-  // end of a stream that ended inside its buffer's first fill, reported by
-  // the next fill; the codec and the frame buffer.
+  // Beyond the decoder's calls: where the frames begin (past an ID3v2 tag
+  // and an encoder's info frame); the first header of sound; the channel
+  // whose stream this is (-1 none, -2 the start in progress: its first fill
+  // takes it) and whether it loops; the end of a stream that ended inside
+  // its buffer's first fill, reported by the next fill; the codec and the
+  // frame buffer.
   int32_t dataStart;
   mpaHeader firstHeader;
   int32_t owner;

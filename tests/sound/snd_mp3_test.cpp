@@ -2,6 +2,8 @@
 // lame's files with the real decoder.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -11,6 +13,7 @@
 #include "platform/test_api.h"
 #include "snd_support.h"
 #include "sound/snd_source.h"
+#include "support/shell.h"
 #include "support/temp_dir.h"
 
 using snd_test::Bytes;
@@ -189,6 +192,47 @@ TEST_F(Mp3Test, LeadingId3v2TagIsSkipped) {
   sndMp3Close(s);
 }
 
+namespace {
+
+// The stream of a file through sndMp3Fill in 16384-byte requests until it
+// ends (or `limit` bytes, looping for ever); the bytes and the last position.
+struct Stream {
+  Bytes bytes;
+  int32_t end = 0;
+};
+Stream streamOf(const std::string& path, int loop, size_t limit) {
+  Stream r;
+  sndMp3Source* s = nullptr;
+  const auto caught = catching([&] { s = sndMp3Open(path.c_str()); });
+  EXPECT_EQ(caught.code, 0) << caught.text;
+  if (!s) return r;
+  s->loop = loop;
+  std::vector<uint8_t> half(16384);
+  while (r.end != SND_DS_OPEN_TOTAL && r.bytes.size() < limit) {
+    r.end = sndMp3Fill(s, half.data(), r.end, int32_t(half.size()), 0);
+    r.bytes.insert(r.bytes.end(), half.begin(), half.end());
+  }
+  sndMp3Close(s);
+  return r;
+}
+
+// `mp3`, encoded by lame with these options from a sweep of `seconds` that
+// sox makes.
+void makeMp3(const std::string& mp3, int rate, int channels, const char* seconds,
+             const std::vector<std::string>& options) {
+  const std::string wav = mp3 + ".wav";
+  EXPECT_EQ(std::system(shellCommand({SOX, "-R", "-n", "-r", std::to_string(rate), "-c", std::to_string(channels),
+                                      "-b", "16", wav, "synth", seconds, "sine", "300-3000", "gain", "-6"})
+                            .c_str()),
+            0);
+  std::vector<std::string> words{LAME, "--quiet"};
+  words.insert(words.end(), options.begin(), options.end());
+  words.insert(words.end(), {wav, mp3});
+  EXPECT_EQ(std::system(shellCommand(words).c_str()), 0);
+}
+
+}  // namespace
+
 // lame's file through sndMp3Fill: exactly the decoder's own output for every
 // frame, then silence.
 TEST(Mp3RealDecoder, FillsYieldTheDecodersOutput) {
@@ -204,17 +248,84 @@ TEST(Mp3RealDecoder, FillsYieldTheDecodersOutput) {
     ASSERT_NE(s, nullptr);
     EXPECT_EQ(s->format.channels, expected.info.channels);
     EXPECT_EQ(s->format.samplesPerSec, expected.info.rate);
-    Bytes got;
-    std::vector<uint8_t> half(16384);
-    int32_t pos = 0;
-    while (pos != SND_DS_OPEN_TOTAL && got.size() < expected.pcm.size() + 65536) {
-      pos = sndMp3Fill(s, half.data(), pos, int32_t(half.size()), 0);
-      got.insert(got.end(), half.begin(), half.end());
-    }
-    EXPECT_EQ(pos, SND_DS_OPEN_TOTAL);
-    ASSERT_GE(got.size(), expected.pcm.size());
-    EXPECT_TRUE(std::equal(expected.pcm.begin(), expected.pcm.end(), got.begin()));
-    EXPECT_TRUE(silent(got.data() + expected.pcm.size(), int32_t(got.size() - expected.pcm.size())));
     sndMp3Close(s);
+    const Stream got = streamOf(path, 0, expected.pcm.size() + 65536);
+    EXPECT_EQ(got.end, SND_DS_OPEN_TOTAL);
+    ASSERT_GE(got.bytes.size(), expected.pcm.size());
+    EXPECT_TRUE(std::equal(expected.pcm.begin(), expected.pcm.end(), got.bytes.begin()));
+    EXPECT_TRUE(silent(got.bytes.data() + expected.pcm.size(), int32_t(got.bytes.size() - expected.pcm.size())));
   }
+}
+
+// lame's first frame carries its info tag ("Info", "Xing"; Fraunhofer's
+// "VBRI" is written here over it) and no sound; lame -t writes the same file
+// without it. Both play the same samples, also from the restart of a loop.
+TEST(Mp3RealDecoder, InfoFrameIsNotPlayed) {
+  errInit();
+  struct Case {
+    const char* name;
+    int rate, channels;
+    std::vector<std::string> lame;
+    int vbriOver;  // >= 0: the tag at this offset becomes "VBRI" at 36
+  } cases[] = {
+      {"Info, MPEG-1 stereo", 44100, 2, {"-b", "128"}, -1},
+      {"Xing, VBR", 44100, 2, {"-V", "4"}, -1},
+      {"Info behind a CRC word", 44100, 2, {"-b", "128", "-p"}, -1},
+      {"Info behind an ID3v2 tag", 44100, 2, {"-b", "128", "--add-id3v2", "--tt", "tone"}, -1},
+      {"Info, MPEG-1 mono", 32000, 1, {"-b", "64", "-m", "m"}, -1},
+      {"Info, MPEG-2 stereo", 22050, 2, {"-b", "64"}, -1},
+      {"Info, MPEG-2 mono", 24000, 1, {"-b", "64", "-m", "m"}, -1},
+      {"Info, MPEG-2.5", 11025, 2, {"-b", "64"}, -1},
+      {"VBRI", 32000, 1, {"-b", "64", "-m", "m"}, 4 + 17},
+  };
+  TempDir tmp;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string tagged = tmp.file("tagged.mp3"), plain = tmp.file("plain.mp3");
+    std::vector<std::string> options = c.lame;
+    makeMp3(tagged, c.rate, c.channels, "0.4", options);
+    options.push_back("-t");
+    makeMp3(plain, c.rate, c.channels, "0.4", options);
+    Bytes file = mpeg_test::readFile(tagged);
+    ASSERT_GT(file.size(), mpeg_test::readFile(plain).size());  // the info frame
+    if (c.vbriOver >= 0) {
+      ASSERT_EQ(std::string(file.begin() + c.vbriOver, file.begin() + c.vbriOver + 4), "Info");
+      std::fill_n(file.begin() + c.vbriOver, 4, 0);
+      std::copy_n("VBRI", 4, file.begin() + 36);
+      mpeg_test::writeFile(tagged, file);
+    }
+
+    // Neither plays its info frame: both give what the decoder makes of the
+    // untagged file's frames, then silence.
+    Bytes frames = mpeg_test::readFile(plain);
+    if (frames.size() > 10 && std::equal(frames.begin(), frames.begin() + 3, "ID3")) {
+      const int tagSize = frames[6] << 21 | frames[7] << 14 | frames[8] << 7 | frames[9];
+      frames.erase(frames.begin(), frames.begin() + 10 + tagSize);
+    }
+    const mpeg_test::Decoded expected = mpeg_test::decodeStream(frames);
+    ASSERT_TRUE(expected.ok);
+    for (const std::string& path : {tagged, plain}) {
+      const Stream got = streamOf(path, 0, expected.pcm.size() + 65536);
+      EXPECT_EQ(got.end, SND_DS_OPEN_TOTAL);
+      ASSERT_GE(got.bytes.size(), expected.pcm.size());
+      EXPECT_TRUE(std::equal(expected.pcm.begin(), expected.pcm.end(), got.bytes.begin())) << path;
+      EXPECT_TRUE(silent(got.bytes.data() + expected.pcm.size(), int32_t(got.bytes.size() - expected.pcm.size())));
+    }
+    // Looping, the restarts skip it too.
+    const size_t twice = 2 * expected.pcm.size() + 16384;
+    EXPECT_TRUE(streamOf(tagged, 1, twice).bytes == streamOf(plain, 1, twice).bytes);
+  }
+}
+
+TEST(Mp3RealDecoder, InfoFrameAloneIsAnEmptyStream) {
+  errInit();
+  TempDir tmp;
+  const std::string mp3 = tmp.file("tone.mp3");
+  makeMp3(mp3, 44100, 2, "0.2", {"-b", "128"});
+  Bytes file = mpeg_test::readFile(mp3);
+  file.resize(417);  // 128 kbit/s at 44100 Hz, no padding
+  mpeg_test::writeFile(mp3, file);
+  const Stream got = streamOf(mp3, 0, 65536);
+  EXPECT_EQ(got.end, SND_DS_OPEN_TOTAL);
+  EXPECT_TRUE(silent(got.bytes.data(), int32_t(got.bytes.size())));
 }

@@ -3,6 +3,8 @@
 # the MPEG fixtures with the real one.
 find_program(OGGENC oggenc REQUIRED)
 find_program(OGGDEC oggdec REQUIRED)
+find_program(LAME lame REQUIRED)
+find_program(SOX sox REQUIRED)
 talvo_test(test_sound_sources LABEL sound-sources
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/snd_wav_test.cpp
@@ -11,5 +13,6 @@ talvo_test(test_sound_sources LABEL sound-sources
     ${CMAKE_CURRENT_LIST_DIR}/mpeg_support.cpp
   DEPS sound PkgConfig::MPG123)
 target_compile_definitions(test_sound_sources PRIVATE OGGENC="${OGGENC}" OGGDEC="${OGGDEC}"
+  LAME="${LAME}" SOX="${SOX}"
   MPEG_FIXTURE_DIR="${mpeg_fixture_dir}")
 add_dependencies(test_sound_sources mpeg_fixtures)
