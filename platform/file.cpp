@@ -239,6 +239,11 @@ BOOL MoveFileExA(LPCSTR existing, LPCSTR newName, DWORD flags) {
   if (writeThrough && !syncFile(from)) return fail();
   int rc;
   if (flags & MOVEFILE_REPLACE_EXISTING) {
+    struct stat st;
+    if (::stat(to.c_str(), &st) == 0 && !S_ISDIR(st.st_mode) && plat::readOnlyMode(st.st_mode)) {
+      SetLastError(ERROR_ACCESS_DENIED);
+      return FALSE;
+    }
     rc = ::rename(from.c_str(), to.c_str());
   } else {
     rc = ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
@@ -269,7 +274,7 @@ BOOL ReplaceFileA(LPCSTR replaced, LPCSTR replacement, LPCSTR backup, DWORD flag
   if (!resolveBoth(replaced, replacement, &to, &from)) return FALSE;
   struct stat old;
   if (::stat(to.c_str(), &old) != 0) return fail();
-  if (S_ISDIR(old.st_mode)) {
+  if (S_ISDIR(old.st_mode) || plat::readOnlyMode(old.st_mode)) {
     SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;
   }

@@ -76,7 +76,7 @@ bool nextMatch(FindObject& find, WIN32_FIND_DATAA* data) {
     *data = WIN32_FIND_DATAA{};
     const bool directory = S_ISDIR(st.st_mode);
     data->dwFileAttributes = directory ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
-    if (!(st.st_mode & S_IWUSR)) data->dwFileAttributes |= FILE_ATTRIBUTE_READONLY;
+    if (plat::readOnlyMode(st.st_mode)) data->dwFileAttributes |= FILE_ATTRIBUTE_READONLY;
     data->ftCreationTime = fileTime(st.st_ctim);
     data->ftLastAccessTime = fileTime(st.st_atim);
     data->ftLastWriteTime = fileTime(st.st_mtim);

@@ -3,6 +3,8 @@
 // component without case ("data/mask.bmp" opens "DATA/Mask.BMP").
 #pragma once
 
+#include <sys/stat.h>
+
 #include <string>
 #include <string_view>
 
@@ -23,5 +25,10 @@ bool pathExists(std::string_view path, PathKind kind = PathKind::Any);
 // for (errno EISDIR), also for O_RDONLY. Returns the descriptor or -1 with
 // errno set.
 int openResolved(std::string_view path, int flags, int mode = 0666);
+
+// Whether a file of these mode bits is read-only as Windows sees it: its
+// owner may not write it. Decided by the bits alone, so a caller that could
+// write it anyway (root) is refused as well.
+inline bool readOnlyMode(mode_t mode) { return (mode & S_IWUSR) == 0; }
 
 }  // namespace plat

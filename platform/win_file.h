@@ -67,14 +67,15 @@ BOOL DeleteFileA(LPCSTR name);
 #define MOVEFILE_WRITE_THROUGH 0x00000008u
 // Renames a file within its file system. An existing file of the new name is
 // replaced in one step with MOVEFILE_REPLACE_EXISTING, and refused
-// (ERROR_FILE_EXISTS) without it. With MOVEFILE_WRITE_THROUGH the call
-// returns once the file's data and its new name are on disk.
+// (ERROR_FILE_EXISTS) without it; a read-only one (its owner may not write
+// it) is refused with ERROR_ACCESS_DENIED. With MOVEFILE_WRITE_THROUGH the
+// call returns once the file's data and its new name are on disk.
 BOOL MoveFileExA(LPCSTR existing, LPCSTR newName, DWORD flags);
 // Puts the replacement file in the place of the replaced one in one step; the
 // result keeps the replaced file's attributes (here its permission bits), and
 // its data and name are on disk when the call returns. The replaced file must
-// exist (ERROR_FILE_NOT_FOUND otherwise). No backup file and no flags (pass
-// null and 0).
+// exist (ERROR_FILE_NOT_FOUND otherwise) and not be read-only or a directory
+// (ERROR_ACCESS_DENIED). No backup file and no flags (pass null and 0).
 BOOL ReplaceFileA(LPCSTR replaced, LPCSTR replacement, LPCSTR backup, DWORD flags, LPVOID exclude,
                   LPVOID reserved);
 

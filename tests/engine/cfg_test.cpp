@@ -188,3 +188,18 @@ TEST_F(CfgTest, FailedSaveLeavesTheOldFileIntact) {
   EXPECT_FALSE(fs::exists(dir_ / "none"));
   EXPECT_TRUE(fs::is_directory(dir_ / "adir"));
 }
+
+// A file the user made read-only is kept as it was, also where the saver
+// could write it anyway (root), and nothing is left beside it.
+TEST_F(CfgTest, ReadOnlyFileIsNotReplaced) {
+  const fs::path p = dir_ / "maze.cfg";
+  writeBytes(p, "best_result = 1234\n");
+  chmod(p.c_str(), 0444);
+  cfgCTy t;
+  t.SetInt("best_result", 99);
+  t.Save(p.c_str());
+  EXPECT_EQ(readBytes(p), "best_result = 1234\n");
+  EXPECT_EQ(fs::status(p).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
+}

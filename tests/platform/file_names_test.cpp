@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -140,6 +141,31 @@ TEST(FileNames, MoveReplaceAndDelete) {
   EXPECT_FALSE(ReplaceFileA(b.c_str(), a.c_str(), tmp.file("backup").c_str(), 0, nullptr, nullptr));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
   EXPECT_EQ(readBytes(b), "new");
+
+  // A target its owner may not write is read-only: neither call replaces it
+  // (also for root, who could write it), and the other file stays.
+  struct Case {
+    mode_t mode;
+    bool replaced;
+  } cases[] = {{0444, false}, {0464, false}, {0400, false}, {0200, true}, {0600, true}};
+  for (const Case& c : cases) {
+    for (bool move : {false, true}) {
+      reset();
+      chmod(b.c_str(), c.mode);
+      const BOOL ok = move ? MoveFileExA(a.c_str(), b.c_str(), MOVEFILE_REPLACE_EXISTING)
+                           : ReplaceFileA(b.c_str(), a.c_str(), nullptr, 0, nullptr, nullptr);
+      char what[32];
+      std::snprintf(what, sizeof what, "%s, mode %o", move ? "move" : "replace", unsigned(c.mode));
+      EXPECT_EQ(ok != FALSE, c.replaced) << what;
+      if (!c.replaced) {
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED)) << what;
+      }
+      chmod(b.c_str(), 0600);
+      EXPECT_EQ(readBytes(b), c.replaced ? "new" : "old") << what;
+      EXPECT_EQ(fs::exists(a), !c.replaced) << what;
+    }
+  }
+  reset();
 
   // Files are deleted, directories are not.
   EXPECT_TRUE(DeleteFileA((tmp.path.string() + "\\A").c_str()));
