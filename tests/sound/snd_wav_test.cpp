@@ -9,12 +9,23 @@
 #include "base/mem.h"
 #include "platform/test_api.h"
 #include "sound/snd_source.h"
+#include "support/shell.h"
 #include "support/temp_dir.h"
 #include "snd_support.h"
 
 using namespace snd_test;
 
 namespace {
+
+// The main log of this process goes to a directory of its own (ctest runs
+// the program's tests side by side): <dir>/sources.log.
+class LogDir : public ::testing::Environment {
+ public:
+  void SetUp() override { plat::test::setModuleFileName(dir.file("sources.exe").c_str()); }
+  TempDir dir;
+};
+LogDir* const logDir = static_cast<LogDir*>(::testing::AddGlobalTestEnvironment(new LogDir));
+std::string mainLog() { return readBytes(logDir->dir.file("sources.log")); }
 
 class WavTest : public ::testing::Test {
  protected:
@@ -194,4 +205,97 @@ TEST_F(WavTest, ExistingFileMapsItsPcm) {
   ASSERT_EQ(s->info.dataBytes, pcm.size());
   EXPECT_EQ(Bytes(s->info.data, s->info.data + pcm.size()), pcm);
   sndWavClose(s);
+}
+
+namespace {
+
+// Rewrites the RIFF WAVE file src as dst with a WAVE_FORMAT_EXTENSIBLE "fmt "
+// chunk: the same first 16 bytes under tag 0xFFFE, then valid bits, channel
+// mask and the sub-format GUID of the given tag ("none": no extension).
+const char* const kToExtensible =
+    "import struct, sys\n"
+    "src, dst, sub = sys.argv[1], sys.argv[2], sys.argv[3]\n"
+    "b = open(src, 'rb').read(); out = b''; pos = 12\n"
+    "while pos + 8 <= len(b):\n"
+    "  cid, n = b[pos:pos + 4], struct.unpack('<I', b[pos + 4:pos + 8])[0]; body = b[pos + 8:pos + 8 + n]\n"
+    "  if cid == b'fmt ':\n"
+    "    ch, bits = struct.unpack('<H', body[2:4])[0], struct.unpack('<H', body[14:16])[0]\n"
+    "    body = struct.pack('<H', 0xFFFE) + body[2:16]\n"
+    "    if sub == 'none': body += struct.pack('<H', 0)\n"
+    "    else: body += struct.pack('<HHI', 22, bits, 3 if ch == 2 else 4) + struct.pack('<H', int(sub))"
+    " + bytes.fromhex('000000001000800000aa00389b71')\n"
+    "  out += cid + struct.pack('<I', len(body)) + body + b'\\0' * (len(body) & 1); pos += 8 + n + (n & 1)\n"
+    "open(dst, 'wb').write(b'RIFF' + struct.pack('<I', len(out) + 4) + b'WAVE' + out)\n";
+
+}  // namespace
+
+// WAVs of other programs: sox writes formats other than PCM (mu-law, A-law,
+// float, ADPCM) and, beyond two channels or 16 bits, WAVE_FORMAT_EXTENSIBLE;
+// more extensible files are rewritten from sox's. A format the channels
+// cannot play as PCM fails the open with -72, says why in the log and leaves
+// the file as it was; extensible PCM of 8 or 16 bits in one or two channels
+// plays as PCM.
+TEST_F(WavTest, FormatsOtherThanPcmAreRefused) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> sox;  // encoding options
+    const char* extensible;        // the sub-format of a rewrite, or null
+    const char* logged;            // what the log says, or null: accepted
+  } cases[] = {
+      {"mu-law", {"-e", "mu-law", "-b", "8", "-c", "1"}, nullptr, "WAV format tag 0x0007 is not PCM"},
+      {"A-law", {"-e", "a-law", "-b", "8", "-c", "1"}, nullptr, "WAV format tag 0x0006 is not PCM"},
+      {"IEEE float", {"-e", "floating-point", "-b", "32", "-c", "2"}, nullptr, "WAV format tag 0x0003 is not PCM"},
+      {"ADPCM", {"-e", "ms-adpcm", "-b", "4", "-c", "1"}, nullptr, "WAV format tag 0x0002 is not PCM"},
+      {"extensible, 24 bits", {"-e", "signed", "-b", "24", "-c", "2"}, nullptr,
+       "WAV format tag 0xFFFE holds PCM of 24 bits in 2 channels, which cannot be played"},
+      {"extensible, 6 channels", {"-e", "signed", "-b", "16", "-c", "6"}, nullptr,
+       "WAV format tag 0xFFFE holds PCM of 16 bits in 6 channels, which cannot be played"},
+      {"extensible float", {"-e", "floating-point", "-b", "32", "-c", "2"}, "3",
+       "WAV format tag 0xFFFE with sub-format 0x0003 is not PCM"},
+      {"extensible without its sub-format", {"-e", "signed", "-b", "16", "-c", "2"}, "none",
+       "WAV format tag 0xFFFE has no sub-format"},
+      {"extensible PCM, 16 bits stereo", {"-e", "signed", "-b", "16", "-c", "2"}, "1", nullptr},
+      {"extensible PCM, 8 bits mono", {"-e", "unsigned", "-b", "8", "-c", "1"}, "1", nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string made = tmp_.file("made.wav"), name = tmp_.file("sound.wav");
+    std::vector<std::string> words{SOX, "-R", "-n", "-r", "22050"};
+    words.insert(words.end(), c.sox.begin(), c.sox.end());
+    words.insert(words.end(), {made, "synth", "0.1", "sine", "440"});
+    ASSERT_EQ(std::system(shellCommand(words).c_str()), 0);
+    if (c.extensible)
+      ASSERT_EQ(runPython({"-c", kToExtensible, made, name, c.extensible}), 0);
+    else
+      std::filesystem::rename(made, name);
+    const std::string before = readBytes(name);
+    const size_t logged = mainLog().size();
+
+    sndWavSource* s = nullptr;
+    const Caught caught = catching([&] { s = sndWavOpen(name.c_str()); });
+    if (!c.logged) {
+      ASSERT_EQ(caught.code, 0);
+      ASSERT_NE(s, nullptr);
+      // The same PCM as sox's own file.
+      const std::string soxFile = readBytes(made);
+      const Bytes plain(soxFile.begin(), soxFile.end());
+      const sndWavInfo* sox = sndDsParseWav(nullptr, plain.data(), uint32_t(plain.size()));
+      ASSERT_NE(sox, nullptr);
+      EXPECT_EQ(s->info.formatTag, 0xFFFE);
+      EXPECT_EQ(s->info.channels, sox->channels);
+      EXPECT_EQ(s->info.bitsPerSample, sox->bitsPerSample);
+      EXPECT_EQ(Bytes(s->info.data, s->info.data + s->info.dataBytes),
+                Bytes(sox->data, sox->data + sox->dataBytes));
+      memHooks.free(const_cast<sndWavInfo*>(sox));
+      sndWavClose(s);
+      EXPECT_EQ(mainLog().size(), logged);
+      continue;
+    }
+    EXPECT_EQ(caught.code, ERR_FORMAT);
+    EXPECT_EQ(s, nullptr);
+    EXPECT_EQ(readBytes(name), before);
+    for (mfFile* f = mfOpenFiles(); f; f = f->next) EXPECT_STRNE(f->name, name.c_str());
+    EXPECT_NE(mainLog().find("'" + name + "': " + c.logged + "; the sound is not loaded", logged), std::string::npos)
+        << mainLog().substr(logged);
+  }
 }

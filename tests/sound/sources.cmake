@@ -1,5 +1,5 @@
-# The sound sources: WAV images in memory and on disk, Ogg Vorbis files made
-# by oggenc at test time, and the MP3 source over a stand-in decoder and over
+# The sound sources: WAV images in memory and on disk (also files sox makes),
+# Ogg Vorbis files made by oggenc at test time, and the MP3 source over a stand-in decoder and over
 # the MPEG fixtures with the real one.
 find_program(OGGENC oggenc REQUIRED)
 find_program(OGGDEC oggdec REQUIRED)
