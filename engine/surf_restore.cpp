@@ -138,7 +138,11 @@ void gSurfDxdCTy::Reload() {
       if (!pack) break;
       resPackItemTy item;
       resPackItem(pack, restore.item, &item);
-      surfDrawPackItem(this, &item, -resPackItemX(&item), -resPackItemY(&item));
+      // The item's first pel goes to the surface's corner: its offsets are
+      // set to 0 in the copy (negating them overflows for the most negative
+      // offset).
+      std::memset(item.header + 8, 0, 8);
+      surfDrawPackItem(this, &item, 0, 0);
       resPackClose(pack);
       break;
     }

@@ -58,9 +58,10 @@ std::string prepare(const uint8_t* data, size_t size) {
 void exercise(fntFont* font, imgRowCTy& target) {
   const rectCTy clip{{0, 0, 64, 64}};
   char line[256];
-  volatile int32_t sink = 0;
+  // Widths and heights may be as large as an int holds: summed in 64 bits.
+  volatile int64_t sink = 0;
   for (int c = 0; c < 256; ++c) {
-    sink = sink + fntCharWidth(font, char(c)) + fntCharHeight(font, char(c));
+    sink = sink + int64_t(fntCharWidth(font, char(c))) + fntCharHeight(font, char(c));
     const char one[2] = {char(c), 0};
     fontDrawText(font, one, 0, 0, &clip, &target);
     line[c] = char(c + 1);

@@ -39,8 +39,14 @@ void drawEverywhere(const resPackItemTy& item, int bpp) {
   const baseRect clip{0, 0, kSide, kSide};
   for (int32_t y : spots(resPackItemHeight(&item))) {
     for (int32_t x : spots(resPackItemWidth(&item))) {
-      resPackDrawRows(bytes.data() + kGuard, kSide + kPad, bpp, clip, &item, x - resPackItemX(&item),
-                      y - resPackItemY(&item));
+      // The position that puts the item's first pel at (x, y); the item's
+      // offsets may be anything, so it is found in 64 bits and, where no
+      // 32-bit position reaches, the nearest one is taken.
+      const auto position = [](int32_t at, int32_t offset) {
+        return static_cast<int32_t>(std::clamp<int64_t>(int64_t{at} - offset, INT32_MIN, INT32_MAX));
+      };
+      resPackDrawRows(bytes.data() + kGuard, kSide + kPad, bpp, clip, &item, position(x, resPackItemX(&item)),
+                      position(y, resPackItemY(&item)));
     }
   }
   for (size_t i = 0; i < kGuard; ++i)

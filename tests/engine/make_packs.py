@@ -18,6 +18,9 @@ and a size word equal to its file size. Rows are listed as code bytes.
                                               18 20 21 22 23 24 25 26
                     7F                        all transparent
 
+  far_offsets.pak one item: item 0 of two_items.pak at offsets
+                  (-2147483648, -2147483648)
+
 The hostile packs, each a change of two_items.pak or a pack of one item:
   cut_header      the first 1051 bytes
   header_only     the 1052 header bytes: no items
@@ -83,6 +86,7 @@ item0 = item(2, 1, 8, 3, ITEM0)
 item1 = item(-3, 4, 8, 3, ITEM1)
 two = pack([item0, item1])
 save("two_items.pak", two)
+save("far_offsets.pak", pack([item(-0x80000000, -0x80000000, 8, 3, ITEM0)]))
 
 item1At = HEADER + 8 + len(item0)
 

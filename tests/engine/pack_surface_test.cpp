@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "engine/gfx.h"
@@ -54,10 +55,11 @@ class PackSurfaceTest : public ::testing::Test {
 
 // On 16-bit displays of both layouts, an exclusive full-screen 8-bit mode
 // and a 32-bit display, surfaces with padded rows are filled, lost and
-// restored from each item of two_items.pak: the item's top-left pel lands
-// on the surface's, its opaque pels are the palette indices (8 bits) or
-// the pack's table (16 bits), every other pel keeps the fill, and the
-// 32-bit surface keeps the fill everywhere. The table follows gfxRGB:
+// restored from each item of two_items.pak and from the item of
+// far_offsets.pak, whose offsets are the most negative ints: the item's
+// top-left pel lands on the surface's, its opaque pels are the palette
+// indices (8 bits) or the pack's table (16 bits), every other pel keeps the
+// fill, and the 32-bit surface keeps the fill everywhere. The table follows gfxRGB:
 // palette entry 0, (255, 0, 0), is the display's red.
 TEST_F(PackSurfaceTest, RestoreReloadsTheItemAtTheCornerInTheDisplayFormat) {
   struct Case {
@@ -71,7 +73,11 @@ TEST_F(PackSurfaceTest, RestoreReloadsTheItemAtTheCornerInTheDisplayFormat) {
       {DesktopFormat::R5G6B5, gfx_MODE_FULLSCREEN, 8, 1, 0},
       {DesktopFormat::X8R8G8B8, 0, 0, 4, 0},
   };
-  const Picture* pictures[2] = {&kItem0, &kItem1};
+  const struct {
+    const char* pack;
+    int item;
+    const Picture* picture;
+  } items[] = {{"two_items.pak", 0, &kItem0}, {"two_items.pak", 1, &kItem1}, {"far_offsets.pak", 0, &kItem0}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.bits);
     plat::test::setDesktopFormat(c.desktop);
@@ -83,24 +89,26 @@ TEST_F(PackSurfaceTest, RestoreReloadsTheItemAtTheCornerInTheDisplayFormat) {
     if (c.bytes == 2) {
       EXPECT_EQ(pack->palTable[0], c.red);
     }
-    for (int i = 0; i < 2; ++i) {
+    for (const auto& it : items) {
+      SCOPED_TRACE(std::string(it.pack) + " item " + std::to_string(it.item));
       gSurfDxdCTy s;
       s.CreateOffscreen(10, 5, 0, 0);
       s.Fill(0x5A5A5A5A & (c.bytes == 4 ? 0xFFFFFFFFu : (1u << 8 * c.bytes) - 1), nullptr);
       std::vector<uint8_t> expected = plat::test::readSurface(s.surface).pels;
       const size_t row = 10 * size_t(c.bytes);
-      for (size_t y = 0; y < pictures[i]->size() && c.bytes < 4; ++y) {
-        for (size_t x = 0; x < (*pictures[i])[y].size(); ++x) {
-          const int index = (*pictures[i])[y][x];
+      const Picture& picture = *it.picture;
+      for (size_t y = 0; y < picture.size() && c.bytes < 4; ++y) {
+        for (size_t x = 0; x < picture[y].size(); ++x) {
+          const int index = picture[y][x];
           if (index < 0) continue;
           const uint16_t pel = c.bytes == 1 ? uint16_t(index) : pack->palTable[index];
           std::memcpy(expected.data() + y * row + x * size_t(c.bytes), &pel, size_t(c.bytes));
         }
       }
-      s.SetRestorePack(files_["two_items.pak"].c_str(), i);
+      s.SetRestorePack(files_[it.pack].c_str(), it.item);
       plat::test::loseSurface(s.surface);
       EXPECT_EQ(s.Restore(), 1);
-      EXPECT_EQ(plat::test::readSurface(s.surface).pels, expected) << "item " << i;
+      EXPECT_EQ(plat::test::readSurface(s.surface).pels, expected);
     }
     resPackClose(pack);
     stop();
