@@ -1,5 +1,9 @@
 // MessageBoxA and ShowCursor.
 #include <SDL.h>
+#include <pthread.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -19,8 +23,67 @@ std::mutex g_mutex;
 std::deque<int> g_answers;
 std::vector<plat::test::MessageBoxRecord> g_boxes;
 int g_cursorCount = 0;
+plat::test::MessageBoxShower g_shower = nullptr;
 
-int showSdlBox(HWND owner, const char* text, const char* caption, UINT type) {
+// While a box is up. SDL's X11 box runs in a process it forks and then waits
+// for: that process must end with this one (else its box stays on the screen
+// after the program is killed). A termination or interrupt signal must end
+// the program, box and all: SDL's handlers only queue a quit event, which
+// nobody reads while the box waits. The signals' earlier handling comes back
+// when the last box closes; an ignored signal stays ignored.
+std::mutex g_signalMutex;
+int g_boxesUp = 0;
+struct sigaction g_savedTerm, g_savedInt;
+thread_local bool t_showing = false;
+thread_local pid_t t_process = 0;
+
+// In a process forked by a thread showing a box (async-signal-safe calls only).
+void forkedByBox() {
+  if (!t_showing) return;
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
+  if (getppid() != t_process) _exit(1);  // the program ended before that was set
+}
+
+void endOnSignal(int signal, struct sigaction* saved) {
+  sigaction(signal, nullptr, saved);
+  if (saved->sa_handler == SIG_IGN) return;
+  struct sigaction end{};
+  end.sa_handler = SIG_DFL;
+  sigemptyset(&end.sa_mask);
+  sigaction(signal, &end, nullptr);
+}
+
+class BoxUp {
+ public:
+  BoxUp() {
+    static std::once_flag once;
+    std::call_once(once, [] { pthread_atfork(nullptr, nullptr, forkedByBox); });
+    t_process = getpid();
+    t_showing = true;
+    std::lock_guard<std::mutex> lock(g_signalMutex);
+    if (g_boxesUp++ > 0) return;
+    endOnSignal(SIGTERM, &g_savedTerm);
+    endOnSignal(SIGINT, &g_savedInt);
+  }
+  ~BoxUp() {
+    t_showing = false;
+    std::lock_guard<std::mutex> lock(g_signalMutex);
+    if (--g_boxesUp > 0) return;
+    sigaction(SIGTERM, &g_savedTerm, nullptr);
+    sigaction(SIGINT, &g_savedInt, nullptr);
+  }
+  BoxUp(const BoxUp&) = delete;
+  BoxUp& operator=(const BoxUp&) = delete;
+};
+
+// A box where none can be shown: its caption and text on the standard error.
+void printBox(const char* text, const char* caption) {
+  std::fprintf(stderr, "[%s]\n%s\n", caption ? caption : "Error", text ? text : "");
+}
+
+int showBox(HWND owner, const char* text, const char* caption, UINT type, plat::test::MessageBoxShower shower) {
+  BoxUp up;
+  if (shower) return shower(text ? text : "", caption ? caption : "Error");
   plat::detail::MessageBoxLayout layout = plat::detail::messageBoxLayout(type);
   SDL_MessageBoxData data{};
   data.flags = layout.flags;
@@ -30,8 +93,9 @@ int showSdlBox(HWND owner, const char* text, const char* caption, UINT type) {
   data.numbuttons = layout.count;
   data.buttons = layout.buttons;
   int hit = -1;
-  const int shown = SDL_ShowMessageBox(&data, &hit);
-  return plat::detail::messageBoxAnswer(layout, shown, hit);
+  const int result = SDL_ShowMessageBox(&data, &hit);
+  if (result != 0) printBox(text, caption);  // e.g. an X server without fonts
+  return plat::detail::messageBoxAnswer(layout, result, hit);
 }
 
 }  // namespace
@@ -47,11 +111,16 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     }
   }
   if (scripted) return scripted;
-  if (plat::test::headless()) {
-    std::fprintf(stderr, "[%s]\n%s\n", caption ? caption : "Error", text ? text : "");
+  plat::test::MessageBoxShower shower;
+  {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    shower = g_shower;
+  }
+  if (!shower && plat::test::headless()) {
+    printBox(text, caption);
     return plat::detail::messageBoxLayout(type).headless;
   }
-  return showSdlBox(owner, text, caption, type);
+  return showBox(owner, text, caption, type, shower);
 }
 
 int ShowCursor(BOOL show) {
@@ -116,6 +185,11 @@ namespace plat::test {
 void pushMessageBoxAnswer(int answer) {
   std::lock_guard<std::mutex> lock(g_mutex);
   g_answers.push_back(answer);
+}
+
+void setMessageBoxShower(MessageBoxShower show) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  g_shower = show;
 }
 
 void clearMessageBoxAnswers() {

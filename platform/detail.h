@@ -93,8 +93,9 @@ struct RemoteWindow {
   uint64_t windowId = 0;
   std::string address;  // the owning process's request socket
 };
-// A window of that class and title (without case; null matches any) locked
-// by another live process. Stale lock files are removed on the way.
+// A window of that class and title (without case; null matches any) whose
+// lock file is held by the live process that made it, another than this one.
+// Stale lock files are removed on the way.
 bool instanceFind(const char* className, const char* title, RemoteWindow* found);
 // Asks the owning process to restore and raise the window.
 bool instanceRaise(const RemoteWindow& window);

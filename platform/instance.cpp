@@ -1,14 +1,16 @@
 // Windows of other processes, for the single-instance check. Every top-level
-// window holds an advisory lock file "<pid>-<window>.lock" in the user's
+// window holds a write lock on a file "<pid>-<window>.lock" in the user's
 // runtime directory while it exists; the file names the process's request
 // socket, the window's class and its title. FindWindowA reads the files whose
-// lock is held, and SetForegroundWindow sends the owning process a request to
-// raise the window. A process that dies releases its locks; the stale files
-// are removed by the next search.
+// lock is held by the process the file names, and SetForegroundWindow sends
+// that process a request to raise the window. The locks are POSIX record
+// locks: they belong to the process, a process it forks (a message box) never
+// holds them, and they end with the process; the stale files are removed by
+// the next search. As any close of a lock file by its process drops that
+// process's lock, a search never opens its own process's files.
 #include <dirent.h>
 #include <fcntl.h>
 #include <strings.h>
-#include <sys/file.h>
 #include <sys/random.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -117,6 +119,14 @@ std::vector<std::string> readFields(int fd) {
   return fields;
 }
 
+// A lock over the whole file, for fcntl.
+struct flock wholeFile(short type) {
+  struct flock l{};
+  l.l_type = type;
+  l.l_whence = SEEK_SET;
+  return l;
+}
+
 bool sameText(const char* wanted, const std::string& text) {
   return wanted == nullptr || strcasecmp(wanted, text.c_str()) == 0;
 }
@@ -136,7 +146,8 @@ InstanceLock* instanceRegister(uint64_t windowId, const std::string& className, 
   if (fd < 0) return nullptr;
   std::string content = std::to_string(getpid()) + '\0' + std::to_string(windowId) + '\0' + g_address + '\0' +
                         className + '\0' + title + '\0';
-  if (flock(fd, LOCK_EX) != 0 || !writeAll(fd, content) || rename(temp.c_str(), path.c_str()) != 0) {
+  struct flock held = wholeFile(F_WRLCK);
+  if (fcntl(fd, F_SETLK, &held) != 0 || !writeAll(fd, content) || rename(temp.c_str(), path.c_str()) != 0) {
     unlink(temp.c_str());
     close(fd);
     return nullptr;
@@ -159,30 +170,38 @@ bool instanceFind(const char* className, const char* title, RemoteWindow* found)
   }
   DIR* d = dir.empty() ? nullptr : opendir(dir.c_str());
   if (!d) return false;
+  const std::string own = std::to_string(getpid()) + "-";
   bool hit = false;
   while (!hit) {
     dirent* entry = readdir(d);
     if (!entry) break;
     std::string name = entry->d_name;
-    if (name.size() < 6 || name.compare(name.size() - 5, 5, ".lock") != 0) continue;
+    if (name.size() < 6 || name.compare(name.size() - 5, 5, ".lock") != 0 || name.rfind(own, 0) == 0) continue;
     std::string path = dir + "/" + name;
     int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) continue;
-    if (flock(fd, LOCK_SH | LOCK_NB) == 0) {
+    struct flock holder = wholeFile(F_RDLCK);
+    if (fcntl(fd, F_GETLK, &holder) != 0) {
+      close(fd);
+      continue;
+    }
+    if (holder.l_type == F_UNLCK) {
       // Nobody holds it: its process is gone. Remove it unless it was
-      // replaced meanwhile.
+      // replaced or locked meanwhile.
+      struct flock probe = wholeFile(F_RDLCK);
       struct stat held, named;
-      if (flock(fd, LOCK_EX | LOCK_NB) == 0 && fstat(fd, &held) == 0 && stat(path.c_str(), &named) == 0 &&
+      if (fcntl(fd, F_SETLK, &probe) == 0 && fstat(fd, &held) == 0 && stat(path.c_str(), &named) == 0 &&
           held.st_ino == named.st_ino && held.st_dev == named.st_dev)
         unlink(path.c_str());
       close(fd);
       continue;
     }
-    std::vector<std::string> f = errno == EWOULDBLOCK ? readFields(fd) : std::vector<std::string>();
+    std::vector<std::string> f = readFields(fd);
     close(fd);
     if (f.size() != 5) continue;
+    // Only the process that made the file answers for its window.
     long pid = std::strtol(f[0].c_str(), nullptr, 10);
-    if (pid == getpid() || !sameText(className, f[3]) || !sameText(title, f[4])) continue;
+    if (pid != holder.l_pid || !sameText(className, f[3]) || !sameText(title, f[4])) continue;
     found->pid = pid;
     found->windowId = std::strtoull(f[1].c_str(), nullptr, 10);
     found->address = f[2];

@@ -28,6 +28,12 @@ void pushMessageBoxAnswer(int answer);
 void clearMessageBoxAnswers();
 // Every box shown since the last call (also when answered by a script).
 std::vector<MessageBoxRecord> takeMessageBoxes();
+// Stands in for the window system's box wherever a box would be shown, also
+// headless (a scripted answer still comes first): called on the box's
+// thread, while the box is up, with the text and the caption; returns
+// MessageBoxA's result. Null: the window system's box.
+using MessageBoxShower = int (*)(const char* text, const char* caption);
+void setMessageBoxShower(MessageBoxShower show);
 
 struct ShowWindowRecord {
   HWND window;

@@ -16,6 +16,7 @@
 #include "platform/win_mmsystem.h"
 #include "sound/snd.h"
 #include "talvo/Archive.h"
+#include "talvo/Log.h"
 #include "talvo/Report.h"
 
 gaCTy* gaApp = nullptr;
@@ -201,6 +202,8 @@ void gaCTy::Init(HINSTANCE inst, int showCommand) {
   ERR_END_TRY
   if (HWND running = FindWindowA(kGaWindowClass, cfg->GetStr("WND_NAME"))) {
     SetForegroundWindow(running);
+    talvo::info_log << "'" << cfg->GetStr("WND_NAME") << "' is running already: brought it to the front; this copy ends"
+                    << std::endl;
     std::exit(0);
   }
   accelerators = nullptr;

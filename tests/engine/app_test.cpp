@@ -191,6 +191,11 @@ TEST_F(App, ASecondInstanceRaisesTheFirstAndEnds) {
   EXPECT_EQ(WEXITSTATUS(peerStatus), 0);
   EXPECT_EQ(cfgWhilePeerRan, "WND_NAME = Only One\n");  // untouched by the second
   EXPECT_FALSE(fs::exists(tmp_.file("bin/peer_ran")));
+  // The second says so in its log, once.
+  std::istringstream log(readBytes(tmp_.file("bin/testapp.log")));
+  int said = 0;
+  for (std::string line; std::getline(log, line);) said += line.find("'Only One' is running already") != line.npos;
+  EXPECT_EQ(said, 1);
 }
 
 TEST_F(App, WindowProcedure) {

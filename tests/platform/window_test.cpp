@@ -7,7 +7,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -421,18 +423,28 @@ struct Peer {
   pid_t pid = -1;
   int out = -1;
 
-  bool start(const std::string& dir, const char* cls, const char* title) {
+  bool start(const std::string& dir, const char* cls, const char* title, const char* mode = nullptr) {
     int fds[2];
     if (pipe(fds) != 0) return false;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
     posix_spawn_file_actions_addclose(&actions, fds[0]);
+    // Started as from a terminal: whoever runs the tests may ignore SIGINT.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t terminal;
+    sigemptyset(&terminal);
+    sigaddset(&terminal, SIGINT);
+    sigaddset(&terminal, SIGTERM);
+    posix_spawnattr_setsigdefault(&attributes, &terminal);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
     std::string path = WINDOW_PEER_PATH;
     char* argv[] = {path.data(), const_cast<char*>(dir.c_str()), const_cast<char*>(cls), const_cast<char*>(title),
-                    nullptr};
-    int rc = posix_spawn(&pid, path.c_str(), &actions, nullptr, argv, environ);
+                    const_cast<char*>(mode), nullptr};
+    int rc = posix_spawn(&pid, path.c_str(), &actions, &attributes, argv, environ);
     posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
     close(fds[1]);
     out = fds[0];
     return rc == 0;
@@ -448,13 +460,27 @@ struct Peer {
     }
     return text;
   }
+  // Its exit status; one that has not ended within ten seconds is killed.
   int wait() {
     int status = 0;
-    waitpid(pid, &status, 0);
+    for (int i = 0; i < 2000 && waitpid(pid, &status, WNOHANG) == 0; ++i) usleep(5000);
+    if (waitpid(pid, &status, WNOHANG) == 0) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+    }
     close(out);
     return status;
   }
 };
+
+// Whether a process has ended (a zombie counts: whoever adopted it reaps it).
+bool ended(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string text;
+  if (!std::getline(stat, text)) return true;
+  const size_t name = text.rfind(')');
+  return name == std::string::npos || name + 2 >= text.size() || text[name + 2] == 'Z' || text[name + 2] == 'X';
+}
 
 }  // namespace
 
@@ -482,4 +508,33 @@ TEST_F(WindowTest, SecondProcessFindsAndRaisesTheFirstsWindow) {
   killed.wait();
   EXPECT_EQ(FindWindowA("GameAppWndClass", "Sample Demo Game"), nullptr);
   EXPECT_TRUE(fs::is_empty(dir_));
+}
+
+// A program killed, terminated or interrupted while its box is up (the box in
+// a process of its own, as SDL's X11 box is) ends at once and takes the box
+// with it; the next start finds no running copy and opens its window.
+TEST_F(WindowTest, ABoxEndsWithItsProgram) {
+  for (int signal : {SIGKILL, SIGTERM, SIGINT}) {
+    SCOPED_TRACE(strsignal(signal));
+    Peer boxed;
+    ASSERT_TRUE(boxed.start(dir_, "GameAppWndClass", "Boxed", "box"));
+    ASSERT_EQ(boxed.line(), "ready");
+    const std::string box = boxed.line();
+    ASSERT_EQ(box.rfind("box ", 0), 0u) << box;
+    const pid_t boxPid = std::stoi(box.substr(4));
+    EXPECT_NE(FindWindowA("GameAppWndClass", "Boxed"), nullptr);
+    kill(boxed.pid, signal);
+    const int status = boxed.wait();
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+    for (int i = 0; i < 2000 && !ended(boxPid); ++i) usleep(5000);
+    EXPECT_TRUE(ended(boxPid));
+    if (!ended(boxPid)) kill(boxPid, SIGKILL);
+    EXPECT_EQ(FindWindowA("GameAppWndClass", "Boxed"), nullptr);
+
+    Peer next;
+    ASSERT_TRUE(next.start(dir_, "GameAppWndClass", "Boxed"));
+    EXPECT_EQ(next.line(), "ready");
+    kill(next.pid, SIGKILL);
+    next.wait();
+  }
 }
