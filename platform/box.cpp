@@ -5,11 +5,13 @@
 #include <sys/prctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "platform/box_layout.h"
@@ -81,15 +83,27 @@ void printBox(const char* text, const char* caption) {
   std::fprintf(stderr, "[%s]\n%s\n", caption ? caption : "Error", text ? text : "");
 }
 
+// The width of the screen the box appears on: the owner's display, else the
+// first; 800 pels before any display is open.
+int screenWidth(SDL_Window* owner) {
+  SDL_Rect usable;
+  if (!SDL_WasInit(SDL_INIT_VIDEO)) return 800;
+  const int display = owner ? std::max(SDL_GetWindowDisplayIndex(owner), 0) : 0;
+  return SDL_GetDisplayUsableBounds(display, &usable) == 0 ? usable.w : 800;
+}
+
 int showBox(HWND owner, const char* text, const char* caption, UINT type, plat::test::MessageBoxShower shower) {
   BoxUp up;
-  if (shower) return shower(text ? text : "", caption ? caption : "Error");
+  SDL_Window* window = plat::detail::sdlWindowOf(owner);
+  const std::string shown =
+      plat::detail::wrapBoxText(text ? text : "", plat::detail::boxColumns(screenWidth(window)));
+  if (shower) return shower(shown.c_str(), caption ? caption : "Error");
   plat::detail::MessageBoxLayout layout = plat::detail::messageBoxLayout(type);
   SDL_MessageBoxData data{};
   data.flags = layout.flags;
-  data.window = plat::detail::sdlWindowOf(owner);
+  data.window = window;
   data.title = caption ? caption : "Error";
-  data.message = text ? text : "";
+  data.message = shown.c_str();
   data.numbuttons = layout.count;
   data.buttons = layout.buttons;
   int hit = -1;
@@ -134,51 +148,6 @@ int ShowCursor(BOOL show) {
 }
 
 HWND GetLastActivePopup(HWND window) { return window; }
-
-namespace plat::detail {
-
-MessageBoxLayout messageBoxLayout(UINT type) {
-  auto b = [](int id, const char* text) { return SDL_MessageBoxButtonData{0, id, text}; };
-  // Per type: the buttons, and the answers where no button was chosen. A box
-  // without Cancel cannot be dismissed on Windows; here it can be closed, and
-  // answers with the button that does no harm (Ignore, No), as headless.
-  MessageBoxLayout l{};
-  switch (type & MB_TYPEMASK) {
-    case MB_OKCANCEL: l = {2, {b(IDOK, "OK"), b(IDCANCEL, "Cancel"), {}}, 0, IDCANCEL, IDCANCEL}; break;
-    case MB_ABORTRETRYIGNORE:
-      l = {3, {b(IDABORT, "Abort"), b(IDRETRY, "Retry"), b(IDIGNORE, "Ignore")}, 0, IDIGNORE, IDIGNORE};
-      break;
-    case MB_YESNOCANCEL:
-      l = {3, {b(IDYES, "Yes"), b(IDNO, "No"), b(IDCANCEL, "Cancel")}, 0, IDCANCEL, IDCANCEL};
-      break;
-    case MB_YESNO: l = {2, {b(IDYES, "Yes"), b(IDNO, "No"), {}}, 0, IDNO, IDNO}; break;
-    case MB_RETRYCANCEL: l = {2, {b(IDRETRY, "Retry"), b(IDCANCEL, "Cancel"), {}}, 0, IDCANCEL, IDCANCEL}; break;
-    case MB_CANCELTRYCONTINUE:
-      l = {3, {b(IDCANCEL, "Cancel"), b(IDTRYAGAIN, "Try Again"), b(IDCONTINUE, "Continue")}, 0, IDCANCEL, IDCONTINUE};
-      break;
-    default: l = {1, {b(IDOK, "OK"), {}, {}}, 0, IDOK, IDOK}; break;
-  }
-  unsigned def = (type & MB_DEFMASK) >> 8;
-  if (def >= static_cast<unsigned>(l.count)) def = 0;
-  l.buttons[def].flags |= SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT;
-  for (int i = 0; i < l.count; ++i)
-    if (l.buttons[i].buttonid == IDCANCEL || l.count == 1) l.buttons[i].flags |= SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
-  switch (type & MB_ICONMASK) {
-    case MB_ICONHAND: l.flags = SDL_MESSAGEBOX_ERROR; break;
-    case MB_ICONEXCLAMATION: l.flags = SDL_MESSAGEBOX_WARNING; break;
-    default: l.flags = SDL_MESSAGEBOX_INFORMATION; break;
-  }
-  return l;
-}
-
-int messageBoxAnswer(const MessageBoxLayout& layout, int shown, int hit) {
-  if (shown != 0) return 0;
-  for (int i = 0; i < layout.count; ++i)
-    if (layout.buttons[i].buttonid == hit) return hit;
-  return layout.closed;
-}
-
-}  // namespace plat::detail
 
 namespace plat::test {
 

@@ -1,8 +1,13 @@
-// What a MessageBoxA style asks of SDL's message box, and what SDL's answer
-// means in Windows terms: one pure mapping, shared by the box and its tests.
+// What a MessageBoxA style asks of SDL's message box, what SDL's answer means
+// in Windows terms, and how the box's text is laid out: pure functions,
+// shared by the box and its tests.
 #pragma once
 
 #include <SDL.h>
+
+#include <cstddef>
+#include <string>
+#include <string_view>
 
 #include "platform/win_types.h"
 
@@ -25,5 +30,15 @@ MessageBoxLayout messageBoxLayout(UINT type);
 // gave: 0 when the box could not be shown, the layout's closed answer for a
 // box closed without a button (-1).
 int messageBoxAnswer(const MessageBoxLayout& layout, int shown, int hit);
+
+// The text as the box shows it: every line of more than `columns` characters
+// is broken at its last blank that leaves the line within them (the blanks
+// there become the line break), and a word longer than a line where the line
+// is full. Lines are separated by '\n'; a UTF-8 character counts once and is
+// never split. SDL's box is as wide as its longest line and never wraps.
+std::string wrapBoxText(std::string_view text, size_t columns);
+
+// The characters a line of a box may hold on a screen that many pels wide.
+size_t boxColumns(int screenWidth);
 
 }  // namespace plat::detail

@@ -30,8 +30,9 @@ void clearMessageBoxAnswers();
 std::vector<MessageBoxRecord> takeMessageBoxes();
 // Stands in for the window system's box wherever a box would be shown, also
 // headless (a scripted answer still comes first): called on the box's
-// thread, while the box is up, with the text and the caption; returns
-// MessageBoxA's result. Null: the window system's box.
+// thread, while the box is up, with the text laid out as the box shows it
+// and the caption; returns MessageBoxA's result. Null: the window system's
+// box.
 using MessageBoxShower = int (*)(const char* text, const char* caption);
 void setMessageBoxShower(MessageBoxShower show);
 

@@ -4,7 +4,9 @@
 // SDL's terms and its answers in Windows terms.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
+#include <string>
 #include <vector>
 
 #include "platform/box_layout.h"
@@ -159,6 +161,48 @@ TEST(MessageBoxLayout, StylesBecomeSdlButtonsAndAnswersWindowsCodes) {
     EXPECT_EQ(plat::detail::messageBoxAnswer(l, 0, IDTRYAGAIN + 100), c.closed);
     EXPECT_EQ(plat::detail::messageBoxAnswer(l, -1, c.buttons[0].id), 0);
   }
+}
+
+TEST(MessageBoxText, LongLinesBreakAtBlanks) {
+  struct Case {
+    const char* text;
+    size_t columns;
+    const char* shown;
+  } cases[] = {
+      {"short\nlines\n\nstay", 5, "short\nlines\n\nstay"},
+      {"aaa bbb ccc", 7, "aaa bbb\nccc"},
+      {"aaa bbb ccc", 8, "aaa bbb\nccc"},
+      {"aaa bbb ccc", 3, "aaa\nbbb\nccc"},
+      {"aaa   \tbbb", 4, "aaa\nbbb"},  // the blanks at a break go
+      {"abc   ", 3, "abc"},
+      {" The game needs a display", 9, " The game\nneeds a\ndisplay"},  // the indent stays
+      {"abcdefghij", 4, "abcd\nefgh\nij"},  // a word longer than a line
+      {"ab abcdefgh x", 4, "ab\nabcd\nefgh\nx"},
+      {"\xC3\xA4\xC3\xA4\xC3\xA4 \xC3\xB6\xC3\xB6", 4, "\xC3\xA4\xC3\xA4\xC3\xA4\n\xC3\xB6\xC3\xB6"},
+      {"\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4", 3, "\xC3\xA4\xC3\xA4\xC3\xA4\n\xC3\xA4\xC3\xA4"},
+      {"", 10, ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(plat::detail::wrapBoxText(c.text, c.columns), c.shown) << c.text;
+
+  // A report as long as the game's refusal, on an 800-pel screen: every line
+  // fits, and only blanks became line breaks.
+  const std::string text =
+      "Program     : /home/player/ball-maze/build/run/game_data/maze\nFile        : \n\n"
+      "Initialization.\n The game needs a display of 800 x 600 pels: set USE_GFX 1, SCR_LX 800 and SCR_LY 600 in "
+      "the configuration file, or run `make run`, which repairs the configuration.\n\n"
+      "Press Retry to debug the application";
+  const size_t columns = plat::detail::boxColumns(800);
+  const std::string shown = plat::detail::wrapBoxText(text, columns);
+  size_t start = 0;
+  for (size_t end; (end = shown.find('\n', start)) != std::string::npos; start = end + 1)
+    EXPECT_LE(end - start, columns) << shown.substr(start, end - start);
+  EXPECT_LE(shown.size() - start, columns);
+  EXPECT_GT(std::count(shown.begin(), shown.end(), '\n'), std::count(text.begin(), text.end(), '\n'));
+  ASSERT_EQ(shown.size(), text.size());
+  std::string joined = shown;
+  for (size_t i = 0; i < text.size(); ++i)
+    if (joined[i] == '\n' && text[i] == ' ') joined[i] = ' ';
+  EXPECT_EQ(joined, text);
 }
 
 }  // namespace
