@@ -25,6 +25,34 @@ void freeSource(sndOggSource* s, bool opened) {
   memHooks.free(s);
 }
 
+// Sample frames from the decoder's position to the end of the data.
+int64_t framesToEnd(OggVorbis_File* vf, int channels) {
+  char buf[4096];
+  int bitstream = 0, holes = 0;
+  int64_t bytes = 0;
+  for (;;) {
+    const long r = ov_read(vf, buf, sizeof buf, 0, 2, 1, &bitstream);
+    if (r > 0) {
+      bytes += r;
+      holes = 0;
+    } else if (r == 0 || ++holes >= kMaxHoles) {
+      return bytes / (2 * channels);
+    }
+  }
+}
+
+// The length in sample frames that sequential decoding yields, with the
+// decoder put back at the start; -1 when it cannot be. The announced length
+// is the last granule position, which a file may set past its data: the
+// second before it is decoded to see where the data ends, and when the data
+// ends before that second (or no seek gets there), the whole file is.
+int64_t decodedLength(OggVorbis_File* vf, int64_t announced, int channels, long rate) {
+  const int64_t from = announced > rate ? announced - rate : 0;
+  int64_t length = ov_pcm_seek(vf, from) == 0 ? from + framesToEnd(vf, channels) : -1;
+  if (length <= from && from > 0) length = ov_pcm_seek(vf, 0) == 0 ? framesToEnd(vf, channels) : -1;
+  return length >= 0 && ov_pcm_seek(vf, 0) == 0 ? length : -1;
+}
+
 }  // namespace
 
 sndOggSource* sndOggOpen(const char* name) {
@@ -41,9 +69,11 @@ sndOggSource* sndOggOpen(const char* name) {
     return nullptr;
   }
   const vorbis_info* vi = ov_streams(s->vf) == 1 ? ov_info(s->vf, -1) : nullptr;
-  const ogg_int64_t frames = vi ? ov_pcm_total(s->vf, -1) : OV_EINVAL;
-  const int64_t total = vi && frames >= 0 ? int64_t(vi->channels) * frames * 2 : -1;
-  if (total < 0 || total >= SND_DS_OPEN_TOTAL || vi->channels < 1 || vi->channels > 2) {
+  const bool usable = vi && vi->channels >= 1 && vi->channels <= 2 && vi->rate > 0;
+  const ogg_int64_t frames = usable ? ov_pcm_total(s->vf, -1) : OV_EINVAL;
+  const int64_t decoded = frames >= 0 ? decodedLength(s->vf, frames, vi->channels, vi->rate) : -1;
+  const int64_t total = decoded >= 0 ? int64_t(vi->channels) * decoded * 2 : -1;
+  if (total < 0 || total >= SND_DS_OPEN_TOTAL) {
     freeSource(s, true);
     return nullptr;
   }

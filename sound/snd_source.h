@@ -3,7 +3,9 @@
 // and close. One source serves every voice of its file name.
 //   WAV: the whole file mapped, its PCM played from memory; a missing file is
 //        created as a short silent WAV and played.
-//   Ogg Vorbis: decoded on demand through vorbisfile.
+//   Ogg Vorbis: decoded on demand through vorbisfile; its length is what
+//        decoding in sequence yields, also where the last granule position
+//        announces more.
 //   MP3: the file mapped, MPEG audio frames decoded one at a time as the
 //        channel asks; the length is open (SND_DS_OPEN_TOTAL), the source ends
 //        the stream itself.
