@@ -55,13 +55,22 @@ bool isInfoFrame(const uint8_t* p, int64_t len, const mpaHeader& h) {
   return xingAt(side) || (h.protection == 0 && xingAt(side + 2)) || tagAt(4 + 32, "VBRI");
 }
 
+// Whether h is a free-format header of the stream that `first` begins.
+bool isFreeFormatOf(const mpaHeader& first, const mpaHeader& h) {
+  return h.sync && h.bitrateIndex == 0 && first.bitrateIndex == 0 && h.sync == first.sync && h.id == first.id &&
+         h.layer == first.layer && h.rateIndex == first.rateIndex;
+}
+
 // One frame decoded from the input offset into out; its output bytes, 0
 // when no frame was decoded.
 int32_t decodeNext(sndMp3Source* s, uint8_t* out) {
   if (s->inputOffset >= s->fileSize) return 0;
   mpaHeader h{};
   int bitrate = 0, skip = 0;
-  const int found = s->codec->findFrame(view(s) + s->inputOffset, s->fileSize - s->inputOffset, &h, &bitrate, &skip);
+  int found = s->codec->findFrame(view(s) + s->inputOffset, s->fileSize - s->inputOffset, &h, &bitrate, &skip);
+  // No frame follows the last one of a free-format stream to measure it by:
+  // it has the stream's size.
+  if (found <= 0 && isFreeFormatOf(s->firstHeader, h)) found = s->frameSize;
   if (found <= 0) return 0;
   s->inputOffset += skip;
   if (s->inputOffset + frameExtent(s, h, found) > s->fileSize) return 0;

@@ -80,6 +80,9 @@ Decoded decodeStream(mpaDecoder* dec, const Bytes& data, int reduction, int opti
     mpaHeader h{};
     skip = 0;
     int found = mpaFindFrame(data.data() + offset, len - offset, &h, &bitrate, &skip);
+    // The last frame of a free-format stream, which no frame follows to
+    // measure it by, has the stream's size.
+    if (!found && h.sync && h.bitrateIndex == 0 && hdr.bitrateIndex == 0 && h.layer == hdr.layer) found = size;
     if (!found) break;
     offset += skip;
     // The bytes the decoder reads: a layer III decoder the frame's own size
