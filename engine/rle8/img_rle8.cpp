@@ -8,6 +8,7 @@
 
 #include "base/err.h"
 #include "base/mem.h"
+#include "engine/rle8/rle8_converted.h"
 #include "platform/win_kernel.h"
 
 namespace {
@@ -105,6 +106,8 @@ void imgRle8CTy::FreeData() {
   rows = nullptr;
   rowSizes = nullptr;
   borrowedPels = 0;
+  rle8FreeConverted(converted);
+  converted = nullptr;
 }
 
 void imgRle8CTy::FreeOffsets() {

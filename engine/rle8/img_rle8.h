@@ -26,6 +26,8 @@
 
 #include "engine/img.h"
 
+struct rle8Converted;
+
 class imgRle8CTy : public imgCTy {
  public:
   imgRle8CTy();
@@ -67,8 +69,9 @@ class imgRle8CTy : public imgCTy {
   // The opaque bounds.
   rectCTy GetBounds() override;
   imgCTy* Clone() override;
-  // Frees the rows (unless borrowed) and the table: the image has no rows
-  // until it is read, sized or unlocked again. The bounds stay.
+  // Frees the rows (unless borrowed), the table and the converted runs: the
+  // image has no rows until it is read, sized or unlocked again. The bounds
+  // stay.
   void FreeData() override;
   // A descriptor of a format other than pel_FMT_P8 is reported ("Unsupported
   // pel's format") and only its palette is taken. The image has no pels
@@ -120,6 +123,9 @@ class imgRle8CTy : public imgCTy {
   rectCTy bounds{0, 0, 0, 0};
   uint8_t* lockBuffer = nullptr;   // the current lock's indices
   uint32_t* rowOffsets = nullptr;  // the row-offset table ReadHeader reads, until ReadData
+  // The runs converted for the last destination drawn onto
+  // (rle8_converted.h): made by the draws, freed with the rows.
+  rle8Converted* converted = nullptr;
 
  private:
   void FreeOffsets();

@@ -1,8 +1,9 @@
 // The draws of the RLE8 image: the entry points lock the destination (and
 // the images DrawEx is given), turn the source rectangle into a kernel
 // rectangle of the packed rows, have the palette converted to the
-// destination's format and hand the rows to one member of rle8_table.h.
-// The source itself is never locked.
+// destination's format and hand the rows to one member of rle8_table.h, or,
+// for unmirrored Copy and Alpha without depth, to the converted runs. The
+// source itself is never locked.
 //
 // Kernel rectangle: {r.x - bounds.x, r.y - bounds.y, r.w, r.h}, r.x mirrored
 // back first (width - r.w - r.x + 1) for the mirrored draws. Only its part
@@ -16,6 +17,7 @@
 
 #include "base/err.h"
 #include "engine/draw/dispatch.h"
+#include "engine/rle8/rle8_converted.h"
 #include "engine/rle8/rle8_table.h"
 #include "platform/win_kernel.h"
 
@@ -141,6 +143,7 @@ void drawSimple(imgRle8CTy& source, imgCTy* destination, int x, int y, const rec
   const rectCTy k{int32_t(int64_t(kernelX) - source.bounds.x), saturated(int64_t(r.y) - source.bounds.y), r.w, r.h};
   if (dst < 0 || !place(source, k, mirror, destination->BytesPerPel(), &a)) return;
   const LastArgument last(op, false, destination->PelFormat(), 0, weight);
+  if (!mirror && rle8DrawConverted(source, destination->PelFormat(), op, false, a, last.weight)) return;
   a.extra = last.pointer;
   const rle8Variants& v = rle8Table::members[dst][op];
   (mirror ? v.mirror : v.plain)(a);
@@ -249,6 +252,7 @@ void imgRle8CTy::DrawExDispatch(imgCTy* destination, int, int, const rectCTy& k,
              depth ? params->zDst : nullptr))
     return;
   const LastArgument last(op, keyed, destination->PelFormat(), keyColor, params->alpha);
+  if (!depth && rle8DrawConverted(*this, destination->PelFormat(), op, keyed, a, last.weight)) return;
   a.extra = last.pointer;
   (depth ? (keyed ? v.keyZ : v.z) : (keyed ? v.key : v.plain))(a);
 }

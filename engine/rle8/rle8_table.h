@@ -11,15 +11,20 @@
 // Alpha has no depth variants (a depth image is ignored: the plain or Key
 // column serves). The X1R5G5B5 Copy members without a key test are
 // R5G6B5's: a copy stores the 16-bit entry whatever its layout.
+//
+// Copy and Alpha in the plain and Key columns draw through the image's
+// converted runs instead (rle8_converted.h, with the span draws of
+// rle8_spans.h), drawing what these members draw; the members serve when
+// the runs cannot be had.
 #pragma once
 
 #include "engine/rle8/rle8_members.h"
+#include "engine/rle8/rle8_spans.h"
 
 struct rle8Variants {
   rle8DrawFn plain, key, z, keyZ, mirror, mirrorKey;
 };
 
-enum rle8Dst { rle8R8G8B8, rle8X8R8G8B8, rle8R5G6B5, rle8X1R5G5B5, rle8Dsts };
 constexpr int rle8Ops = 10;
 constexpr int rle8OpCopy = 0, rle8OpAlpha = 1;
 
