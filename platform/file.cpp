@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <string>
 
+#include "platform/file_read_ahead.h"
 #include "platform/file_share.h"
 #include "platform/kernel_object.h"
 #include "platform/path.h"
@@ -33,12 +34,21 @@ BOOL fail() {
   return FALSE;
 }
 
-// Moves count bytes with op (read or write) until all are done, the file
-// ends (a read of 0) or a call fails; *done gets the count moved.
+// The open file of a handle, its descriptor's offset at the file pointer
+// (nothing read ahead).
+plat::FileObject* settledFileOf(HANDLE handle) {
+  plat::FileObject* file = fileOf(handle);
+  if (file) plat::settleReadAhead(*file);
+  return file;
+}
+
+// Moves count bytes with op (a write) until all are done, a call moves
+// nothing or a call fails; *done gets the count moved. ReadFile reads ahead
+// (file_read_ahead.cpp).
 template <class Op>
 BOOL transfer(HANDLE handle, DWORD count, DWORD* done, Op op) {
   if (done) *done = 0;
-  plat::FileObject* file = fileOf(handle);
+  plat::FileObject* file = settledFileOf(handle);
   if (!file) return FALSE;
   DWORD total = 0;
   BOOL ok = TRUE;
@@ -94,12 +104,8 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPVOID, DWORD creatio
   }
   auto* file = new plat::FileObject(fd);
   file->claim = std::move(claim);
+  file->ahead = plat::readAheadFor(access);
   return static_cast<plat::KernelObject*>(file);
-}
-
-BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD count, DWORD* done, LPVOID) {
-  char* bytes = static_cast<char*>(buffer);
-  return transfer(handle, count, done, [bytes](int fd, DWORD offset, DWORD n) { return ::read(fd, bytes + offset, n); });
 }
 
 BOOL WriteFile(HANDLE handle, LPCVOID data, DWORD count, DWORD* done, LPVOID) {
@@ -108,7 +114,7 @@ BOOL WriteFile(HANDLE handle, LPCVOID data, DWORD count, DWORD* done, LPVOID) {
 }
 
 BOOL SetFilePointerEx(HANDLE handle, LARGE_INTEGER distance, LARGE_INTEGER* newPosition, DWORD method) {
-  plat::FileObject* file = fileOf(handle);
+  plat::FileObject* file = settledFileOf(handle);
   if (!file) return FALSE;
   int whence;
   switch (method) {
@@ -133,7 +139,7 @@ BOOL GetFileSizeEx(HANDLE handle, LARGE_INTEGER* size) {
 }
 
 BOOL SetEndOfFile(HANDLE handle) {
-  plat::FileObject* file = fileOf(handle);
+  plat::FileObject* file = settledFileOf(handle);
   if (!file) return FALSE;
   if (file->claim && plat::fileIsMapped(*file->claim)) {
     SetLastError(ERROR_USER_MAPPED_FILE);

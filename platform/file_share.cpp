@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <mutex>
 #include <vector>
@@ -15,6 +16,11 @@ namespace {
 
 std::mutex g_lock;
 std::vector<FileClaim*> g_claims;  // every claim held, in no order
+// Claims with write access: how many are held, how many were given up.
+std::atomic<int> g_writers{0};
+std::atomic<std::uint64_t> g_writersEnded{0};
+
+bool writes(const FileClaim& c) { return (c.access & GENERIC_WRITE) != 0; }
 
 // An open with access `access` that allows `share` meets the held claim c.
 // An open without read or write access neither claims nor is refused.
@@ -39,6 +45,10 @@ bool mappedLocked(dev_t dev, ino_t ino) {
 FileClaim::~FileClaim() {
   std::lock_guard<std::mutex> hold(g_lock);
   std::erase(g_claims, this);
+  if (writes(*this)) {
+    ++g_writersEnded;
+    --g_writers;
+  }
 }
 
 FileClaimRef claimFile(int fd, DWORD access, DWORD share, bool truncate) {
@@ -60,6 +70,7 @@ FileClaimRef claimFile(int fd, DWORD access, DWORD share, bool truncate) {
   }
   auto claim = std::make_shared<FileClaim>(st.st_dev, st.st_ino, access, share);
   g_claims.push_back(claim.get());
+  if (writes(*claim)) ++g_writers;
   return claim;
 }
 
@@ -76,6 +87,16 @@ void dropSection(const FileClaimRef& claim) {
 bool fileIsMapped(const FileClaim& claim) {
   std::lock_guard<std::mutex> hold(g_lock);
   return mappedLocked(claim.dev, claim.ino);
+}
+
+std::uint64_t writeClaimsEnded() { return g_writersEnded; }
+
+bool fileHasWriter(const FileClaim& claim) {
+  if (g_writers == 0) return false;
+  std::lock_guard<std::mutex> hold(g_lock);
+  for (const FileClaim* c : g_claims)
+    if (c->dev == claim.dev && c->ino == claim.ino && writes(*c)) return true;
+  return false;
 }
 
 }  // namespace plat

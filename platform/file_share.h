@@ -8,6 +8,7 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <memory>
 
 #include "platform/win_types.h"
@@ -40,5 +41,12 @@ void dropSection(const FileClaimRef& claim);
 
 // True when a mapping object or view of the claim's file is alive.
 bool fileIsMapped(const FileClaim& claim);
+
+// For reading ahead (platform/file_read_ahead.h): a count that grows
+// whenever a claim with write access is given up, and whether a claim with
+// write access to the claim's file is held now. Bytes read ahead at one
+// count are still the file's while the count stands and no writer is held.
+std::uint64_t writeClaimsEnded();
+bool fileHasWriter(const FileClaim& claim);
 
 }  // namespace plat

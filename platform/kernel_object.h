@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "platform/file_read_ahead.h"
 #include "platform/win_types.h"
 
 namespace plat {
@@ -27,6 +28,8 @@ struct FileObject : KernelObject {
   ~FileObject() override;
   int fd;
   std::shared_ptr<FileClaim> claim;  // its share mode (platform/file_share.h)
+  // Handles for reading only read ahead (platform/file_read_ahead.h).
+  std::unique_ptr<ReadAhead> ahead;
 };
 
 // The kernel object of a handle, null for null and INVALID_HANDLE_VALUE.
