@@ -4,12 +4,19 @@
 // SDL_LoadBMP, and a run-length 32-bit TGA through TgaDecoder beside reading
 // the file's bytes with stdio (no TGA library is at hand; the bytes are the
 // floor). The rate "pixels=...M/s" counts picture pels (Mpixels/s).
+//
+// Every row checks its output once after its timed loop: the BMP and TGA
+// decoders and SDL_LoadBMP give the colours the files hold; ours and libjpeg
+// (the same settings, the same decoder underneath) give the same pels of
+// the JPEG; stdio reads the whole file.
 #include <SDL.h>
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -55,6 +62,14 @@ std::string bmp(const std::vector<std::uint8_t>& bgr) {
   for (int i = 0; i < 6; ++i) put32(s, 0);
   for (int y = H - 1; y >= 0; --y) s.append(reinterpret_cast<const char*>(&bgr[std::size_t(y) * W * 3]), W * 3);
   return s;
+}
+
+// The picture with each pel standing for the three after it, as the TGA
+// holds it.
+std::vector<std::uint8_t> picture_in_runs() {
+  std::vector<std::uint8_t> bgr = picture_bgr();
+  for (std::size_t i = 0; i < std::size_t(W) * H; ++i) std::memmove(&bgr[i * 3], &bgr[(i & ~std::size_t(3)) * 3], 3);
+  return bgr;
 }
 
 // 32-bit pels in run-length packets: runs of four equal pels.
@@ -122,44 +137,73 @@ Files& files() {
   return f;
 }
 
+using Colours = std::vector<std::uint8_t>;  // B, G, R a pel, top row first
+
+// The colours of W x H pels of `size` bytes (B, G, R first) from rows
+// `pitch` bytes apart.
+Colours coloursOf(const std::uint8_t* top, std::ptrdiff_t pitch, int size) {
+  Colours c(std::size_t(W) * H * 3);
+  for (int y = 0; y < H; ++y)
+    for (int x = 0; x < W; ++x)
+      std::memcpy(&c[(std::size_t(y) * W + x) * 3], top + y * pitch + std::ptrdiff_t(x) * size, 3);
+  return c;
+}
+
 template <class Decoder>
-void Ours(benchmark::State& state, const std::string& name) {
+Colours decoded(const std::string& name) {
+  ImageRow row;
+  Decoder().load(name.c_str(), row);
+  if (row.width() != W || row.height() != H || bytes_per_pel(row.type()) < 3) return {};
+  return coloursOf(row.pels(), row.pitch(), bytes_per_pel(row.type()));
+}
+
+void check(benchmark::State& state, const Colours& got, const Colours& want) {
+  if (got != want) state.SkipWithError("the colours differ from what the file holds");
+}
+
+// The JPEG decoded by libjpeg with our decoder's settings.
+Colours libjpeg() {
+  std::FILE* f = std::fopen(files().jpg.c_str(), "rb");
+  jpeg_decompress_struct d{};
+  jpeg_error_mgr err{};
+  d.err = jpeg_std_error(&err);
+  jpeg_create_decompress(&d);
+  jpeg_stdio_src(&d, f);
+  jpeg_read_header(&d, TRUE);
+  d.out_color_space = JCS_EXT_BGR;
+  d.dct_method = JDCT_IFAST;
+  d.dither_mode = JDITHER_NONE;
+  jpeg_start_decompress(&d);
+  Colours pels(std::size_t(d.output_width) * d.output_height * 3);
+  while (d.output_scanline < d.output_height) {
+    JSAMPROW row = &pels[std::size_t(d.output_scanline) * d.output_width * 3];
+    jpeg_read_scanlines(&d, &row, 1);
+  }
+  jpeg_finish_decompress(&d);
+  jpeg_destroy_decompress(&d);
+  std::fclose(f);
+  return pels;
+}
+
+template <class Decoder>
+void Ours(benchmark::State& state, const std::string& name, Colours (*want)()) {
   talvo::log_switch.disable = 1;
   for (auto _ : state) {
     ImageRow row;
     Decoder().load(name.c_str(), row);
     benchmark::DoNotOptimize(row.pels());
   }
+  check(state, decoded<Decoder>(name), want());
   bench_picture::count_pixels(state);
 }
 
-void JpgDecoderLoad(benchmark::State& state) { Ours<JpgDecoder>(state, files().jpg); }
-void DibDecoderLoad(benchmark::State& state) { Ours<DibDecoder>(state, files().bmp); }
-void TgaDecoderLoadRle32(benchmark::State& state) { Ours<TgaDecoder>(state, files().tga); }
+void JpgDecoderLoad(benchmark::State& state) { Ours<JpgDecoder>(state, files().jpg, libjpeg); }
+void DibDecoderLoad(benchmark::State& state) { Ours<DibDecoder>(state, files().bmp, picture_bgr); }
+void TgaDecoderLoadRle32(benchmark::State& state) { Ours<TgaDecoder>(state, files().tga, picture_in_runs); }
 
 void LibjpegStdio(benchmark::State& state) {
-  for (auto _ : state) {
-    std::FILE* f = std::fopen(files().jpg.c_str(), "rb");
-    jpeg_decompress_struct d{};
-    jpeg_error_mgr err{};
-    d.err = jpeg_std_error(&err);
-    jpeg_create_decompress(&d);
-    jpeg_stdio_src(&d, f);
-    jpeg_read_header(&d, TRUE);
-    d.out_color_space = JCS_EXT_BGR;
-    d.dct_method = JDCT_IFAST;
-    d.dither_mode = JDITHER_NONE;
-    jpeg_start_decompress(&d);
-    std::vector<std::uint8_t> pels(std::size_t(d.output_width) * d.output_height * 3);
-    while (d.output_scanline < d.output_height) {
-      JSAMPROW row = &pels[std::size_t(d.output_scanline) * d.output_width * 3];
-      jpeg_read_scanlines(&d, &row, 1);
-    }
-    jpeg_finish_decompress(&d);
-    jpeg_destroy_decompress(&d);
-    std::fclose(f);
-    benchmark::DoNotOptimize(pels.data());
-  }
+  for (auto _ : state) benchmark::DoNotOptimize(libjpeg().data());
+  check(state, libjpeg(), decoded<JpgDecoder>(files().jpg));
   bench_picture::count_pixels(state);
 }
 
@@ -169,16 +213,26 @@ void SdlLoadBmp(benchmark::State& state) {
     benchmark::DoNotOptimize(s->pixels);
     SDL_FreeSurface(s);
   }
+  SDL_Surface* s = SDL_LoadBMP(files().bmp.c_str());
+  check(state, coloursOf(static_cast<const std::uint8_t*>(s->pixels), s->pitch, s->format->BytesPerPixel),
+        picture_bgr());
+  SDL_FreeSurface(s);
   bench_picture::count_pixels(state);
 }
 
+// The file's bytes read with stdio; the size read.
+std::size_t stdioBytes(std::vector<char>& bytes) {
+  std::FILE* f = std::fopen(files().tga.c_str(), "rb");
+  bytes.resize(std::filesystem::file_size(files().tga));
+  const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), f);
+  std::fclose(f);
+  return got;
+}
+
 void StdioBytes(benchmark::State& state) {
-  for (auto _ : state) {
-    std::FILE* f = std::fopen(files().tga.c_str(), "rb");
-    std::vector<char> bytes(std::filesystem::file_size(files().tga));
-    benchmark::DoNotOptimize(std::fread(bytes.data(), 1, bytes.size(), f));
-    std::fclose(f);
-  }
+  std::vector<char> bytes;
+  for (auto _ : state) benchmark::DoNotOptimize(stdioBytes(bytes));
+  if (stdioBytes(bytes) != bytes.size() || bytes.empty()) state.SkipWithError("the file was not read whole");
   bench_picture::count_pixels(state);
 }
 
