@@ -1,5 +1,6 @@
 #include "game/anim_sprite.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <ostream>
@@ -165,13 +166,11 @@ void AnimSprite::Animate() {
   sprite.SetImage(frames.Get(uint32_t(f)));
 }
 
-int AnimSprite::Collide(talvo::g::Image& mask, const uint8_t* colourA, const uint8_t* colourB) {
+const std::vector<int32_t>* AnimSprite::Opaque() {
   imgCTy* image = sprite.image;
-  if (!image || frames.count == 0) return -1;
-  if (talvo::g::bytes_per_pel(mask.type()) != 3 || mask.width() <= 0 || mask.height() <= 0) return -1;
+  if (!image || frames.count == 0) return nullptr;
   if (opaque.empty()) opaque.resize(frames.count);
   std::vector<int32_t>& bitmap = opaque[size_t(frame)];
-  const int w = image->width, h = image->height;
   if (bitmap.empty()) {
     // A frame without a colour key shows every pel but those of value 0
     // (the transparent pels of an alpha frame).
@@ -180,19 +179,75 @@ int AnimSprite::Collide(talvo::g::Image& mask, const uint8_t* colourA, const uin
     bitmap.resize(pels.size());
     for (size_t i = 0; i < pels.size(); ++i) bitmap[i] = pels[i] != key ? 1 : 0;
   }
+  return &bitmap;
+}
+
+int AnimSprite::Collide(talvo::g::Image& mask, const uint8_t* colourA, const uint8_t* colourB) {
+  return CollideAt(x, y, mask, colourA, colourB);
+}
+
+int AnimSprite::CollideAt(int32_t atX, int32_t atY, talvo::g::Image& mask, const uint8_t* colourA,
+                          const uint8_t* colourB) {
+  if (talvo::g::bytes_per_pel(mask.type()) != 3 || mask.width() <= 0 || mask.height() <= 0) return -1;
+  const std::vector<int32_t>* bitmap = Opaque();
+  if (!bitmap) return -1;
+  const int w = sprite.image->width, h = sprite.image->height;
   talvo::g::Image::Lock lock(mask, nullptr, talvo::g::Image::Lock::read);
   const int maskW = mask.width(), maskH = mask.height();
   for (int r = 0; r < h; ++r) {
-    const int64_t my = int64_t(y) - hotY + r;
+    const int64_t my = int64_t(atY) - hotY + r;
     if (my < 0 || my >= maskH) continue;
     const uint8_t* row = lock.row(int32_t(my));
     for (int c = 0; c < w; ++c) {
-      const int64_t mx = int64_t(x) - hotX + c;
-      if (mx < 0 || mx >= maskW || !bitmap[size_t(r) * w + c]) continue;
+      const int64_t mx = int64_t(atX) - hotX + c;
+      if (mx < 0 || mx >= maskW || !(*bitmap)[size_t(r) * w + c]) continue;
       const uint8_t* pel = row + 3 * mx;
       if (std::memcmp(pel, colourA, 3) == 0) return 0;
       if (std::memcmp(pel, colourB, 3) == 0) return 1;
     }
+  }
+  return -1;
+}
+
+int32_t AnimSprite::SweepStep() {
+  const std::vector<int32_t>* bitmap = Opaque();
+  if (!bitmap) return 1;
+  const int w = sprite.image->width, h = sprite.image->height;
+  auto solid = [&](int c, int r) { return c >= 0 && r >= 0 && c < w && r < h && (*bitmap)[size_t(r) * w + c]; };
+  // Grows the square ring by ring while every pel of the next ring is opaque.
+  if (!solid(hotX, hotY)) return 1;
+  int32_t half = 0;
+  for (;; ++half) {
+    const int32_t n = half + 1;
+    bool ring = true;
+    for (int32_t i = -n; i <= n && ring; ++i)
+      ring = solid(hotX + i, hotY - n) && solid(hotX + i, hotY + n) && solid(hotX - n, hotY + i) &&
+             solid(hotX + n, hotY + i);
+    if (!ring) break;
+  }
+  // Squares of side 2 x half + 1 whose centres lie at most 2 x half apart
+  // along each axis overlap: together they cover a connected band from the
+  // start to the end, which no line of wall pels can cross unseen.
+  return half > 0 ? 2 * half : 1;
+}
+
+int AnimSprite::CollideAlong(int32_t fromX, int32_t fromY, talvo::g::Image& mask, const uint8_t* colourA,
+                             const uint8_t* colourB) {
+  const int64_t dx = int64_t(x) - fromX, dy = int64_t(y) - fromY;
+  const int64_t step = SweepStep();
+  const int64_t longest = std::max(dx < 0 ? -dx : dx, dy < 0 ? -dy : dy);
+  const int64_t steps = std::max<int64_t>(1, (longest + step - 1) / step);
+  // The i-th point rounds i / steps of the way to the nearest pel.
+  auto along = [steps](int64_t from, int64_t d, int64_t i) {
+    const int64_t twice = 2 * d * i;
+    return int32_t(from + (twice + (d < 0 ? -steps : steps)) / (2 * steps));
+  };
+  for (int64_t i = 1; i <= steps; ++i) {
+    const int32_t px = i == steps ? x : along(fromX, dx, i), py = i == steps ? y : along(fromY, dy, i);
+    const int hit = CollideAt(px, py, mask, colourA, colourB);
+    if (hit == -1) continue;
+    if (px != x || py != y) SetPos(px, py);
+    return hit;
   }
   return -1;
 }

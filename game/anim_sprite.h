@@ -58,6 +58,18 @@ class AnimSprite {
   // no frame, or when the mask is not 3 bytes a pel. Colours are 3 bytes B,
   // G, R.
   int Collide(talvo::g::Image& mask, const uint8_t* colourA, const uint8_t* colourB);
+  // The move from (fromX, fromY) to the current position, tested with
+  // Collide in steps of at most SweepStep pels along each axis, in order
+  // (the start itself is not tested; a move within one step is one test of
+  // the current position). The first step that gives 0 or 1 ends the move:
+  // the object is put there and the result returned. -1 when no step
+  // decides; the object stays at the current position.
+  int CollideAlong(int32_t fromX, int32_t fromY, talvo::g::Image& mask, const uint8_t* colourA,
+                   const uint8_t* colourB);
+  // The longest step along each axis that the current frame can take
+  // without its opaque pels passing over any pel: the side of the square of
+  // opaque pels centred on the hot spot, less one; at least 1.
+  int32_t SweepStep();
 
   int32_t x = 0, y = 0;  // the scene point the hot spot sits on
   uint8_t loop = 1;
@@ -74,4 +86,9 @@ class AnimSprite {
  private:
   // Attaches the sprite with frame 0 and places the object.
   void Attach(const char* name, int32_t depth);
+  // The current frame's opaque bitmap, built on first use; null without a
+  // frame.
+  const std::vector<int32_t>* Opaque();
+  // Collide with the hot spot on (atX, atY).
+  int CollideAt(int32_t atX, int32_t atY, talvo::g::Image& mask, const uint8_t* colourA, const uint8_t* colourB);
 };

@@ -36,5 +36,8 @@ void gameNewGame() {
   gameWatch.set_elapsed(0);
   gameLost = 0;
   gameWon = 0;
+  // The run starts with the ball on the start point, whose moves are tested
+  // from there.
+  if (AnimSprite* ball = gameBall.get()) ball->SetPos(gameStartX, gameStartY);
   gameSetMouse(gameStartX, gameStartY);
 }

@@ -136,6 +136,8 @@ void gameFrame() {
   gameUpdateUi();
   const int mouseX = gameMouseX(), mouseY = gameMouseY();
   AnimSprite* ball = gameBall.get();
+  // Where the ball stood: a move is tested along its way from there.
+  const int32_t fromX = ball ? ball->x : 0, fromY = ball ? ball->y : 0;
   if (!gameLost && !gameWon) {
     if (ball) ball->SetPos(mouseX, mouseY);
     gameCursor.Hide();
@@ -147,7 +149,7 @@ void gameFrame() {
   if (!gameWon) {
     if (!gameLost) {
       if (mouseX != gameStartX || mouseY != gameStartY) gameWatch.resume();
-      const int hit = ball ? ball->Collide(gameMask, kWall, kGoal) : -1;
+      const int hit = ball ? ball->CollideAlong(fromX, fromY, gameMask, kWall, kGoal) : -1;
       if (hit == 0) gameLost = 1;
       else if (hit == 1) gameWon = 1;
     }

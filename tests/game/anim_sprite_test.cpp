@@ -2,6 +2,7 @@
 // and a sprite without frames or without its list.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <vector>
@@ -124,6 +125,79 @@ TEST(AnimSpriteCollide, AnAlphaFrameCollidesWhereVisible) {
     AnimSprite sprite;
     giveFrame(sprite, alpha_test::coded(3, 2, pels).release());
     EXPECT_EQ(sprite.Collide(mask, kWall, kGoal), c.expected) << c.wall.x << "," << c.wall.y;
+  }
+}
+
+// Frame pels around the hot spot (15, 20) of a keyedFrame.
+std::vector<Pt> square(int half) {
+  std::vector<Pt> pels;
+  for (int y = -half; y <= half; ++y)
+    for (int x = -half; x <= half; ++x) pels.push_back({15 + x, 20 + y});
+  return pels;
+}
+const std::vector<Pt> kPlus = {{15, 20}, {14, 20}, {16, 20}, {15, 19}, {15, 21}};
+const std::vector<Pt> kRing = {{14, 19}, {15, 19}, {16, 19}, {14, 20}, {16, 20}, {14, 21}, {15, 21}, {16, 21}};
+
+// Mask pels of the line x = column, or of the line x + y = sum.
+std::vector<Pt> column(int x) {
+  std::vector<Pt> pels;
+  for (int y = 0; y < 64; ++y) pels.push_back({x, y});
+  return pels;
+}
+std::vector<Pt> antidiagonal(int sum) {
+  std::vector<Pt> pels;
+  for (int y = 0; y < 64; ++y)
+    if (sum - y >= 0 && sum - y < 64) pels.push_back({sum - y, y});
+  return pels;
+}
+
+TEST(AnimSpriteCollide, AMoveIsTestedAlongItsWayAndEndsWhereItIsDecided) {
+  struct Case {
+    const char* what;
+    std::vector<Pt> opaque;  // frame pels
+    int step;                // its SweepStep
+    Pt from, to;
+    std::vector<Pt> wall, goal;
+    int expected;
+    bool endsOnTarget;
+  };
+  const Case cases[] = {
+      {"a jump over a one-pel wall", square(2), 4, {10, 30}, {50, 30}, column(30), {}, 0, false},
+      {"a jump back over it", square(2), 4, {50, 30}, {10, 30}, column(30), {}, 0, false},
+      {"a diagonal jump over a diagonal one-pel wall", square(2), 4, {20, 20}, {41, 40}, antidiagonal(60), {}, 0,
+       false},
+      {"a frame without an opaque square steps one pel", kPlus, 1, {10, 30}, {50, 33}, column(30), {}, 0, false},
+      {"nor with a hole at the hot spot", kRing, 1, {10, 30}, {50, 30}, column(30), {}, 0, false},
+      {"goal before wall: won", square(3), 6, {5, 30}, {60, 30}, column(45), column(25), 1, false},
+      {"wall before goal: lost", square(3), 6, {60, 30}, {5, 30}, column(45), column(25), 0, false},
+      {"a free way ends on the target", square(2), 4, {5, 5}, {58, 50}, {{60, 10}}, {}, -1, true},
+      {"no move: the position alone", square(2), 4, {20, 20}, {20, 20}, column(22), {}, 0, true},
+      {"a move within one step: its end alone", square(2), 4, {20, 20}, {23, 17}, column(25), {}, 0, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    talvo::g::ImageRow mask;
+    makeMask(mask, 64, 64, talvo::g::pel_type::rgb888, c.wall, c.goal);
+    AnimSprite sprite;
+    giveFrame(sprite, keyedFrame(c.opaque));
+    sprite.SetHotSpot(15, 20);
+    EXPECT_EQ(sprite.SweepStep(), c.step);
+    sprite.SetPos(c.to.x, c.to.y);
+    EXPECT_EQ(sprite.CollideAlong(c.from.x, c.from.y, mask, kWall, kGoal), c.expected);
+    const Pt at{sprite.x, sprite.y};
+    // The sprite is drawn where the object stands.
+    EXPECT_EQ(sprite.sprite.x, at.x - 15);
+    EXPECT_EQ(sprite.sprite.y, at.y - 20);
+    if (c.endsOnTarget) {
+      EXPECT_EQ(at.x, c.to.x);
+      EXPECT_EQ(at.y, c.to.y);
+      continue;
+    }
+    // Short of the target, on the way, and deciding there alone.
+    EXPECT_TRUE(at.x != c.to.x || at.y != c.to.y);
+    EXPECT_LE(std::abs((at.x - c.from.x) * (c.to.y - c.from.y) - (at.y - c.from.y) * (c.to.x - c.from.x)),
+              std::abs(c.to.x - c.from.x) + std::abs(c.to.y - c.from.y));
+    EXPECT_EQ(sprite.Collide(mask, kWall, kGoal), c.expected);
   }
 }
 

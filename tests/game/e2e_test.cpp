@@ -67,14 +67,16 @@ TEST_F(EndToEnd, SolvedThenSnapshotThenQuit) {
   EXPECT_GT(cfgInt("best_result"), 0);
   EXPECT_TRUE(plat::test::takeMessageBoxes().empty());
 
-  // The scene of the won run: the background, the ball on the goal (where
-  // the cursor was left), the banner over it.
+  // The scene of the won run: the background, the ball where its last move
+  // reached the goal, the cursor on the goal (where the pointer was left),
+  // the banner over it.
   ASSERT_EQ(snapshots(), std::vector<std::string>{"Ball Maze_0.bmp"});
-  const Point goal = solution_.back();
+  const Point goal = solution_.back(), before = solution_[solution_.size() - 2];
   const std::string banner =
       std::to_string(cfgInt("game_win_x")) + "," + std::to_string(cfgInt("game_win_y")) + ",400,120";
   EXPECT_EQ(runPython({CHECK_SCENE, "bmp", (game_ / "Ball Maze_0.bmp").string(), (game_ / "DATA" / "bkg.jpg").string(),
-                       std::to_string(goal.x), std::to_string(goal.y), banner}),
+                       std::to_string(goal.x), std::to_string(goal.y),
+                       "from=" + std::to_string(before.x) + "," + std::to_string(before.y), banner}),
             0);
   EXPECT_GT(loudest(), 1000) << "the audio file is silent";
 }

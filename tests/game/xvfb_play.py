@@ -6,8 +6,10 @@ Starts Xvfb on a free display (-displayfd), copies the game directory (DATA/,
 maze.cfg) and the executable into a temporary directory and runs it there
 with SDL's X11 video driver and dummy audio, its single-instance directory
 private (XDG_RUNTIME_DIR). xdotool waits for the window, focuses it, reads
-its position, moves the pointer along the maze's solution a few passes a
-step, holds F9 across passes, then presses and releases the left button over
+its position, moves the pointer along the maze's solution from turn to turn,
+each move once the game drew the ball at the last (a pointer outrunning the
+game would be a jump, which the game tests along its way: across a corner
+it loses), holds F9 across passes, then presses and releases the left button over
 Quit, apart (all once the game has put the pointer on the start point, the
 end of its start-up). The game must end with status 0 within the time limit, leaving
 the snapshot of the won scene and a best_result above 0.
@@ -22,10 +24,13 @@ import sys
 import tempfile
 import time
 
+from PIL import ImageGrab
+
 SKIP = 77
 STEP_SECONDS = 0.08   # a few passes of the game (FPS_LIMIT 10 ms, plus the drawing)
+BALL_PELS = 100       # pels the ball changes around the point it is drawn at
 HOLD_SECONDS = 0.3    # a key or button held across passes
-GAME_SECONDS = 60     # the whole game, start to exit
+GAME_SECONDS = 120    # the whole game, start to exit (a loaded machine)
 
 
 class Failed(Exception):
@@ -126,8 +131,28 @@ def play(maze, game_dir, check_scene, tmp, display):
             xdotool(display, "mousemove", x0 + px, y0 + py)
             time.sleep(STEP_SECONDS)
 
-        for px, py in solution:
+        def around(px, py):
+            box = (x0 + px - 12, y0 + py - 12, x0 + px + 12, y0 + py + 12)
+            return list(ImageGrab.grab(bbox=box, xdisplay=display).convert("RGB").getdata())
+
+        def wait_for_ball(px, py, before):
+            while sum(1 for a, b in zip(around(px, py), before) if a != b) < BALL_PELS:
+                if proc.poll() is not None or time.monotonic() - started > GAME_SECONDS:
+                    raise Failed(f"the game never drew the ball at {(px, py)}")
+                time.sleep(0.03)
+
+        # The scene drawn, the ball on the start point; then each turn of the
+        # way (straight along the corridors between) once the ball is drawn
+        # at the last, the goal last.
+        def turns(points):
+            return [b for a, b, c in zip(points, points[1:], points[2:]) if (a[0] == b[0]) != (b[0] == c[0])]
+
+        wait_for_ball(*solution[0], [(0, 0, 0)] * 24 * 24)
+        for px, py in turns(solution):
+            before = around(px, py)
             move(px, py)
+            wait_for_ball(px, py, before)
+        move(*solution[-1])
         time.sleep(HOLD_SECONDS)
         xdotool(display, "keydown", "F9")
         time.sleep(HOLD_SECONDS)
@@ -148,10 +173,10 @@ def play(maze, game_dir, check_scene, tmp, display):
         snapshot = os.path.join(game, cfg["WND_NAME"] + "_0.bmp")
         if not os.path.exists(snapshot):
             raise Failed(f"no snapshot {snapshot}: {sorted(os.listdir(game))}")
-        goal = solution[-1]
+        goal, before = solution[-1], turns(solution)[-1]
         banner = f"{cfg['game_win_x']},{cfg['game_win_y']},400,120"
         if subprocess.run([sys.executable, check_scene, "bmp", snapshot, os.path.join(game, "DATA", "bkg.jpg"),
-                           str(goal[0]), str(goal[1]), banner]).returncode != 0:
+                           str(goal[0]), str(goal[1]), f"from={before[0]},{before[1]}", banner]).returncode != 0:
             raise Failed("the snapshot is not the won scene")
         best = int(read_cfg(os.path.join(game, "maze.cfg")).get("best_result", "0"))
         if best <= 0:
