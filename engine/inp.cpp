@@ -20,6 +20,15 @@ constinit inpCTy g_inp = initialState();
 
 bool isDown(const uint8_t* keys, int vk) { return (keys[vk] & kDown) != 0; }
 
+// The edges of the last update for a key.
+uint8_t ownEdges(const inpCTy& s, int vk) {
+  const bool was = isDown(s.prevKeys, vk), is = isDown(s.keys, vk);
+  return uint8_t((!was && is ? kHeldPressed : 0) | (was && !is ? kHeldReleased : 0));
+}
+
+// The edges the queries report: the last update's and the held ones.
+uint8_t edgesOf(const inpCTy& s, int vk) { return uint8_t(s.held[vk] | ownEdges(s, vk)); }
+
 }  // namespace
 
 void inpCTy::Reset() {
@@ -30,6 +39,8 @@ void inpCTy::Reset() {
   std::memset(prevKeys, 0, sizeof prevKeys);
   inject136 = inject137 = 0;
   downCount = pressedCount = releasedCount = 0;
+  looked = 0;
+  std::memset(held, 0, sizeof held);
   initialised = 1;
 }
 
@@ -54,6 +65,10 @@ void inpCTy::Update() {
     dx = static_cast<float>(rawX);
     dy = static_cast<float>(rawY);
   }
+  // The last update's edges stay for the next reader when no key query
+  // looked at them.
+  for (int vk = 0; vk < 256; ++vk) held[vk] = looked ? 0 : ownEdges(*this, vk);
+  looked = 0;
   std::memcpy(prevKeys, keys, sizeof keys);
   for (int vk = 0; vk < 256; ++vk) keys[vk] = GetAsyncKeyState(vk) != 0 ? kDown : 0;
   downCount = pressedCount = releasedCount = 0;
@@ -76,14 +91,19 @@ void inpCTy::Update() {
 
 void inpUpdate() { g_inp.Update(); }
 
-int inpKeyDown(int virtualKey) { return isDown(g_inp.keys, virtualKey) ? 1 : 0; }
+int inpKeyDown(int virtualKey) {
+  g_inp.looked = 1;
+  return isDown(g_inp.keys, virtualKey) ? 1 : 0;
+}
 
 int inpKeyPressed(int virtualKey) {
-  return !isDown(g_inp.prevKeys, virtualKey) && isDown(g_inp.keys, virtualKey) ? 1 : 0;
+  g_inp.looked = 1;
+  return (edgesOf(g_inp, virtualKey) & kHeldPressed) != 0 ? 1 : 0;
 }
 
 int inpKeyReleased(int virtualKey) {
-  return isDown(g_inp.prevKeys, virtualKey) && !isDown(g_inp.keys, virtualKey) ? 1 : 0;
+  g_inp.looked = 1;
+  return (edgesOf(g_inp, virtualKey) & kHeldReleased) != 0 ? 1 : 0;
 }
 
 int inpMouseX() { return g_inp.x; }

@@ -1,6 +1,12 @@
 // The keyboard and mouse state, polled once per pass of the main loop (and
 // again by the game when it wants): every reader between two updates sees the
 // same snapshot of the 256 virtual keys and the cursor.
+//
+// An edge (a key that went down or up) found by an update that no key query
+// looked at is kept by the next update beside its own edges, once. So with
+// two polls in a pass and the readers between them, what the second poll of
+// a pass finds still reaches the readers of the next pass, and every press
+// the platform saw, however short, is seen once.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +24,8 @@ struct inpCTy {
   int32_t pressedCount;  // keys that went down at the last update
   int32_t releasedCount; // keys that went up at the last update
   uint8_t smooth;        // 1: the movement is smoothed
+  uint8_t looked;        // a key query ran since the last update
+  uint8_t held[256];     // edges of the update before the last, which no query saw: kHeldPressed, kHeldReleased
 
   // Polls the cursor (GetCursorPos; the old position when it fails) and the
   // 256 keys (GetAsyncKeyState: any non-zero state is down).
@@ -26,9 +34,14 @@ struct inpCTy {
   void Reset();
 };
 
+inline constexpr uint8_t kHeldPressed = 1, kHeldReleased = 2;
+
 // The queries take codes 0 to 255 and do not initialise the state.
 void inpUpdate();
 int inpKeyDown(int virtualKey);
+// The key went down (up) at the last update, or at the one before it when
+// no key query ran between them; a key pressed and released between two
+// readings reports both.
 int inpKeyPressed(int virtualKey);
 int inpKeyReleased(int virtualKey);
 int inpMouseX();

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "engine/inp.h"
 #include "platform/test_api.h"
 #include "platform/win32.h"
@@ -106,6 +108,69 @@ TEST_F(Input, SequenceThroughInjectedCursorAndKeys) {
   inpUpdate();
   EXPECT_EQ(inpMouseX(), 400);
   EXPECT_EQ(inpMouseY(), 410);
+}
+
+// Passes as the game runs them: the engine's poll (only while its window is
+// in front), the readers, then the game's own poll. A press and a release
+// injected before one poll or another reach the readers once each, however
+// short the press; so does a press held across passes.
+TEST_F(Input, EveryEdgeReachesTheReadersOfOnePass) {
+  enum class Poll { Engine, Game };
+  struct Case {
+    const char* what;
+    bool enginePolls;
+    Poll pressAt;
+    int pressPass;
+    Poll releaseAt;
+    int releasePass;
+  };
+  const Case cases[] = {
+      {"click before the engine's poll", true, Poll::Engine, 1, Poll::Engine, 1},
+      {"click before the game's poll", true, Poll::Game, 1, Poll::Game, 1},
+      {"held, released before the game's poll", true, Poll::Engine, 1, Poll::Game, 2},
+      {"held, released before the engine's poll", true, Poll::Game, 1, Poll::Engine, 3},
+      {"window behind others: only the game polls", false, Poll::Game, 1, Poll::Game, 1},
+  };
+  for (const Case& c : cases)
+    for (int vk : {VK_LBUTTON, VK_F9}) {
+      SCOPED_TRACE(std::string(c.what) + (vk == VK_F9 ? ", F9" : ", left button"));
+      SetUp();
+      int pressed = 0, released = 0;
+      for (int pass = 0; pass < 6; ++pass) {
+        auto inject = [&](Poll at) {
+          if (pass == c.pressPass && at == c.pressAt) injectKey(vk, true);
+          if (pass == c.releasePass && at == c.releaseAt) injectKey(vk, false);
+        };
+        inject(Poll::Engine);
+        if (c.enginePolls) inpUpdate();
+        pressed += inpKeyPressed(vk);
+        released += inpKeyReleased(vk);
+        inject(Poll::Game);
+        inpUpdate();
+      }
+      EXPECT_EQ(pressed, 1);
+      EXPECT_EQ(released, 1);
+    }
+}
+
+TEST_F(Input, AnEdgeNoQuerySawIsKeptByOneMoreUpdate) {
+  // Pressed, then three updates without a query between them: the second
+  // still reports the press, the third no longer.
+  struct Case {
+    int queriedAfter;  // updates before the query
+    int pressed;
+  };
+  for (const Case& c : {Case{1, 1}, Case{2, 1}, Case{3, 0}}) {
+    SCOPED_TRACE(c.queriedAfter);
+    SetUp();
+    injectKey(VK_F9, true);
+    for (int i = 0; i < c.queriedAfter; ++i) inpUpdate();
+    EXPECT_EQ(inpKeyPressed(VK_F9), c.pressed);
+    EXPECT_EQ(inpKeyDown(VK_F9), 1);
+    // Seen once: the next update drops it.
+    inpUpdate();
+    EXPECT_EQ(inpKeyPressed(VK_F9), 0);
+  }
 }
 
 }  // namespace

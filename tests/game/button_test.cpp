@@ -11,6 +11,7 @@
 #include "engine/inp.h"
 #include "game/game.h"
 #include "game/image_button.h"
+#include "game/share_image.h"
 #include "game_fixture.h"
 #include "talvo/File.h"
 #include "platform/test_api.h"
@@ -110,6 +111,86 @@ TEST_F(Buttons, ANearerSpriteOverTheButtonTakesTheClick) {
   Pass(button, kButtonX + 5, kButtonY + 5, true);
   Pass(button, kButtonX + 5, kButtonY + 5, false);
   EXPECT_EQ(button.clicks, 0);
+}
+
+// The game's interface through whole passes: the engine's poll, then the
+// buttons, the snapshot keys and the game's own poll. A press and release
+// that fall between two polls, before either of them, are taken once: one
+// new run, one quit, one snapshot.
+class Passes : public Buttons {
+ protected:
+  void SetUp() override {
+    Buttons::SetUp();
+    for (const char* name : {"but_new", "but_exit"}) {
+      app->cfg->SetInt((std::string(name) + "_x").c_str(), name[4] == 'n' ? kNewX : kQuitX);
+      app->cfg->SetInt((std::string(name) + "_y").c_str(), kButtonY);
+      game_test::writeBmp(data(std::string(name) + "0.bmp"), 20, 10, 0x808080, 0x808080);
+      game_test::writeBmp(data(std::string(name) + "1.bmp"), 20, 10, 0x404040, 0x404040);
+    }
+    gameButNew.Load("but_new", -5);
+    gameButExit.Load("but_exit", -5);
+    // Snapshots of the scene kept for the shared image.
+    app->cfg->SetStr("WND_NAME", "shot");
+    pelFmtDesc desc;
+    desc.Set(pel_FMT_R5G6B5, nullptr);
+    gameOutputImage.SetSize(gameSceneW, gameSceneH, &desc);
+    gameSetHasWriter = [](int) {};
+  }
+  void TearDown() override {
+    gameSetHasWriter = nullptr;
+    gameSprites.Remove(&gameButNew.sprite);
+    gameSprites.Remove(&gameButExit.sprite);
+    Buttons::TearDown();
+  }
+  static constexpr int kNewX = 300, kQuitX = 400;
+};
+
+TEST_F(Passes, APressAndReleaseBetweenTwoPollsIsTakenOnce) {
+  enum class Poll { Engine, Game };
+  struct Case {
+    const char* what;
+    int key;
+    int x;  // the pointer's scene x, over a button or not
+  };
+  const Case cases[] = {
+      {"New", VK_LBUTTON, kNewX + 10},
+      {"Quit", VK_LBUTTON, kQuitX + 10},
+      {"F9", VK_F9, 10},
+      {"F5", VK_F5, 10},
+  };
+  int snapshotsBefore = 0;
+  for (const Case& c : cases)
+    for (Poll before : {Poll::Engine, Poll::Game}) {
+      SCOPED_TRACE(std::string(c.what) + (before == Poll::Engine ? ", before the engine's poll" : ", before the game's poll"));
+      // New puts the pointer on the start point: over the button, so that a
+      // click taken twice would show.
+      gameStartX = c.x;
+      gameStartY = kButtonY + 5;
+      plat::test::injectCursorMove(kClientX + c.x, kClientY + kButtonY + 5);
+      int newRuns = 0, quits = 0;
+      for (int pass = 0; pass < 5; ++pass) {
+        auto click = [&](Poll at) {
+          if (pass != 1 || at != before) return;
+          plat::test::injectKey(c.key, true);
+          plat::test::injectKey(c.key, false);
+        };
+        gameLost = 1;
+        app->quit = 0;
+        click(Poll::Engine);
+        inpUpdate();
+        click(Poll::Game);
+        gameUpdateUi();
+        newRuns += gameLost == 0;
+        quits += app->quit;
+      }
+      const bool isNew = c.x == kNewX + 10 && c.key == VK_LBUTTON, isQuit = c.x == kQuitX + 10;
+      EXPECT_EQ(newRuns, isNew ? 1 : 0);
+      EXPECT_EQ(quits, isQuit ? 1 : 0);
+      int snapshots = 0;
+      while (talvo::file_exists(("shot_" + std::to_string(snapshots) + ".bmp").c_str())) ++snapshots;
+      EXPECT_EQ(snapshots - snapshotsBefore, isNew || isQuit ? 0 : 1);
+      snapshotsBefore = snapshots;
+    }
 }
 
 TEST_F(Buttons, TheActions) {

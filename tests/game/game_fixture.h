@@ -68,6 +68,11 @@ class GameObjects : public ::testing::Test {
     std::filesystem::create_directory(dir.path / "DATA");
     previousDir = std::filesystem::current_path();
     std::filesystem::current_path(dir.path);
+    // The input of a fresh run: the engine's state before its first update
+    // over the platform's keys all up.
+    inpCTy fresh{};
+    fresh.smooth = 1;
+    const_cast<inpCTy&>(inpState()) = fresh;
     plat::test::resetInput();
     app = std::make_unique<gaCTy>();
     app->appName = dir.file("game");
