@@ -102,8 +102,10 @@ void gameInit() {
   // The scene is drawn unclipped into a back surface of its own size.
   if (!gameShareImage() && !sceneSurface()) {
     errPrintf(ERR_LEVEL_ERROR,
-              "Initialization.\n The game needs a display of 800 x 600 pels: set USE_GFX 1, SCR_LX 800 and "
-              "SCR_LY 600 in the configuration file.");
+              "Initialization.\n The game needs a display of 800 x 600 pels: USE_GFX 1, SCR_LX 800 and SCR_LY 600 "
+              "in %s.cfg. Run \"make run\" in the game's source directory: it repairs the configuration and "
+              "keeps your best time.",
+              gaApp->appName.c_str());
     gaApp->quit = 1;
     return;
   }

@@ -1,18 +1,24 @@
 // make_game_data <game directory>: writes the game's data directory DATA/,
-// the configuration file maze.cfg (only when it is missing, so that a stored
-// best time survives) and, for the tests, solution.txt: the maze's solution
-// as scene points from the start to the goal, one "x y" a line.
+// the configuration file maze.cfg and, for the tests, solution.txt: the
+// maze's solution as scene points from the start to the goal, one "x y" a
+// line. An existing maze.cfg is kept and only repaired where the game could
+// not play with it, so that the player's best time and settings survive.
+//
+// make_game_data --config <game directory>: only maze.cfg, written or
+// repaired (what `make run` does before every start).
 //
 // Everything comes from the layout and fixed seeds: two runs write the same
 // bytes.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 
 #include "tools/audio.h"
 #include "tools/ball_set.h"
+#include "tools/config.h"
 #include "tools/files.h"
 #include "tools/layout.h"
 #include "tools/pictures.h"
@@ -22,29 +28,23 @@ namespace {
 constexpr uint32_t kMazeSeed = 0x6D617A65;  // "maze"
 constexpr uint32_t kMusicSeed = 31;
 
+// A new maze.cfg, or the existing one repaired where the game could not
+// play with it: rewritten only when something changed, through a new file
+// that replaces it once written whole.
 void writeConfig(const std::string& path) {
-  if (std::filesystem::exists(path)) return;
   std::string text;
-  auto put = [&](const std::string& name, const std::string& value) { text += name + " = " + value + "\n"; };
-  put("SCR_LX", "800");
-  put("SCR_LY", "600");
-  put("SCR_BPP", "16");
-  put("USE_GFX", "1");
-  put("FULL_SCREEN", "0");
-  put("WND_NAME", "Ball Maze");
-  put("FPS_LIMIT", "10");
-  put("NEED_DRAW_FPS", "0");
-  put("start_x", std::to_string(Maze::start().x));
-  put("start_y", std::to_string(Maze::start().y));
-  put("music", "1");
-  put("snd_volume", "80");
-  put("share_image", "0");
-  put("best_result", "0");
-  for (const Placement& p : kPlacements) {
-    put(std::string(p.name) + "_x", std::to_string(p.x));
-    put(std::string(p.name) + "_y", std::to_string(p.y));
+  if (std::filesystem::exists(path)) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + path);
+    const std::string old((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    text = repairGameConfig(old);
+    if (text == old) return;
+  } else {
+    text = newGameConfig();
   }
-  writeFile(path, std::vector<uint8_t>(text.begin(), text.end()));
+  const std::string fresh = path + ".new";
+  writeFile(fresh, std::vector<uint8_t>(text.begin(), text.end()));
+  std::filesystem::rename(fresh, path);
 }
 
 void writeSolution(const std::string& path, const Maze& maze) {
@@ -56,12 +56,17 @@ void writeSolution(const std::string& path, const Maze& maze) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: make_game_data <game directory>\n");
+  const bool configOnly = argc == 3 && std::string(argv[1]) == "--config";
+  if (argc != 2 && !configOnly) {
+    std::fprintf(stderr, "usage: make_game_data [--config] <game directory>\n");
     return 2;
   }
   try {
-    const std::filesystem::path root = argv[1];
+    const std::filesystem::path root = argv[argc - 1];
+    if (configOnly) {
+      writeConfig((root / "maze.cfg").string());
+      return 0;
+    }
     const std::filesystem::path data = root / "DATA";
     std::filesystem::create_directories(data);
     auto in = [&](const char* name) { return (data / name).string(); };

@@ -380,6 +380,8 @@ const Case kCases[] = {
        ASSERT_EQ(boxes.size(), 1u);
        EXPECT_NE(boxes[0].text.find("SCR_LX"), std::string::npos) << boxes[0].text;
        EXPECT_NE(boxes[0].text.find("SCR_LY"), std::string::npos) << boxes[0].text;
+       // ... and what mends them.
+       EXPECT_NE(boxes[0].text.find("maze.cfg. Run \"make run\""), std::string::npos) << boxes[0].text;
        // The configuration keeps every value it had.
        std::istringstream before(readBytes((std::filesystem::path(GAME_DIR) / "maze.cfg").string()));
        for (std::string line; std::getline(before, line);) {
