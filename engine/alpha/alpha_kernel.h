@@ -24,16 +24,16 @@
 // X1R5G5B5 included. AddOpaque is the software draw's pelAdd for R8G8B8,
 // R5G6B5 and X1R5G5B5 storage, alphaPelAddOpaque for X8R8G8B8 storage.
 //
-// Spans of the straight 8-bit storages onto R5G6B5 and X8R8G8B8 are drawn
-// by vector loops where the processor has them (alpha_simd.h), bit-exact to
-// these operations.
+// The straight 8-bit storages onto R5G6B5 and X8R8G8B8 are drawn unscaled
+// by vector kernels over the joined walk where the draw's level has them
+// (alpha_rows.h, alpha_vector.h), bit-exact to these operations.
 #pragma once
 
 #include <cstring>
 #include <type_traits>
 
 #include "engine/alpha/alpha_pel.h"
-#include "engine/alpha/alpha_simd.h"
+#include "engine/alpha/alpha_rows.h"
 #include "engine/alpha/alpha_walk.h"
 #include "engine/alpha/img_alpha.h"
 #include "engine/draw/pel_ops.h"
@@ -135,25 +135,13 @@ struct Cell<alphaOp::SrcAlphaK, Premul, Store, Dst> {
   Cell(const Op& o, const Op& t) : opaque{o.K}, translucent{t.K} {}
 };
 
-// K of an operation object; 0 for the operations without one.
-template <class Op>
-int KOf(const Op& op) {
-  if constexpr (std::is_same_v<Op, alphaOp::SrcAlphaK>)
-    return op.K;
-  else
-    return 0;
-}
-
 // A cell as the walk's policy: single pels and spans of them.
 template <class Op, bool Premul, class Store, class Dst>
 struct Policy : Cell<Op, Premul, Store, Dst> {
-  using OpType = Op;
-  using StoreType = Store;
-  using DstType = Dst;
   static constexpr int dstBytes = alphaDst::Of<Dst>::bytes;
   static constexpr int colourBytes = alphaStore::Of<Store>::bytes;
 
-  Policy(const Op& o, const Op& t) : Cell<Op, Premul, Store, Dst>(o, t), kOpaque(KOf(o)), kTranslucent(KOf(t)) {}
+  using Cell<Op, Premul, Store, Dst>::Cell;
 
   void Opaque(uint8_t* d, const uint8_t* colour) const { this->opaque(d, colour); }
   void Translucent(uint8_t* d, const uint8_t* colour, int a) const { this->translucent(d, colour, a); }
@@ -163,25 +151,46 @@ struct Policy : Cell<Op, Premul, Store, Dst> {
   void TranslucentSpan(uint8_t* d, const uint8_t* colours, const uint8_t* alphas, int n) const {
     for (int i = 0; i < n; ++i, d += dstBytes, colours += colourBytes) this->translucent(d, colours, alphas[i]);
   }
-
-  int kOpaque, kTranslucent;
 };
 
-// The unscaled walk of a cell: with vector spans where the cell and the
-// level have them.
+// The cell's vector kernel at the draw's level, or null (alpha_rows.h).
+template <class Op, bool Premul, class Store, class Dst>
+alphaRows::DrawFn VectorKernel() {
+  constexpr bool eightBit = std::is_same_v<Store, R8G8B8> || std::is_same_v<Store, X8R8G8B8>;
+  constexpr bool onto = std::is_same_v<Dst, R5G6B5> || std::is_same_v<Dst, X8R8G8B8>;
+  if constexpr (Premul || !eightBit || !onto) {
+    return nullptr;
+  } else {
+    constexpr int op = std::is_same_v<Op, alphaOp::Copy>       ? 0
+                       : std::is_same_v<Op, alphaOp::SrcAlpha> ? 1
+                       : std::is_same_v<Op, alphaOp::Add>      ? 2
+                                                               : 3;
+    return alphaRows::pick(op, std::is_same_v<Store, X8R8G8B8>, std::is_same_v<Dst, X8R8G8B8>);
+  }
+}
+
+// K of an operation object; 0 for the operations without one.
+template <class Op>
+int KOf(const Op& op) {
+  if constexpr (std::is_same_v<Op, alphaOp::SrcAlphaK>)
+    return op.K;
+  else
+    return 0;
+}
+
+// The unscaled walk of a cell: joined for its vector kernel where the cell
+// and the level have one (and K lies in 0 to 255, as the draw passes it).
 template <class Op, bool Premul, class Store, class Dst>
 void DrawUnscaled(const imgAlpha& source, imgCTy* destination, const rectCTy& r, const Op& opaque,
                   const Op& translucent) {
-  const Policy<Op, Premul, Store, Dst> policy(opaque, translucent);
-#if ALPHA_SIMD
-  if constexpr (alphaSimd::kHas<Op, Premul, Store, Dst>) {
-    if (alphaSimd::Avx2()) {
-      alphaWalk::UnscaledAvx2(source, destination, r, alphaSimd::Vector<decltype(policy)>(policy));
-      return;
-    }
+  using Cell = Policy<Op, Premul, Store, Dst>;
+  const int K = KOf(opaque);
+  if (const alphaRows::DrawFn vector = VectorKernel<Op, Premul, Store, Dst>();
+      vector && KOf(translucent) == K && K >= 0 && K <= 255) {
+    alphaWalk::UnscaledJoined<Cell::colourBytes, Cell::dstBytes>(source, destination, r, vector, K);
+    return;
   }
-#endif
-  alphaWalk::Unscaled(source, destination, r, policy);
+  alphaWalk::Unscaled(source, destination, r, Cell(opaque, translucent));
 }
 
 }  // namespace alphaKernel

@@ -14,7 +14,8 @@
 // Unscaled: the rectangle r is in source pels. Skip to its first pel, then
 // per row draw span by span (a span ends where the row or the run ends;
 // transparent spans only move the destination) and skip width - r.w pels
-// to the next row.
+// to the next row. UnscaledJoined walks the same rows for a vector kernel,
+// which draws each row whole and joins its short runs (alpha_rows.h).
 //
 // Scaled: r is in destination pels; destination pel (i, j) takes the source
 // pel at row ((r.y + i) * stepY) >> 16 and column ((r.x + j) * stepX) >>
@@ -28,7 +29,7 @@
 #include <cstdint>
 
 #include "engine/alpha/alpha_coded.h"
-#include "engine/alpha/alpha_simd.h"
+#include "engine/alpha/alpha_rows.h"
 
 namespace alphaWalk {
 
@@ -83,8 +84,7 @@ struct Position {
 };
 
 template <class Policy>
-[[gnu::always_inline]] inline void UnscaledWalk(const imgAlpha& source, imgCTy* destination, const rectCTy& r,
-                                                const Policy& policy) {
+void Unscaled(const imgAlpha& source, imgCTy* destination, const rectCTy& r, const Policy& policy) {
   if (!source.runs || !destination->data) return;
   Position<Policy::colourBytes> at(source);
   at.Skip(int64_t(source.width) * r.y + r.x);
@@ -130,18 +130,30 @@ template <class Policy>
   }
 }
 
-template <class Policy>
-void Unscaled(const imgAlpha& source, imgCTy* destination, const rectCTy& r, const Policy& policy) {
-  UnscaledWalk(source, destination, r, policy);
+// The unscaled walk for a vector kernel (alpha_rows.h): the same skips,
+// each row handed to `draw` whole.
+template <int ColourBytes, int DstBytes>
+void UnscaledJoined(const imgAlpha& source, imgCTy* destination, const rectCTy& r, alphaRows::DrawFn draw, int K) {
+  if (!source.runs || !destination->data) return;
+  Position<ColourBytes> at(source);
+  const alphaRows::Source arrays{source.colors + int64_t(source.colorCount) * ColourBytes,
+                                  source.alphas + source.alphaCount, K};
+  at.Skip(int64_t(source.width) * r.y + r.x);
+  uint8_t* row = destination->data;
+  const int64_t rowBytes = int64_t(destination->pitch) * DstBytes;
+  for (int i = 0; i < r.h && at.run != at.end; ++i, row += rowBytes) {
+    if (i) {
+      at.Skip(int64_t(source.width) - r.w);
+      if (at.run == at.end) break;  // past the coded pels: transparent
+    }
+    alphaRows::Row walk{at.run, at.end, alphaCoded::length(*at.run) - at.passed, at.colour, at.alpha};
+    if (r.w > 0) draw(walk, row, r.w, arrays);
+    at.run = walk.run;
+    at.colour = walk.colour;
+    at.alpha = walk.alpha;
+    if (at.run != at.end) at.passed = alphaCoded::length(*at.run) - walk.left;
+  }
 }
-
-#if ALPHA_SIMD
-// The walk compiled for AVX2, for the policies with vector spans.
-template <class Policy>
-ALPHA_AVX2 void UnscaledAvx2(const imgAlpha& source, imgCTy* destination, const rectCTy& r, const Policy& policy) {
-  UnscaledWalk(source, destination, r, policy);
-}
-#endif
 
 // 65536.0 / scale truncated, into *step; false for scales of 0 or below, not
 // finite, or whose step leaves int32.

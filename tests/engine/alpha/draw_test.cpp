@@ -439,3 +439,97 @@ TEST_F(AlphaDraw, VectorSpansDrawAsThePerPelOperations) {
   drawSimd::force(-1);
   EXPECT_EQ(compared, 4 * 2 * 4 * 2 * 71 * 8 * 3);
 }
+
+// A destination of w x h pels in a buffer of exactly that many: a write or
+// read past the last pel is an ASan fault.
+struct TightDestination {
+  Bytes pels;
+  imgRowCTy image;
+  TightDestination(int format, int w, int h) : pels(size_t(w) * h * size_t(pelBytes(format))) {
+    pelFmtDesc d;
+    d.Set(format, nullptr);
+    image.SetSize(w, h, &d);
+    memHooks.free(image.buffer);
+    image.buffer = pels.data();
+    image.ownsBuffer = 0;
+  }
+  ~TightDestination() {
+    image.Unlock();
+    image.buffer = nullptr;
+  }
+  imgRowCTy* at(const rectCTy& r) {
+    image.Unlock();
+    image.Lock(&r, img_LOCK_READWRITE);
+    return &image;
+  }
+};
+
+// The vector kernels' runs and windows against the per-pel operations:
+// pictures of runs of every length (streaks of one-pel runs, runs crossing
+// the ends of rows), whose last pels are a visible one, ten transparent ones
+// and a visible one, so that the colours or the alpha bytes end a few pels
+// before the draw does; drawn whole and by rectangles that start and end
+// inside runs, at every level onto random pels of rows longer than the
+// rectangle, and once more onto a destination that ends with the rectangle.
+// Reads past the source's arrays and past the destination are ASan faults;
+// other writes outside the rectangle show in the bytes around it.
+TEST_F(AlphaDraw, JoinedRunsDrawAsThePerPelOperations) {
+  struct Picture {
+    int w, h;
+    int lastAlpha;  // of the visible pels at the end: 255 opaque, else translucent
+  } pictures[] = {{70, 5, 255}, {131, 3, 77}, {19, 7, 200}};
+  const int levels[] = {drawSimd::Portable, drawSimd::SSE2, drawSimd::AVX2};
+  std::mt19937 rng(57);
+  int compared = 0;
+  for (const Picture& picture : pictures) {
+    const int w = picture.w, h = picture.h;
+    Pels pels;
+    while (pels.size() < size_t(w * h)) {
+      // Half the runs one pel long, the rest up to 80.
+      const int kind = int(rng() % 3), length = rng() % 2 ? 1 : 1 + int(rng() % 80);
+      for (int i = 0; i < length; ++i) {
+        const uint32_t v = rng();
+        pels.push_back({uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16),
+                        uint8_t(kind == 0 ? 0 : kind == 2 ? 255 : 1 + v % 254)});
+      }
+    }
+    pels.resize(size_t(w * h));
+    for (size_t i = pels.size() - 12; i < pels.size(); ++i)
+      pels[i].a = uint8_t(i == pels.size() - 12 || i == pels.size() - 1 ? picture.lastAlpha : 0);
+    const rectCTy rects[] = {{0, 0, w, h}, {1, 0, w - 1, h}, {0, 1, w - 2, h - 1}, {w / 3, 1, w / 2, h - 2},
+                             {w - 1, 0, 1, h}, {2, h - 1, w - 2, 1}};
+    for (int storage : {pel_FMT_R8G8B8, pel_FMT_X8R8G8B8}) {
+      Image image = coded(w, h, pels, {.storage = storage});
+      for (int format : {pel_FMT_R5G6B5, pel_FMT_X8R8G8B8})
+        for (int op = cellCopy; op <= cellSrcAlphaK; ++op)
+          for (const rectCTy& r : rects) {
+            const int K = int(rng() % 256);
+            const uint32_t seed = rng();
+            const imgAlphaDrawFn kernel = imgAlphaKernelOf(format, false, false, op, storage);
+            imgDrawParams params{};
+            params.scaleX = params.scaleY = 1.0f;
+            Bytes portable;
+            for (int level : levels) {
+              drawSimd::force(level);
+              Destination dst(format, w, h, w + 3);
+              std::mt19937 fill{seed};
+              for (uint8_t* p = dst.pel(0, 0); p != dst.pel(0, h); ++p) *p = uint8_t(fill());
+              kernel(*image, dst.at(r), r, params, K);
+              EXPECT_TRUE(dst.guardsIntact());
+              if (portable.empty())
+                portable = dst.bytes();
+              else
+                EXPECT_EQ(dst.bytes(), portable) << w << "x" << h << " storage " << storage << " onto " << format
+                                                 << " op " << op << " rect " << r.x << "," << r.y << " " << r.w
+                                                 << "x" << r.h << " level " << level;
+              ++compared;
+              const rectCTy end{w - r.w, h - r.h, r.w, r.h};
+              TightDestination tight(format, w, h);
+              kernel(*image, tight.at(end), r, params, K);
+            }
+          }
+    }
+  }
+  drawSimd::force(-1);
+  EXPECT_EQ(compared, 3 * 2 * 2 * 4 * 6 * 3);
+}

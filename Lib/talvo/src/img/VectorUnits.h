@@ -47,6 +47,8 @@ struct V128 {
   static T mulhi16u(T a, T b) { return _mm_mulhi_epu16(a, b); }
   // Signed 16-bit products, each pair of lanes summed into its 32-bit lane.
   static T madd16(T a, T b) { return _mm_madd_epi16(a, b); }
+  static T min16(T a, T b) { return _mm_min_epi16(a, b); }  // signed
+  static T adds8u(T a, T b) { return _mm_adds_epu8(a, b); }  // saturating at 255
   // The low 32 bits of each lane's product, from the 64-bit products of
   // lanes 0, 2 and of lanes 1, 3.
   static T mullo32(T a, T b) {
@@ -64,6 +66,8 @@ struct V128 {
   static T srl16(T v, int n) { return _mm_srl_epi16(v, _mm_cvtsi32_si128(n)); }
   static T cmpeq16(T a, T b) { return _mm_cmpeq_epi16(a, b); }
   static T cmpeq32(T a, T b) { return _mm_cmpeq_epi32(a, b); }
+  // The top bit of each byte, byte 0's in bit 0.
+  static std::uint32_t movemask8(T v) { return std::uint32_t(_mm_movemask_epi8(v)); }
   // 32-bit lanes of 0 to 65535 packed to 16 bits, a's then b's. SSE2 packs
   // signed only: each lane is first sign-extended from 16 bits.
   static T pack_low16(T a, T b) {
@@ -109,6 +113,8 @@ struct V256 {
   // of products summed into a 16-bit lane (saturated).
   static T mulhrs16(T a, T b) { return _mm256_mulhrs_epi16(a, b); }
   static T maddubs16(T a, T b) { return _mm256_maddubs_epi16(a, b); }
+  static T min16(T a, T b) { return _mm256_min_epi16(a, b); }  // signed
+  static T adds8u(T a, T b) { return _mm256_adds_epu8(a, b); }  // saturating at 255
   static T mullo32(T a, T b) { return _mm256_mullo_epi32(a, b); }
   static __m128i mullo32_128(__m128i a, __m128i b) { return _mm_mullo_epi32(a, b); }
   template <int N> static T srli16(T v) { return _mm256_srli_epi16(v, N); }
@@ -120,6 +126,8 @@ struct V256 {
   static T srl16(T v, int n) { return _mm256_srl_epi16(v, _mm_cvtsi32_si128(n)); }
   static T cmpeq16(T a, T b) { return _mm256_cmpeq_epi16(a, b); }
   static T cmpeq32(T a, T b) { return _mm256_cmpeq_epi32(a, b); }
+  // The top bit of each byte, byte 0's in bit 0.
+  static std::uint32_t movemask8(T v) { return std::uint32_t(_mm256_movemask_epi8(v)); }
   // 32-bit lanes of 0 to 65535 packed to 16 bits, a's and b's by 128-bit
   // halves as every AVX2 pack.
   static T pack_low16(T a, T b) { return _mm256_packus_epi32(a, b); }
