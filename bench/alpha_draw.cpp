@@ -185,36 +185,26 @@ void Ours(benchmark::State& state, Draw draw, int level) {
   count_pixels(state);
 }
 
-// How far a peer's channel may lie from ours under a source pel of each
-// kind (transparent, translucent, opaque), in units of the destination's
-// field (8 bits onto X8R8G8B8, 5 and 6 onto R5G6B5); -1: not compared, the
+// How far a peer's colour field (bench_check::fields: 8 bits onto
+// X8R8G8B8, 5 and 6 onto R5G6B5) may lie from ours under a source pel of
+// each kind (transparent, translucent, opaque); -1: not compared, the
 // formulas differ by design.
 struct Tolerance {
   int kind[3];
 };
 constexpr Tolerance kSame{{0, 0, 0}};
 
-// The three channels of pel i of a destination's words.
-void channels(int format, const bench_check::Words& words, size_t i, int out[3]) {
-  if (format == pel_FMT_R5G6B5) {
-    const uint16_t v = reinterpret_cast<const uint16_t*>(words.data())[i];
-    out[0] = v & 31, out[1] = v >> 5 & 63, out[2] = v >> 11;
-  } else {
-    const uint32_t v = words[i];  // the fourth byte is left out
-    out[0] = v & 255, out[1] = v >> 8 & 255, out[2] = v >> 16 & 255;
-  }
-}
-
 // The row fails unless the peer's pels lie within the tolerance of what
 // ours draws for the picture's pel kinds.
 void agree(benchmark::State& state, const Draw& draw, const bench_check::Words& peer, Tolerance tolerance) {
   const bench_check::Words ours = drawnOnce(draw, kPortable);
   const auto& pels = pelsOf(draw.picture);
+  const talvo::g::PelType type = draw.format == pel_FMT_R5G6B5 ? rgb565.ours : rgbx8888.ours;
   int worst[3] = {0, 0, 0};
   for (size_t i = 0; i < pels.size(); ++i) {
     int a[3], b[3];
-    channels(draw.format, ours, i, a);
-    channels(draw.format, peer, i, b);
+    bench_check::fields(type, ours, i, a);
+    bench_check::fields(type, peer, i, b);
     const int kind = kindOf(pels[i]);
     for (int c = 0; c < 3; ++c) worst[kind] = std::max(worst[kind], std::abs(a[c] - b[c]));
   }
