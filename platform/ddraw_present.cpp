@@ -2,7 +2,10 @@
 // (SDL_GetWindowSurface) and out with SDL_UpdateWindowSurfaceRects. In window
 // mode the primary is the desktop, so a rectangle lands at its place less the
 // client area's origin; in exclusive full screen the mode's screen is scaled
-// to fit the window (1:1 when the sizes agree).
+// to fit the window (1:1 when the sizes agree). A window surface SDL has just
+// made (a new window, a new size) holds nothing yet: its first present
+// copies the window's whole part of the primary, so that presenting only
+// what changed afterwards keeps the window whole.
 #include <SDL.h>
 
 #include <algorithm>
@@ -16,6 +19,9 @@
 
 namespace plat::dd {
 namespace {
+
+// The userdata of a window surface that has had its first present.
+char g_filled;
 
 // Converts w x h pels of the format into rows of SDL's format `to`.
 void convertRows(Format f, const uint8_t* src, LONG srcPitch, uint32_t to, uint8_t* dst, int dstPitch, int w, int h) {
@@ -78,13 +84,16 @@ void present(Surface& s, HWND window, const RECT& r) {
     area.right = std::min(area.right, client.right);
     area.bottom = std::min(area.bottom, client.bottom);
   }
+  const bool fresh = ws->userdata != &g_filled;
+  ws->userdata = &g_filled;
   if (fullScreen && (ws->w != s.width() || ws->h != s.height())) {
     presentScaled(s, ws);
     shown = {0, 0, ws->w, ws->h};
   } else {
     // The rectangle in window coordinates, inside the surface and the window.
-    LONG left = std::max(r.left - origin.x, area.left), top = std::max(r.top - origin.y, area.top);
-    LONG right = std::min(r.right - origin.x, area.right), bottom = std::min(r.bottom - origin.y, area.bottom);
+    const RECT want = fresh ? RECT{origin.x, origin.y, origin.x + area.right, origin.y + area.bottom} : r;
+    LONG left = std::max(want.left - origin.x, area.left), top = std::max(want.top - origin.y, area.top);
+    LONG right = std::min(want.right - origin.x, area.right), bottom = std::min(want.bottom - origin.y, area.bottom);
     left = std::max(left, 0 - origin.x);
     top = std::max(top, 0 - origin.y);
     right = std::min(right, s.width() - origin.x);

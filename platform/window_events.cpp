@@ -3,6 +3,8 @@
 // pointer's way across windows, and the test API's injected window events.
 #include <SDL.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "platform/test_api.h"
@@ -10,12 +12,50 @@
 
 namespace plat::detail {
 
+namespace {
+
+// A display that is busy (a loaded machine) or still starting can refuse a
+// connection for a while: video is tried this often, this far apart.
+constexpr int kVideoAttempts = 50;
+constexpr Uint32 kVideoRetryMs = 100;
+
+bool named(const char* variable) {
+  const char* value = std::getenv(variable);
+  return value && *value;
+}
+
+// SDL falls back to its offscreen driver, which shows nothing and never
+// gives focus, when the display the environment names does not answer and
+// no driver was asked for.
+bool onTheNamedDisplay() {
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (!driver || std::strcmp(driver, "offscreen") != 0 || named("SDL_VIDEODRIVER")) return true;
+  return !named("DISPLAY") && !named("WAYLAND_DISPLAY");
+}
+
+}  // namespace
+
 bool initVideo() {
   // SDL's quit event then comes only from a request to end the program (an
   // interrupt or termination signal, or the desktop's), never from closing
   // the last window, which already gives that window its WM_CLOSE.
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
-  return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+  for (int attempt = 1;; ++attempt) {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) {
+      if (onTheNamedDisplay()) break;
+      SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    }
+    if (attempt == kVideoAttempts) return false;
+    SDL_Delay(kVideoRetryMs);
+  }
+  // On X11 a window surface is the window's own (shared-memory) image. SDL
+  // would otherwise put it behind an OpenGL renderer: the first present then
+  // replaces the window with an OpenGL one (seconds under load, black where
+  // OpenGL is software), and every present draws the whole window. The
+  // environment's SDL_FRAMEBUFFER_ACCELERATION still decides.
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (driver && std::strcmp(driver, "x11") == 0) SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  return true;
 }
 
 }  // namespace plat::detail

@@ -24,3 +24,10 @@ add_test(NAME game_xvfb.play
     ${CMAKE_CURRENT_LIST_DIR}/check_scene.py)
 set_tests_properties(game_xvfb.play PROPERTIES LABELS game-xvfb TIMEOUT 180 SKIP_RETURN_CODE 77
   ENVIRONMENT "LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_LIST_DIR}/xvfb_lsan.supp")
+
+# The maze started again and again under Xvfb (once on a display that comes
+# up after the game): its window shows the scene soon after each start-up.
+add_test(NAME game_xvfb.starts
+  COMMAND ${TALVO_PYTHON} ${CMAKE_CURRENT_LIST_DIR}/xvfb_starts.py $<TARGET_FILE:maze> ${TALVO_GAME_DIR})
+set_tests_properties(game_xvfb.starts PROPERTIES LABELS game-xvfb TIMEOUT 180 SKIP_RETURN_CODE 77
+  ENVIRONMENT "LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_LIST_DIR}/xvfb_lsan.supp")

@@ -68,6 +68,15 @@ def start_xvfb(log):
     return proc, ":" + number.decode().strip()
 
 
+def stop_xvfb(proc):
+    proc.terminate()
+    try:
+        proc.wait(timeout=10)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        proc.wait()
+
+
 def xdotool(display, *args, timeout=20):
     env = dict(os.environ, DISPLAY=display)
     result = subprocess.run(["xdotool", *map(str, args)], env=env, capture_output=True, text=True,
@@ -206,12 +215,7 @@ def main():
         return 1
     finally:
         if xvfb:
-            xvfb.terminate()
-            try:
-                xvfb.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                xvfb.kill()
-                xvfb.wait()
+            stop_xvfb(xvfb)
         shutil.rmtree(tmp, ignore_errors=True)
 
 
