@@ -68,6 +68,10 @@ int gfxDirtyTouchRect(int x, int y, int w, int h) {
   return gfxDirtyTouch(&r, &gfxDirty.screen);
 }
 
+void gfxDirtyTouchRects(const std::vector<rectCTy>& rects) {
+  for (rectCTy r : rects) gfxDirtyTouch(&r, &gfxDirty.screen);
+}
+
 void gfxDirtyMerge() {
   if (!gfxDirty.area) return;
   std::vector<rectCTy>& list = rects();
@@ -77,8 +81,14 @@ void gfxDirtyMerge() {
 
 void gfxDirtyRedraw() {
   if (!gfxDevice) return;
+  bool restored = false;
   for (gSurfDxdCTy* s : {gfxDevice->back, gfxDevice->primary})
-    if (s && s->surface && s->surface->IsLost() == DDERR_SURFACELOST) s->Restore();
+    if (s && s->surface && s->surface->IsLost() == DDERR_SURFACELOST) {
+      s->Restore();
+      restored = true;
+    }
+  // What the screen showed is gone with it: this update presents it all.
+  if (restored && gfxDirty.area) rects().assign(1, gfxDirty.screen);
 }
 
 void gfxDirtyPresent() {

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "engine/img.h"
 
@@ -35,10 +36,14 @@ void gfxDirtyClear();
 // cell boundary. 1.
 int gfxDirtyTouch(rectCTy* rect, const rectCTy* clip);
 int gfxDirtyTouchRect(int x, int y, int w, int h);
+// Marks each rectangle (a sprite list's drawn ones: sprsCTy::Drawn), as
+// gfxDirtyTouchRect does.
+void gfxDirtyTouchRects(const std::vector<rectCTy>& rects);
 // The marked cells appended to the rectangle list as runs of a row, full
 // rows joined into one; with a flip chain the list is the whole screen.
 void gfxDirtyMerge();
-// Lost back and primary surfaces restored.
+// Lost back and primary surfaces restored; after a restore the list is
+// the whole screen.
 void gfxDirtyRedraw();
 // The frame-rate line, then every listed rectangle blitted to the primary
 // surface (or a flip); the list emptied.

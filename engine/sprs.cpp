@@ -30,6 +30,7 @@ void sprsCTy::FreeGrid() {
   memHooks.free(grid.cells);
   grid.cells = nullptr;
   grid.cols = grid.rows = grid.cellW = grid.cellH = 0;
+  grid.drawn.clear();
 }
 
 void sprsCTy::SetSize(int32_t w, int32_t h) {
@@ -48,6 +49,7 @@ void sprsCTy::SetSize(int32_t w, int32_t h) {
   // The most one collection yields, so drawing never allocates.
   grid.rects.clear();
   grid.rects.reserve(size_t((cols + 1) / 2) * rows);
+  grid.drawn.reserve(grid.rects.capacity());
 }
 
 void sprsCTy::Add(sprsCTy* list, sprCTy* sprite) {
@@ -123,6 +125,7 @@ void sprsCTy::Draw(imgCTy* target, int32_t ox, int32_t oy, const rectCTy* clip) 
 }
 
 void sprsCTy::DrawDirty(imgCTy* target) {
+  grid.drawn.clear();
   CollectDirtyRects();
   if (grid.rects.empty()) return;
   for (const rectCTy& r : grid.rects) Draw(target, originX, originY, &r);
@@ -133,6 +136,8 @@ void sprsCTy::DrawDirty(imgCTy* target) {
     for (const rectCTy& r : grid.rects)
       if (c.Intersect(&r, &whole)) Outline(target, c);
   }
+  // Both lists keep their room: no allocation per frame.
+  grid.drawn.swap(grid.rects);
   grid.rects.clear();
 }
 

@@ -22,6 +22,7 @@
 // The dirty grid of a list.
 struct sprsDirtyGrid {
   std::vector<rectCTy> rects;  // collected by one DrawDirty, room kept
+  std::vector<rectCTy> drawn;  // what the last DrawDirty drew, room kept
   int32_t* cells = nullptr;    // cols x rows counters, row-major
   uint32_t cols = 0, rows = 0;
   uint32_t cellW = 0, cellH = 0;
@@ -58,6 +59,9 @@ class sprsCTy {
   void CollectDirtyRects();
   // Collects the dirty rectangles and draws the list into each of them.
   void DrawDirty(imgCTy* target);
+  // The rectangles the last DrawDirty drew into (none when it found nothing
+  // marked), until the next one.
+  const std::vector<rectCTy>& Drawn() const { return grid.drawn; }
   // The nearest shown sprite of depth zmin to zmax whose drawing changes the
   // pel at (px, py), searching after `after` when given (null when `after`
   // is not in this list), or null.

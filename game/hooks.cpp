@@ -1,5 +1,7 @@
 // The hooks through which the engine runs the game, and the rules of a run.
+#include <charconv>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 
 #include "engine/app/app.h"
@@ -70,6 +72,16 @@ void takeLoss() {
   sndPlayFile("DATA/gameover.wav");
   gameOverBanner.Show();
   gameWatch.pause();
+}
+
+// Tenths of a second in two digits at least ("%02d"). Printf marks the text
+// for redrawing even when it says the same: the text is given only when it
+// changes.
+void showTenths(sprDfStrCTy* text, int32_t tenths) {
+  char digits[16] = "0";
+  const bool pad = tenths >= 0 && tenths < 10;
+  *std::to_chars(digits + pad, digits + sizeof digits - 1, tenths).ptr = '\0';
+  if (!text->text || std::strcmp(text->text, digits) != 0) text->Printf("%s", digits);
 }
 
 }  // namespace
@@ -160,8 +172,8 @@ void gameFrame() {
   if (gameWon && !gameWinBanner.sprite.shown) takeWin();
   if (!gameLost) gameOverBanner.Hide();
   else if (!gameOverBanner.sprite.shown) takeLoss();
-  gameScore.Printf("%02d", int32_t(gameWatch.elapsed_ms()) / 100);
-  gameHighscore.Printf("%02d", gaApp->cfg->GetInt("best_result") / 100);
+  showTenths(&gameScore, int32_t(gameWatch.elapsed_ms()) / 100);
+  showTenths(&gameHighscore, gaApp->cfg->GetInt("best_result") / 100);
   gameShareFrame();
 }
 
@@ -169,8 +181,8 @@ int gameDraw() {
   if (gameShareImage()) return 1;
   if (imgCTy* back = sceneSurface()) {
     gameSprites.DrawDirty(back);
-    // The screen update presents the frame, once.
-    gfxDirtyTouchRect(0, 0, gameSceneW, gameSceneH);
+    // The screen update presents what was drawn, once.
+    gfxDirtyTouchRects(gameSprites.Drawn());
   }
   return 1;
 }

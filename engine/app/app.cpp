@@ -238,18 +238,20 @@ void gaCTy::FindDataDir() {
 }
 
 void gaCTy::Run() {
+  while (!quit) RunPass();
+}
+
+void gaCTy::RunPass() {
   auto shown = [this] { return active && !IsIconic(window) && GetForegroundWindow() == window; };
-  while (!quit) {
-    const uint64_t t0 = tmMilliseconds();
-    MSG message;
-    while (PeekMessageA(&message, window, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&message);
-      DispatchMessageA(&message);
-    }
-    if (pollInput && shown()) inpUpdate();
-    GameFrame();
-    if (cfg->GetInt("USE_GFX") && shown() && gameDraw() && shown()) UpdateScreen();
-    const uint64_t elapsed = tmMilliseconds() - t0;
-    if (frameTimeLimit > 0 && elapsed < uint64_t(frameTimeLimit)) Sleep(DWORD(uint64_t(frameTimeLimit) - elapsed));
+  const uint64_t t0 = tmMilliseconds();
+  MSG message;
+  while (PeekMessageA(&message, window, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
   }
+  if (pollInput && shown()) inpUpdate();
+  GameFrame();
+  if (cfg->GetInt("USE_GFX") && shown() && gameDraw() && shown()) UpdateScreen();
+  const uint64_t elapsed = tmMilliseconds() - t0;
+  if (frameTimeLimit > 0 && elapsed < uint64_t(frameTimeLimit)) Sleep(DWORD(uint64_t(frameTimeLimit) - elapsed));
 }

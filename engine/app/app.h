@@ -41,6 +41,9 @@ class gaCTy {
   void Init(HINSTANCE instance, int showCommand);
   // The main loop, until the quit flag is set.
   void Run();
+  // One pass of it: the messages, the input poll, the game's frame, its
+  // drawing and the screen update, then the rest of the frame-time limit.
+  void RunPass();
   // Climbs from the executable's directory until "<dir>/<DATA_DIR>" can be
   // scanned, and makes that directory current.
   void FindDataDir();

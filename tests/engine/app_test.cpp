@@ -258,6 +258,36 @@ TEST_F(App, WindowProcedure) {
   EXPECT_EQ(script().frames, 0);  // quit before the first pass
 }
 
+// The passes present the whole screen at first and when the window comes
+// back from the taskbar (activated and repainted), and nothing while nothing
+// is marked (the test's gameDraw marks nothing).
+TEST_F(App, PassesPresentTheWholeScreenAtFirstAndAfterARestore) {
+  program();
+  writeCfg("bin", "NEED_DRAW_FPS = 0\n");
+  std::vector<int64_t> presented;  // pels blitted to the screen since the previous frame
+  script().quitAfter = 6;
+  script().onInit = [] { plat::test::traceCalls(true); };
+  script().onFrame = [&](int frame) {
+    int64_t pels = 0;
+    for (const auto& c : plat::test::takeCalls())
+      if (c.op == "Blt" && c.object == gfxDevice->primary->surface && c.rects.size() == 2)
+        pels += int64_t(c.rects[1].right - c.rects[1].left) * (c.rects[1].bottom - c.rects[1].top);
+    presented.push_back(pels);
+    if (frame == 3) ShowWindow(gaApp->window, SW_MINIMIZE);
+    if (frame == 4) ShowWindow(gaApp->window, SW_RESTORE);
+  };
+  EXPECT_EQ(run(), 0);
+  plat::test::traceCalls(false);
+  constexpr int64_t kWhole = 640 * 480;
+  ASSERT_EQ(presented.size(), 6u);
+  EXPECT_GE(presented[0], kWhole);  // the first pass's paint
+  EXPECT_EQ(presented[1], 0);
+  EXPECT_EQ(presented[2], 0);
+  EXPECT_EQ(presented[3], 0);  // minimised: no update
+  EXPECT_GE(presented[4], kWhole);
+  EXPECT_EQ(presented[5], 0);
+}
+
 TEST_F(App, FrameTimeLimitSleepsForTheRest) {
   program();
   writeCfg("bin", "FPS_LIMIT = 20\n");

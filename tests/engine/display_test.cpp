@@ -18,6 +18,7 @@
 #include "engine/gfx.h"
 #include "engine/gfx_dirty.h"
 #include "engine/img_row.h"
+#include "engine/sprs.h"
 #include "engine/surf.h"
 #include "platform/test_api.h"
 #include "platform/win32.h"
@@ -624,6 +625,110 @@ TEST_F(Display, MarkedCellsReachTheWindow) {
   for (const CallRecord& c : plat::test::takeCalls())
     if (c.op == "Blt" && c.rects.size() == 2) ++blts;
   EXPECT_EQ(blts, 2);  // {10, 10, 400, 20}: cells 0 to 12 of rows 0 and 1
+}
+
+// A scene as the game draws it: a sprite list over the back surface, each
+// pass drawing what its list marked and marking that for the screen update.
+class ScenePasses : public Display {
+ protected:
+  void SetUp() override {
+    Display::SetUp();
+    start();
+    gfxDirtyReset();
+    gfxDirty.drawFps = 0;
+    const pelFmtDesc desc = gfxDevice->back->GetPelFmtDesc();
+    background_.SetSize(640, 480, &desc);
+    for (int y = 0; y < 480; ++y)
+      for (int x = 0; x < 640; ++x) setPel(background_, x, y, uint16_t(x * 7 + y * 13 + 1));
+    ball_.SetSize(16, 16, &desc);
+    ball_.Fill(0xFFFF, nullptr);
+    list_.SetSize(640, 480);
+    sprsCTy::Add(&list_, &bkg_);
+    bkg_.SetImage(&background_);
+    bkg_.SetZ(1000);
+    bkg_.Show();
+    sprsCTy::Add(&list_, &ballSprite_);
+    ballSprite_.SetImage(&ball_);
+    ballSprite_.SetZ(0);
+    ballSprite_.SetPos(100, 100);
+    ballSprite_.Show();
+    for (int i = 0; i < 3; ++i) pass();  // everything is drawn in three passes
+  }
+  static void setPel(imgRowCTy& image, int x, int y, uint16_t pel) {
+    std::memcpy(image.buffer + (int64_t(y) * image.width + x) * 2, &pel, 2);
+  }
+  // One pass; the pels it blitted to the screen.
+  int64_t pass() {
+    plat::test::traceCalls(true);
+    list_.DrawDirty(gfxDevice->back);
+    gfxDirtyTouchRects(list_.Drawn());
+    gfxDirtyUpdate();
+    int64_t pels = 0;
+    for (const CallRecord& c : plat::test::takeCalls())
+      if (c.op == "Blt" && c.object == gfxDevice->primary->surface && c.rects.size() == 2)
+        pels += int64_t(c.rects[1].right - c.rects[1].left) * (c.rects[1].bottom - c.rects[1].top);
+    plat::test::traceCalls(false);
+    return pels;
+  }
+  // Whether the window shows the back surface's pel at (x, y).
+  bool shows(int x, int y) {
+    const auto ws = plat::test::readWindowSurface(window_);
+    const auto back = plat::test::readSurface(gfxDevice->back->surface);
+    uint32_t want = 0, got = 0;
+    SDL_ConvertPixels(1, 1, back.sdlFormat, &back.pels[size_t(y * back.width + x) * 2], 2, ws.sdlFormat, &want, 4);
+    std::memcpy(&got, &ws.pels[size_t(y * ws.width + x) * 4], 4);
+    return (got & 0xFFFFFF) == (want & 0xFFFFFF);
+  }
+  // Changes a pel of the back surface behind the sprite list's back.
+  void scribble(int x, int y) {
+    gSurfDxdCTy& back = *gfxDevice->back;
+    back.Lock(nullptr, img_LOCK_WRITE);
+    const uint16_t pel = 0x1234;
+    std::memcpy(back.data + (y * back.pitch + x) * 2, &pel, 2);
+    back.Unlock();
+  }
+
+  imgRowCTy background_, ball_;
+  sprImgCTy bkg_, ballSprite_;
+  sprsCTy list_;  // lets the sprites go before they go
+};
+
+// Only what the list drew reaches the window: a pass that drew nothing
+// blits nothing, a move blits the cells around the ball's two places.
+TEST_F(ScenePasses, OnlyWhatWasDrawnIsPresented) {
+  scribble(600, 400);
+  EXPECT_EQ(pass(), 0);
+  EXPECT_FALSE(shows(600, 400));
+
+  ballSprite_.SetPos(140, 100);
+  const int64_t moved = pass();
+  EXPECT_GT(moved, 0);
+  EXPECT_LE(moved, 4 * 64 * 48) << "more than the cells of the ball's two places";
+  EXPECT_TRUE(shows(150, 110));  // the ball's new place
+  EXPECT_TRUE(shows(105, 105));  // its old place, background again
+  EXPECT_FALSE(shows(600, 400));
+  EXPECT_GT(pass(), 0);  // a change is drawn three times
+  EXPECT_GT(pass(), 0);
+  EXPECT_EQ(pass(), 0);
+
+  // The whole list marked (as the game marks it on activation).
+  const rectCTy all{0, 0, 640, 480};
+  list_.MarkDirty(&all, &all, 1);
+  EXPECT_EQ(pass(), 640 * 480);
+  EXPECT_TRUE(shows(600, 400));
+}
+
+// A lost surface restored by the update: the whole screen is presented.
+TEST_F(ScenePasses, ARestoredSurfacePresentsTheWholeScreen) {
+  for (bool primary : {true, false}) {
+    SCOPED_TRACE(primary ? "primary" : "back");
+    scribble(600, 400);
+    EXPECT_EQ(pass(), 0);
+    plat::test::loseSurface(primary ? gfxDevice->primary->surface : gfxDevice->back->surface);
+    EXPECT_EQ(pass(), 640 * 480);
+    EXPECT_TRUE(shows(600, 400));
+    EXPECT_EQ(pass(), 0);
+  }
 }
 
 }  // namespace
