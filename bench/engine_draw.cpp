@@ -157,12 +157,12 @@ Words oursOnce(const Work& w, int level) {
   OurDraw draw(w);
   Pels dst = destinationPels(w);
   draw(engineImage(w.dst, dst).get());
-  drawSimd::force(-1);
+  drawSimd::force(bench_check::timed_level);
   return dst.words;
 }
 
 void Ours(benchmark::State& state, Work w, bool portable) {
-  const int level = portable ? drawSimd::Portable : -1;
+  const int level = portable ? drawSimd::Portable : bench_check::timed_level;
   drawSimd::force(level);
   OurDraw draw(w);
   Pels dst_p = destinationPels(w);
@@ -171,7 +171,7 @@ void Ours(benchmark::State& state, Work w, bool portable) {
     draw(dst.get());
     benchmark::DoNotOptimize(dst->buffer);
   }
-  drawSimd::force(-1);
+  drawSimd::force(bench_check::timed_level);
   const Words fast = oursOnce(w, level);
   if (fast != oursOnce(w, drawSimd::Portable)) state.SkipWithError("the output differs from the portable code's");
   bench_check::written(state, destinationPels(w).words, fast);

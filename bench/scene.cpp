@@ -22,6 +22,7 @@
 #include <random>
 #include <vector>
 
+#include "bench/check.h"
 #include "engine/draw/kernel_simd.h"
 #include "engine/img_row.h"
 #include "engine/sprs.h"
@@ -116,7 +117,7 @@ std::vector<uint8_t> redrawnWhole(Scene& scene) {
   const rectCTy all = scene.list.area;
   scene.list.MarkDirty(&all, &all, 1);
   scene.list.DrawDirty(target.get());
-  drawSimd::force(-1);
+  drawSimd::force(bench_check::timed_level);
   return pelsOf(*target);
 }
 
@@ -124,8 +125,9 @@ void check(benchmark::State& state, const std::vector<uint8_t>& got, const std::
   if (got != want) state.SkipWithError("the frame differs from the scene redrawn whole");
 }
 
+// level -1: the level the rows are timed at (bench/check.h).
 void Ours_DirtyFrame(benchmark::State& state, Format f, int level) {
-  drawSimd::force(level);
+  drawSimd::force(level < 0 ? bench_check::timed_level : level);
   Scene scene(f);
   int64_t pels = 0;
   for (auto _ : state) {
@@ -136,7 +138,7 @@ void Ours_DirtyFrame(benchmark::State& state, Format f, int level) {
   }
   // The sprites lie inside the dirty area: 3 x 32 x 32 sprite pels more.
   state.counters["pels"] = double(pels) / double(state.iterations()) + 3 * S * S;
-  drawSimd::force(-1);
+  drawSimd::force(bench_check::timed_level);
   check(state, pelsOf(*scene.target), redrawnWhole(scene));
 }
 

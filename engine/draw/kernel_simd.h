@@ -4,9 +4,10 @@
 // many; the kernel's per-pel loop draws the rest of each row. A cell gets one
 // by a specialisation of Rows below.
 //
-// The level is the processor's best, read once; drawSimd::force picks one for
-// tests (and benchmarks), so that each path can be checked against the
-// per-pel rules.
+// The level is the image library's (img/VectorLevel.h): the processor's
+// best, read once; drawSimd::force picks one for tests (and benchmarks), so
+// that each path can be checked against the per-pel rules, and sets the
+// image library's row kernels to it too.
 #pragma once
 
 #include <cstdint>

@@ -1,30 +1,20 @@
-// The vector level of the draw's row functions.
-#include <algorithm>
-
+// The vector level of the draw's row functions: the image library's one, so
+// that one switch (and TALVO_VECTOR_LEVEL in the benchmarks) picks the path
+// of every row function, the image library's, the draw's and the sprite
+// images'.
 #include "engine/draw/kernel_simd.h"
+#include "img/VectorLevel.h"
 
 namespace drawSimd {
-namespace {
 
-int g_forced = -1;
+namespace level_of = talvo::g::vector_level;
+static_assert(int(Portable) == int(level_of::portable) && int(SSE2) == int(level_of::sse2) &&
+              int(AVX2) == int(level_of::avx2));
 
-Level detect() {
-#if defined(__x86_64__) || defined(__i386__)
-  if (__builtin_cpu_supports("avx2")) return AVX2;
-  if (__builtin_cpu_supports("sse2")) return SSE2;
-#endif
-  return Portable;
-}
+Level supported() { return Level(level_of::supported()); }
 
-}  // namespace
+Level level() { return Level(level_of::current()); }
 
-Level supported() {
-  static const Level best = detect();
-  return best;
-}
-
-Level level() { return g_forced < 0 ? supported() : Level(std::min(g_forced, int(supported()))); }
-
-void force(int forced) { g_forced = forced; }
+void force(int forced) { level_of::force(forced); }
 
 }  // namespace drawSimd
