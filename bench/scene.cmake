@@ -2,4 +2,4 @@
 find_package(SDL2 REQUIRED)
 talvo_bench(scene
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/scene.cpp
-  DEPS engine engine_draw SDL2::SDL2)
+  DEPS engine engine_draw talvo_img SDL2::SDL2)
