@@ -118,8 +118,10 @@ HRESULT sndDsCreateBuffer(int32_t channel) {
   wave.nChannels = static_cast<WORD>(f.channels);
   wave.nSamplesPerSec = static_cast<DWORD>(f.samplesPerSec);
   wave.wBitsPerSample = static_cast<WORD>(f.bitsPerSample);
-  wave.nBlockAlign = static_cast<WORD>(f.channels * f.bitsPerSample / 8);
-  wave.nAvgBytesPerSec = static_cast<DWORD>(f.channels * f.bitsPerSample * f.samplesPerSec / 8);
+  // In 64 bits: a WAV's format may hold any 16-bit channels and bits (the
+  // device refuses what it cannot play).
+  wave.nBlockAlign = static_cast<WORD>(int64_t{f.channels} * f.bitsPerSample / 8);
+  wave.nAvgBytesPerSec = static_cast<DWORD>(int64_t{f.channels} * f.bitsPerSample * f.samplesPerSec / 8);
   DSBUFFERDESC desc{};
   desc.dwSize = sizeof desc;
   desc.dwBufferBytes = static_cast<DWORD>(bytes);
@@ -253,7 +255,10 @@ int32_t sndDsPlayMemory(sndWavInfo* info, uint8_t priority, uint32_t playFlags, 
   format.samplesPerSec = static_cast<int32_t>(info->samplesPerSec);
   format.bitsPerSample = info->bitsPerSample;
   format.totalBytes = static_cast<int32_t>(info->dataBytes);
-  format.requestedBytes = ((format.channels * format.bitsPerSample * format.samplesPerSec) >> 3) * 2;
+  // Two seconds, found in 64 bits (any 16-bit channels and bits, any
+  // 32-bit rate); no more than an int holds.
+  const uint64_t perSecond = uint64_t{info->channels} * info->bitsPerSample * info->samplesPerSec / 8;
+  format.requestedBytes = static_cast<int32_t>(std::min<uint64_t>(perSecond * 2, INT32_MAX));
   return sndDsStart(&format, priority, playFlags, volume, pan, first, last, sndDsMemoryFill, info);
 }
 

@@ -137,6 +137,29 @@ TEST_F(Channels, MemoryPcmThatFitsGetsAStaticBufferFreedOnceStopped) {
             1);
 }
 
+// Memory PCM of channels, bits and rates a WAV may state but no buffer
+// takes: the start is refused and the channel stays free (the sizes of its
+// buffer are found without overflow).
+TEST_F(Channels, MemoryPcmOfFormatsNoBufferTakesIsRefused) {
+  const struct {
+    uint16_t channels, bits;
+    uint32_t rate;
+  } cases[] = {{65535, 65535, 0xFFFFFFFF}, {2, 16, 0x7FFFFFFF}, {2, 16, 0xFFFFFFFF}, {0, 16, 22050}, {1, 24, 22050}};
+  std::vector<uint8_t> pcm(4096);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.channels << " channels, " << c.bits << " bits, " << c.rate << " Hz");
+    sndWavInfo info{};
+    info.formatTag = WAVE_FORMAT_PCM;
+    info.channels = c.channels;
+    info.bitsPerSample = c.bits;
+    info.samplesPerSec = c.rate;
+    info.dataBytes = uint32_t(pcm.size());
+    info.data = pcm.data();
+    EXPECT_EQ(sndDsPlayMemory(&info, 1, 0, 0, 0, 0, 9), SND_DS_NO_DEVICE);
+    EXPECT_FALSE(active(0));
+  }
+}
+
 TEST_F(Channels, GlobalFocusOptionAddsItsFlag) {
   Memory m(1000, 1, 22050, 16);
   sndGlobals.globalFocus = 1;
