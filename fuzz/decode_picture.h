@@ -12,10 +12,9 @@
 #include <cstring>
 
 #include "img/ImageDecoder.h"
+#include "memory_input.h"
 #include "talvo/Exception.h"
 #include "talvo/Log.h"
-#include "talvo/Stream.h"
-#include "talvo/StreamBuf.h"
 
 namespace fuzz {
 
@@ -25,12 +24,8 @@ constexpr std::int64_t max_pels = std::int64_t(1) << 20;
 
 template <class Decoder>
 void decode(const uint8_t* data, size_t size, uint32_t mask) {
-  talvo::io::MemBuf buffer;
-  char* block = static_cast<char*>(std::malloc(size + 1));
-  if (size) std::memcpy(block, data, size);
-  buffer.set_data(block, size, size);
-  talvo::io::IStream in(&buffer);
-  in.exceptions(mask);
+  MemoryInput input(data, size, mask);
+  talvo::io::IStream& in = input.stream;
 
   Decoder decoder;
   try {

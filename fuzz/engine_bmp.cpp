@@ -10,24 +10,18 @@
 
 #include "base/err.h"
 #include "engine/img_row.h"
-#include "talvo/Stream.h"
-#include "talvo/StreamBuf.h"
+#include "memory_input.h"
 
 namespace {
 
 int32_t field(const uint8_t* p) { return int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24); }
 
 void load(const uint8_t* data, size_t size, uint32_t mask) {
-  auto* block = static_cast<char*>(std::malloc(size + 1));
-  if (size) std::memcpy(block, data, size);
-  talvo::io::MemBuf buffer;
-  buffer.set_data(block, size, size);
-  talvo::io::IStream in(&buffer);
-  in.exceptions(mask);
+  fuzz::MemoryInput in(data, size, mask);
   imgRowCTy image;
   ERR_TRY(frame) {
     try {
-      image.LoadBmpStream(&in);
+      image.LoadBmpStream(&in.stream);
     } catch (const talvo::io::Failure&) {
       if (!mask) std::abort();
     }
