@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Remakes the seed corpus of the wav_file fuzz target in fuzz/corpus/wav_file:
 small WAVs of 8 and 16 bits, mono and stereo, one with an odd-sized chunk
-before its data, one with its format after its data, and truncated ones."""
+before its data, one with its format after its data, truncated ones, and
+formats that are not plain PCM (mu-law, A-law, float, ADPCM, and
+WAVE_FORMAT_EXTENSIBLE with a PCM and a float sub-format)."""
 import os
 import struct
 
@@ -17,6 +19,19 @@ def chunk(cid, body, size=None):
 def fmt(channels, rate, bits):
     align = channels * bits // 8
     return chunk(b"fmt ", struct.pack("<HHIIHH", 1, channels, rate, rate * align, align, bits))
+
+
+def fmt_tag(tag, channels, rate, bits, extra=b""):
+    align = channels * max(bits, 8) // 8
+    body = struct.pack("<HHIIHH", tag, channels, rate, rate * align, align, bits)
+    if extra:
+        body += struct.pack("<H", len(extra)) + extra
+    return chunk(b"fmt ", body)
+
+
+def extensible(channels, rate, bits, sub_format):
+    guid = struct.pack("<H", sub_format) + bytes.fromhex("000000001000800000aa00389b71")
+    return fmt_tag(0xFFFE, channels, rate, bits, struct.pack("<HI", bits, 3 if channels == 2 else 4) + guid)
 
 
 def riff(chunks):
@@ -37,6 +52,12 @@ seeds = {
     "odd_chunk": riff(fmt(1, 22050, 16) + chunk(b"LIST", b"abc") + chunk(b"data", pcm(8, 16))),
     "fmt_after_data": riff(chunk(b"data", pcm(8, 16)) + fmt(1, 22050, 16)),
     "data_size_past_end": riff(fmt(1, 22050, 16) + chunk(b"data", pcm(8, 16), 4096)),
+    "mulaw": riff(fmt_tag(7, 1, 8000, 8, b"") + chunk(b"data", pcm(40, 8))),
+    "alaw": riff(fmt_tag(6, 1, 8000, 8, b"") + chunk(b"data", pcm(40, 8))),
+    "float": riff(fmt_tag(3, 1, 22050, 32) + chunk(b"data", struct.pack("<4f", 0.5, -0.25, 1.0, 0.0))),
+    "adpcm": riff(fmt_tag(2, 1, 22050, 4, struct.pack("<HH", 500, 7) + bytes(28)) + chunk(b"data", bytes(64))),
+    "extensible_pcm": riff(extensible(2, 44100, 16, 1) + chunk(b"data", pcm(24, 16))),
+    "extensible_float": riff(extensible(1, 48000, 32, 3) + chunk(b"data", struct.pack("<2f", 0.5, -0.5))),
 }
 seeds["truncated_header"] = seeds["mono16"][:40]
 seeds["truncated_data"] = seeds["stereo16"][:60]
