@@ -24,11 +24,14 @@ struct RowsUnderway {
   }
 };
 
-// Leaves the image without rows, bounds or table, fails the stream and,
-// when asked, raises -5 "Data error".
+// Leaves the image without rows, bounds, table or size, fails the stream
+// and, when asked, raises -5 "Data error". The size goes with the rest: a
+// refused header's pel format may be one whose pels are wider than the
+// 8-bit ones a lock gives.
 void refuse(imgRle8CTy& image, rwStream* stream, bool raise) {
   image.FreeData();
   image.bounds = {0, 0, 0, 0};
+  image.width = image.height = 0;
   memHooks.free(image.rowOffsets);
   image.rowOffsets = nullptr;
   stream->failed = 1;
