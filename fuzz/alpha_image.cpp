@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/err.h"
+#include "draw_target.h"
 #include "engine/alpha/alpha_kernel_list.h"
 #include "engine/alpha/img_alpha.h"
 #include "engine/img_row.h"
@@ -25,8 +26,6 @@ namespace {
 // those of up to kMaxDrawExPels.
 constexpr int64_t kMaxPels = 1 << 16;
 constexpr int64_t kMaxDrawExPels = 1 << 12;
-constexpr size_t kGuard = 64;
-constexpr uint8_t kFill = 0xEE;
 
 // Reports are answered at once: no box, the reading goes on.
 int quietExit(errState*) { return ERR_OUTCOME_IGNORE; }
@@ -50,30 +49,7 @@ bool samePels(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
   return true;
 }
 
-// A guarded memory image of the format, w x h at a pitch of w + 3.
-struct Target {
-  std::vector<uint8_t> bytes;
-  imgRowCTy image;
-  Target(int format, int w, int h) : bytes(2 * kGuard + size_t(w + 3) * size_t(h) * size_t(pelBytes(format)), kFill) {
-    pelFmtDesc d;
-    d.Set(format, nullptr);
-    image.desc = d;
-    image.width = w;
-    image.height = h;
-    image.buffer = bytes.data() + kGuard;
-    image.rowLength = w + 3;
-  }
-  ~Target() { image.buffer = nullptr; }
-  imgCTy* locked(const rectCTy& r) {
-    image.Unlock();
-    image.Lock(&r, img_LOCK_READWRITE);
-    return &image;
-  }
-  void check() const {
-    for (size_t i = 0; i < kGuard; ++i)
-      if (bytes[i] != kFill || bytes[bytes.size() - 1 - i] != kFill) std::abort();
-  }
-};
+using Target = fuzz::DrawTarget;
 
 template <class Store, class Dst, class Op>
 void drawWith(imgAlpha& image, Target& t, const rectCTy& r, const Op& op) {

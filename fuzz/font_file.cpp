@@ -1,7 +1,9 @@
-// A font loaded from any ".fda" bytes beside a fixed 16 x 8 glyph picture,
-// inside a TRY frame (a report ends the load): every code measured and
-// drawn alone into a 64 x 64 memory image, then all of them in one line,
-// and the font released. The cache is created once.
+// Fonts loaded from any ".fda" bytes, twice: beside a fixed 16 x 8 glyph
+// picture in a 24-bit BMP (a memory glyph image), and beside one in a
+// 32-bit TGA whose pels run through every alpha (an alpha glyph image).
+// Each load runs inside a TRY frame (a report ends it): every code is
+// measured and drawn alone into a 64 x 64 memory image, then all of them in
+// one line, and the font is released. The cache is created once.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -21,7 +23,7 @@ void put32(std::string& s, uint32_t v) {
 }
 
 // A 24-bit BMP of 16 x 8 pels, each a colour of its own.
-std::string glyphPicture() {
+std::string glyphBmp() {
   const uint32_t w = 16, h = 8, row = w * 3;
   std::string s = "BM";
   put32(s, 54 + row * h);
@@ -37,22 +39,49 @@ std::string glyphPicture() {
   return s;
 }
 
-// The font's name: the input file's path without ".fda", the picture beside it.
-std::string prepare(const uint8_t* data, size_t size) {
-  std::string path = fuzz::writeInput("font.fda", data, size);
-  std::string name = path.substr(0, path.size() - 4);
-  static std::string picture;
-  if (picture.empty()) {
-    picture = name + ".bmp";
-    const std::string bmp = glyphPicture();
-    FILE* f = std::fopen(picture.c_str(), "wb");
-    if (!f) std::abort();
-    std::fwrite(bmp.data(), 1, bmp.size(), f);
-    std::fclose(f);
-    // Runs before the input file's directory goes.
-    std::atexit([] { std::remove(picture.c_str()); });
+// A 32-bit TGA of 16 x 8 pels (top row first), each a colour of its own,
+// with alphas 0, 255 and between.
+std::string glyphTga() {
+  const char header[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 16, 0, 8, 0, 32, 8 | 0x20};
+  std::string s(header, sizeof header);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 16; ++x) {
+      const int kind = (x + y) % 4;
+      s += {char(x * 16), char(y * 32), char(x + y), char(kind == 0 ? 0 : kind == 1 ? 255 : x * 16 + y)};
+    }
+  return s;
+}
+
+void writeFile(const std::string& path, const std::string& bytes) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) std::abort();
+  std::fwrite(bytes.data(), 1, bytes.size(), f);
+  std::fclose(f);
+}
+
+// Files beside the input that go at exit, before its directory.
+std::string g_extra[3];
+
+// The two fonts' names: the input as "font.fda" beside "font.bmp" and as
+// "alpha.fda" beside "alpha.tga", in the input file's directory.
+struct Names {
+  std::string bmp, tga;
+};
+Names prepare(const uint8_t* data, size_t size) {
+  const std::string path = fuzz::writeInput("font.fda", data, size);
+  const std::string dir = path.substr(0, path.size() - std::strlen("font.fda"));
+  if (g_extra[0].empty()) {
+    g_extra[0] = dir + "font.bmp";
+    g_extra[1] = dir + "alpha.tga";
+    g_extra[2] = dir + "alpha.fda";
+    writeFile(g_extra[0], glyphBmp());
+    writeFile(g_extra[1], glyphTga());
+    std::atexit([] {
+      for (const std::string& p : g_extra) std::remove(p.c_str());
+    });
   }
-  return name;
+  writeFile(g_extra[2], std::string(reinterpret_cast<const char*>(data), size));
+  return {dir + "font", dir + "alpha"};
 }
 
 void exercise(fntFont* font, imgRowCTy& target) {
@@ -71,12 +100,7 @@ void exercise(fntFont* font, imgRowCTy& target) {
   fontDrawText(font, line, 0, 0, &clip, &target);
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static bool ready = (errInit(), fntSystemInit(), true);
-  (void)ready;
-  const std::string name = prepare(data, size);
+void loadAndDraw(const std::string& name) {
   imgRowCTy target;
   pelFmtDesc format;
   format.Set(pel_FMT_X8R8G8B8, nullptr);
@@ -92,5 +116,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     errEndCatch(errGetState(), &frame);
   }
   ERR_END_TRY
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static bool ready = (errInit(), fntSystemInit(), true);
+  (void)ready;
+  const Names names = prepare(data, size);
+  loadAndDraw(names.bmp);
+  loadAndDraw(names.tga);
   return 0;
 }

@@ -14,6 +14,7 @@
 
 #include "base/err.h"
 #include "base/mem.h"
+#include "draw_target.h"
 #include "engine/img_row.h"
 #include "engine/rle8/img_rle8.h"
 #include "engine/rw.h"
@@ -23,8 +24,6 @@ namespace {
 
 // Images of more pels are read but neither locked nor drawn.
 constexpr int64_t kMaxPels = 1 << 14;
-constexpr size_t kGuard = 64;
-constexpr uint8_t kFill = 0xEE;
 
 int quietExit(errState*) { return ERR_OUTCOME_IGNORE; }
 
@@ -37,23 +36,7 @@ std::vector<uint8_t> lockedPels(imgRle8CTy& image) {
   return pels;
 }
 
-// A guarded memory image of the format, w x h at a pitch of w + 3.
-struct Target {
-  std::vector<uint8_t> bytes;
-  imgRowCTy image;
-  Target(int format, int w, int h) : bytes(2 * kGuard + size_t(w + 3) * size_t(h) * size_t(pelBytes(format)), kFill) {
-    image.desc.Set(format, nullptr);
-    image.width = w;
-    image.height = h;
-    image.buffer = bytes.data() + kGuard;
-    image.rowLength = w + 3;
-  }
-  ~Target() { image.buffer = nullptr; }
-  void check() const {
-    for (size_t i = 0; i < kGuard; ++i)
-      if (bytes[i] != kFill || bytes[bytes.size() - 1 - i] != kFill) std::abort();
-  }
-};
+using Target = fuzz::DrawTarget;
 
 void drawOnto(imgRle8CTy& image, int format) {
   // Room for the stretch at 2.0 and the mirrored draws, one pel to the right.

@@ -2,8 +2,9 @@
 // rwRdOpen (plain, LZ or zlib, rw1 or rw2 headers), and read as its own data
 // directs (rw_read_script.h) until the stream fails: integers, strings,
 // palettes and their tables, descriptors, and objects created by class name
-// and read whole or in place. Every pel of every image read is visited, then
-// all is deleted and the stream closed.
+// (memory, RLE8 and alpha images, all linked) and read whole or in place.
+// Every pel of every image read of at most kMaxPels pels is visited through
+// a lock, then all is deleted and the stream closed.
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
@@ -23,12 +24,20 @@ using namespace fuzz::rw_script;
 // Reports are answered at once: no box, the reading goes on.
 int quietExit(errState*) { return ERR_OUTCOME_IGNORE; }
 
-void visitPels(imgRowCTy* image) {
+// Images of more pels are read but not locked (an RLE8 or alpha image
+// decodes all its pels at a lock).
+constexpr int64_t kMaxPels = 1 << 16;
+
+void visitPels(imgCTy* image) {
+  const int64_t w = image->width, h = image->height;
+  if (w <= 0 || h <= 0 || w * h > kMaxPels) return;
   volatile uint32_t sink = 0;
   image->Lock(nullptr, img_LOCK_READ);
-  const bool pels = image->data && image->width > 0 && image->height > 0;
+  const bool pels = image->data != nullptr;
+  const int64_t rowBytes = w * image->BytesPerPel(), pitchBytes = int64_t(image->pitch) * image->BytesPerPel();
   if (pels)
-    for (int64_t i = 0; i < image->BufferBytes(); ++i) sink = sink + image->data[i];
+    for (int64_t y = 0; y < h; ++y)
+      for (int64_t i = 0; i < rowBytes; ++i) sink = sink + image->data[y * pitchBytes + i];
   image->Unlock();
   if (pels) sink = sink + image->PelAtXYRGB(image->width - 1, image->height - 1);
 }
@@ -71,11 +80,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         memHooks.free(name);
         rwObjCTy* object = objects.back().get();
         if (!object) break;
-        auto* image = dynamic_cast<imgRowCTy*>(object);
+        auto* image = dynamic_cast<imgCTy*>(object);
+        auto* row = dynamic_cast<imgRowCTy*>(object);
         if ((code & 0xFF) == opInPlace && image) {
-          // The pels stay in the stream; the script goes on after them.
+          // The pels stay in the stream; the script goes on after a memory
+          // image's.
           image->ReadInPlace(s);
-          if (image->buffer) rwSetPos(s, int32_t(s->position + image->BufferBytes()));
+          if (row && row->buffer) rwSetPos(s, int32_t(s->position + row->BufferBytes()));
         } else {
           object->Read(s);
         }

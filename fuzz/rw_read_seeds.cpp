@@ -1,7 +1,8 @@
 // Writes the seed corpus of the rw_read fuzz target into a directory: rw
 // files (rw2 and rw1, plain, LZ and zlib) whose data is a reading script
 // (rw_read_script.h) over integers, strings, palettes, descriptors and
-// memory images with and without palette and key, plus a few broken files.
+// memory images with and without palette and key, RLE8 and alpha images
+// read whole and in place, plus a few broken files.
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -9,7 +10,9 @@
 
 #include "base/err.h"
 #include "base/mem.h"
+#include "engine/alpha/img_alpha.h"
 #include "engine/img_row.h"
+#include "engine/rle8/img_rle8.h"
 #include "engine/rw.h"
 #include "rw_read_script.h"
 
@@ -93,6 +96,35 @@ void oneImage(rwStream* s, int format, bool withPalette, bool keyed, Op kind) {
   object(s, kind, "imgRowCTy", &img);
 }
 
+// An RLE8 image keyed on index 0, and an alpha image of every pel kind,
+// each read whole and in place.
+void otherImages(rwStream* s) {
+  palCTy pal;
+  palette(pal, 6);
+  pelFmtDesc d;
+  d.Set(pel_FMT_P8, &pal);
+  imgRle8CTy rle8;
+  rle8.SetSize(9, 4, &d);
+  rle8.SetColorKey(0);
+  rle8.Lock(nullptr, img_LOCK_WRITE);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 9; ++x) rle8.data[y * rle8.pitch + x] = uint8_t((x / 3 + y) % 6);
+  rle8.Unlock();
+  imgAlpha alpha;
+  alpha.SetSize(5, 3, nullptr);
+  uint8_t pels[5 * 3 * 4];
+  for (int i = 0; i < 15; ++i) {
+    const uint8_t a = i % 3 == 0 ? 0 : i % 3 == 1 ? 255 : uint8_t(20 * i);
+    const uint8_t p[4] = {uint8_t(i * 11), uint8_t(i * 7), uint8_t(i * 3), a};
+    std::memcpy(pels + 4 * i, p, 4);
+  }
+  alpha.Encode(pels);
+  object(s, opObject, "imgRle8CTy", &rle8);
+  object(s, opInPlace, "imgRle8CTy", &rle8);
+  object(s, opObject, "imgAlpha", &alpha);
+  object(s, opInPlace, "imgAlpha", &alpha);
+}
+
 void seed(const char* name, uint32_t flags, int32_t packer, uint32_t magic, const std::function<void(rwStream*)>& body) {
   rwStream* s = rwWrOpen((g_dir + "/" + name).c_str());
   s->flags = flags;
@@ -132,6 +164,8 @@ int main(int argc, char** argv) {
        [](rwStream* s) { oneImage(s, pel_FMT_R8G8B8, false, false, opInPlace); });
   seed("image_1555_no_key", 0, RW_PACKER_ZLIB, RW_MAGIC_RW2,
        [](rwStream* s) { oneImage(s, pel_FMT_A1R5G5B5, false, false, opObject); });
+  seed("images_rle8_alpha", 0, RW_PACKER_ZLIB, RW_MAGIC_RW2, otherImages);
+  seed("images_rle8_alpha_lz", RW_FLAG_PACKED, RW_PACKER_LZ, RW_MAGIC_RW2, otherImages);
   rawSeed("bad_magic", std::string("rwX\0\0\0\0\0\1\0\0\0\0\0\0\0\4\0\0\0\0\0\0\0\0\0\0\0", 28));
   rawSeed("short_header", std::string("rw2\0\1\0\0\0", 8));
   return 0;
