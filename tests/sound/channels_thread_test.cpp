@@ -39,12 +39,14 @@ class ChannelThread : public ::testing::Test {
     LeaveCriticalSection(&sndGlobals.threadLock);
     return asleep;
   }
+  // The sources the thread reads: members, so that they outlive the
+  // thread, which TearDown stops after the test's own locals are gone.
+  Stream s{pattern(400000)};
+  Memory m{2000, 1, 22050, 16};
 };
 
 TEST_F(ChannelThread, StartsStopsAndVolumesWhileStreaming) {
-  Stream s{pattern(400000)};
   sndDsFormat f = format(2, 44100, 16, 400000, 32768);
-  Memory m(2000, 1, 22050, 16);
   // Two sounds stream throughout; starts, volume changes and stops come
   // and go beside them.
   ASSERT_EQ(sndDsStart(&f, 5, SND_PLAY_LOOP, 0, 0, 0, 1, Stream::fill, &s), 0);
@@ -72,7 +74,6 @@ TEST_F(ChannelThread, StartsStopsAndVolumesWhileStreaming) {
 }
 
 TEST_F(ChannelThread, StartJustAfterTheThreadWentIdleIsServed) {
-  Memory m(2000, 1, 22050, 16);
   for (int round = 0; round < 5; ++round) {
     ASSERT_EQ(sndDsPlayMemory(&m.info, 1, 0, 0, 0, 0, 9), 0);
     ASSERT_TRUE(eventually([] { return !active(0); })) << "the thread frees the ended sound";
@@ -85,7 +86,6 @@ TEST_F(ChannelThread, StartJustAfterTheThreadWentIdleIsServed) {
 }
 
 TEST_F(ChannelThread, DoneWhileStreamingReturnsPromptly) {
-  Stream s{pattern(400000)};
   sndDsFormat f = format(2, 44100, 16, 400000, 32768);
   for (int i = 0; i < 5; ++i) ASSERT_EQ(sndDsStart(&f, 5, SND_PLAY_LOOP, 0, 0, 0, 9, Stream::fill, &s), i);
   std::this_thread::sleep_for(std::chrono::milliseconds(120));
