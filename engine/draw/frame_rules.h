@@ -23,24 +23,42 @@ inline uint32_t loadBytes(const uint8_t* p) {
   return v;
 }
 
+// h rows of n bytes, Piece <= n <= 2 * Half * Piece: Half pieces of Piece
+// bytes from the start of every row and Half ending at its end, overlapping
+// where n is shorter. The row's length picks the pieces once, so a row is a
+// fixed run of moves.
+template <size_t Piece, int Half>
+inline void copyRowsBy(uint8_t* d, int64_t dPitch, const uint8_t* s, int64_t sPitch, size_t n, int h) {
+  const size_t back = n - Half * Piece;
+  for (int y = 0; y < h; ++y, d += dPitch, s += sPitch)
+    for (int i = 0; i < Half; ++i) {
+      std::memcpy(d + i * Piece, s + i * Piece, Piece);
+      std::memcpy(d + back + i * Piece, s + back + i * Piece, Piece);
+    }
+}
+
 // h rows of n bytes: long rows by memcpy, short ones in line (a call of
-// memcpy costs more than a short row), the last piece of a row overlapping
-// the one before it. Source and destination are different images.
+// memcpy costs more than a short row). Source and destination are
+// different images.
 inline void copyRows(uint8_t* d, int64_t dPitch, const uint8_t* s, int64_t sPitch, size_t n, int h) {
   if (n >= 256) {
     for (int y = 0; y < h; ++y, d += dPitch, s += sPitch) std::memcpy(d, s, n);
-    return;
-  }
-  auto piece = [](uint8_t* to, const uint8_t* from, size_t bytes, auto size) {
-    for (size_t i = 0; i + size <= bytes; i += size) std::memcpy(to + i, from + i, size);
-    std::memcpy(to + bytes - size, from + bytes - size, size);
-  };
-  for (int y = 0; y < h; ++y, d += dPitch, s += sPitch) {
-    if (n >= 16) piece(d, s, n, std::integral_constant<size_t, 16>());
-    else if (n >= 8) piece(d, s, n, std::integral_constant<size_t, 8>());
-    else if (n >= 4) piece(d, s, n, std::integral_constant<size_t, 4>());
-    else if (n >= 2) piece(d, s, n, std::integral_constant<size_t, 2>());
-    else if (n) *d = *s;
+  } else if (n > 128) {
+    copyRowsBy<16, 8>(d, dPitch, s, sPitch, n, h);
+  } else if (n > 64) {
+    copyRowsBy<16, 4>(d, dPitch, s, sPitch, n, h);
+  } else if (n > 32) {
+    copyRowsBy<16, 2>(d, dPitch, s, sPitch, n, h);
+  } else if (n >= 16) {
+    copyRowsBy<16, 1>(d, dPitch, s, sPitch, n, h);
+  } else if (n >= 8) {
+    copyRowsBy<8, 1>(d, dPitch, s, sPitch, n, h);
+  } else if (n >= 4) {
+    copyRowsBy<4, 1>(d, dPitch, s, sPitch, n, h);
+  } else if (n >= 2) {
+    copyRowsBy<2, 1>(d, dPitch, s, sPitch, n, h);
+  } else if (n) {
+    for (int y = 0; y < h; ++y, d += dPitch, s += sPitch) *d = *s;
   }
 }
 

@@ -219,6 +219,27 @@ TEST_F(Dispatch, IndexImagesCopyIndices) {
   }
 }
 
+// Same-layout copies move each row by pieces chosen from its length in
+// bytes: every length up to past the memcpy bound, from an odd column onto
+// another, touches exactly the rectangle.
+TEST_F(Dispatch, IndexCopiesAtEveryRowLength) {
+  constexpr int kW = 300, kH = 4;
+  Image src = makeImage(kW, kH, pel_FMT_P8, &greys()), dst = makeImage(kW, kH, pel_FMT_P8, &greys());
+  for (int y = 0; y < kH; ++y)
+    for (int x = 0; x < kW; ++x) setPel(*src, x, y, uint32_t((7 * x + 31 * y) % 251 + 1));
+  imgDrawParams p{};
+  for (int w = 0; w <= kW - 4; ++w) {
+    std::memset(dst->buffer, 0, size_t(dst->BufferBytes()));
+    const rectCTy r{3, 1, w, 2};
+    src->DrawEx(dst.get(), -2, 0, &r, &p);  // onto columns 1 .. w of rows 1 and 2
+    for (int y = 0; y < kH; ++y)
+      for (int x = 0; x < kW; ++x) {
+        const bool inside = x >= 1 && x <= w && y >= 1 && y <= 2;
+        ASSERT_EQ(pelAt(*dst, x, y), inside ? pelAt(*src, x + 2, y) : 0u) << "w " << w << " at " << x << "," << y;
+      }
+  }
+}
+
 TEST_F(Dispatch, ScaledByteCopySamplesAndRefuses) {
   Image src = makeImage(6, 4, pel_FMT_P8, &greys()), dst = makeImage(8, 4, pel_FMT_P8, &greys());
   for (int y = 0; y < 4; ++y)
