@@ -65,9 +65,8 @@ imgDrawArgs argsOf(imgCTy* src, imgCTy* dst, const rectCTy* rect, const imgDrawP
 uint32_t keyAsR5G6B5(uint32_t colour) { return pelConvert<R8G8B8, R5G6B5>(pelFromRaw<R8G8B8>(colour)).v; }
 uint32_t keyAsX1R5G5B5(uint32_t colour) { return pelConvert<R8G8B8, X1R5G5B5>(pelFromRaw<R8G8B8>(colour)).v; }
 
-}  // namespace
-
-imgCellChoice imgSelectCell(const imgDrawParams& p, bool keyed) {
+// The cell of a draw (imgSelectCell), in line in both dispatchers.
+inline imgCellChoice selectCell(const imgDrawParams& p, bool keyed) {
   const bool depth = p.zSrc && p.zDst;
   if (p.scaled) {
     switch (p.mode) {
@@ -103,6 +102,10 @@ imgCellChoice imgSelectCell(const imgDrawParams& p, bool keyed) {
       return depth ? pick(op, vZ, vKeyZ, keyed) : pick(op, vPlain, vKey, keyed);
   }
 }
+
+}  // namespace
+
+imgCellChoice imgSelectCell(const imgDrawParams& p, bool keyed) { return selectCell(p, keyed); }
 
 int imgDirectSrcGroup(int format) {
   switch (format) {
@@ -162,7 +165,7 @@ void imgCTy::DrawExPaletted(imgCTy* destination, const rectCTy* rect, const imgD
   if (dst < 0 || !desc.palette || !desc.palette->table) return;
   imgDrawArgs a = argsOf(this, destination, rect, params, keyFlag ? imgPalettedKey(format, keyColor) : 0);
   a.table = desc.palette->table;
-  run(srcP8, imgDstGroup(dst), imgSelectCell(*params, keyFlag != 0), a);
+  run(srcP8, imgDstGroup(dst), selectCell(*params, keyFlag != 0), a);
 }
 
 void imgCTy::DrawExDirect(imgCTy* destination, const rectCTy* rect, const imgDrawParams* params) {
@@ -176,5 +179,5 @@ void imgCTy::DrawExDirect(imgCTy* destination, const rectCTy* rect, const imgDra
     run(srcP8, dstP8, {true, opCopy, scaled ? vScaled : vPlain}, a);
     return;
   }
-  run(imgSrcGroup(src), imgDstGroup(dst), imgSelectCell(*params, keyFlag != 0), a);
+  run(imgSrcGroup(src), imgDstGroup(dst), selectCell(*params, keyFlag != 0), a);
 }

@@ -10,12 +10,15 @@
 namespace {
 
 // Unlocks, in this order, the destination, the source, the weight image and
-// the depth images.
+// the depth images (the last three when given).
 struct Unlocker {
-  imgCTy* images[5];
+  imgCTy *destination, *source, *alphaMap, *zSrc, *zDst;
   ~Unlocker() {
-    for (imgCTy* image : images)
-      if (image) image->Unlock();
+    destination->Unlock();
+    source->Unlock();
+    if (alphaMap) alphaMap->Unlock();
+    if (zSrc) zSrc->Unlock();
+    if (zDst) zDst->Unlock();
   }
 };
 
@@ -29,7 +32,7 @@ void imgCTy::DrawEx(imgCTy* destination, int x, int y, const rectCTy* rect, cons
   const rectCTy r = rect ? *rect : GetBounds();
   const rectCTy to{int32_t(int64_t(x) + r.x), int32_t(int64_t(y) + r.y), r.w, r.h};
 
-  Unlocker unlock{{destination, this, params->alphaMap, params->zSrc, params->zDst}};
+  Unlocker unlock{destination, this, params->alphaMap, params->zSrc, params->zDst};
   // A lock the caller held on the source or the destination is given up.
   if (data) Unlock();
   const bool whole = params->mode == pel_OP_STRETCH || params->scaled;

@@ -20,8 +20,10 @@ namespace {
 using BlendRowFn = int (*)(uint8_t* d, const uint8_t* s, int w, int alpha, const uint8_t* m, uint32_t key,
                            const uint8_t* table);
 
+// A copy of the record, read once (see simd_rows.cpp).
 template <BlendRowFn F>
-int eachRow(const Rect& r) {
+int eachRow(const Rect& rect) {
+  const Rect r = rect;
   int n = 0;
   for (int y = 0; y < r.h; ++y)
     n = F(r.d + y * r.dPitch, r.s + y * r.sPitch, r.w, r.alpha, r.map ? r.map + y * r.mapPitch : nullptr, r.key,

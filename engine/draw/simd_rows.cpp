@@ -338,15 +338,19 @@ DRAW_AVX2 int copy565To555Avx2(uint8_t* d, const uint8_t* s, int w, uint32_t key
 
 #endif
 
-// A row function run over every row, inlined into the loop.
+// A row function run over every row, inlined into the loop. The loop reads
+// a copy of the record: the rows' stores could reach the record as far as
+// the compiler knows, and every row would load it again.
 template <RowFn F>
-int eachRow(const Rect& r) {
+int eachRow(const Rect& rect) {
+  const Rect r = rect;
   int n = 0;
   for (int y = 0; y < r.h; ++y) n = F(r.d + y * r.dPitch, r.s + y * r.sPitch, r.w, r.key, r.table);
   return n;
 }
 template <RowFn F>
-DRAW_AVX2 int eachRowAvx2(const Rect& r) {
+DRAW_AVX2 int eachRowAvx2(const Rect& rect) {
+  const Rect r = rect;
   int n = 0;
   for (int y = 0; y < r.h; ++y) n = F(r.d + y * r.dPitch, r.s + y * r.sPitch, r.w, r.key, r.table);
   return n;
