@@ -36,7 +36,7 @@ bool samplesInside(const imgDrawArgs& a) {
 }
 
 // Runs the cell's kernel when it has one and every image it reads has pels.
-void run(imgSrcGroup src, imgDstGroup dst, imgCellChoice choice, imgDrawArgs& a) {
+inline void run(imgSrcGroup src, imgDstGroup dst, imgCellChoice choice, imgDrawArgs& a) {
   if (!choice.draws) return;
   const imgKernelFn kernel = imgKernelFor(src, dst, choice.op, choice.variant);
   if (!kernel || !a.src->data || !a.dst->data) return;

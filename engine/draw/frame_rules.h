@@ -37,12 +37,19 @@ inline void copyRowsBy(uint8_t* d, int64_t dPitch, const uint8_t* s, int64_t sPi
     }
 }
 
+// Rows of 256 bytes or more, by memcpy; out of line, so that the short
+// copies in line need no registers of its loop.
+[[gnu::noinline]] inline void copyLongRows(uint8_t* d, int64_t dPitch, const uint8_t* s, int64_t sPitch, size_t n,
+                                           int h) {
+  for (int y = 0; y < h; ++y, d += dPitch, s += sPitch) std::memcpy(d, s, n);
+}
+
 // h rows of n bytes: long rows by memcpy, short ones in line (a call of
 // memcpy costs more than a short row). Source and destination are
 // different images.
 inline void copyRows(uint8_t* d, int64_t dPitch, const uint8_t* s, int64_t sPitch, size_t n, int h) {
   if (n >= 256) {
-    for (int y = 0; y < h; ++y, d += dPitch, s += sPitch) std::memcpy(d, s, n);
+    copyLongRows(d, dPitch, s, sPitch, n, h);
   } else if (n > 128) {
     copyRowsBy<16, 8>(d, dPitch, s, sPitch, n, h);
   } else if (n > 64) {
