@@ -10,12 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "bench/picture.h"
 #include "img/Pixel.h"
 #include "img/VectorLevel.h"
 
 namespace bench_check {
 
-using Words = std::vector<std::uint32_t>;
+using Words = bench_picture::Words;
 
 // The vector level the rows run at: the processor's best, or the one
 // TALVO_VECTOR_LEVEL names (0 portable, 1 SSE2, 2 AVX2; one above the

@@ -31,10 +31,10 @@ struct Size {
 };
 constexpr Size up{1024, 768}, down{400, 300};
 
-// A buffer of w x h pels of `size` bytes, 32-bit aligned rows for pixman.
+// A buffer of w x h pels of `size` bytes, on 64-byte lines.
 struct Pels {
   int w, h, size;
-  std::vector<std::uint32_t> words;
+  bench_check::Words words;
   Pels(int w, int h, int size, bool random) : w(w), h(h), size(size), words((std::size_t(w) * h * size + 3) / 4) {
     std::mt19937 rng(1);
     if (random)
