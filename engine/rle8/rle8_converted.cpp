@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 #include "base/mem.h"
 #include "engine/draw/dispatch.h"
@@ -36,20 +37,21 @@ void eachRun(const uint8_t* p, const uint8_t* end, int w, Run run) {
   }
 }
 
-// Where the spans, the row table and the pels go: nowhere while they are
+// Where the spans, the row tables and the pels go: nowhere while they are
 // counted, then into a block of the counted sizes.
 struct Places {
   uint32_t* rowSpans;
+  uint32_t* rowPels;
   rle8Span* spans;
   uint8_t* pels;
 };
 
-// The spans of one Dst gathered run by run. A repeat whose pels fill at
-// least a cache line of the destination becomes a fill span (its entry
-// stored once; 3-byte pels never fill); the other run pels gather into copy
-// spans. A span goes on while the next pels follow it at once, are of its
-// kind (fill or copy, equal to the key or not) and, for a fill, of its
-// entry.
+// The spans of one Dst gathered run by run, one group of a row at a time
+// (the row's runs are walked once for each group). A repeat whose pels
+// fill at least a cache line of the destination belongs to a fill group
+// (3-byte pels never fill); the other run pels to a copy group; pels equal
+// to the key to a key group. A span goes on while the next pels of its
+// group follow it at once and, for a fill, are of its entry.
 template <class Dst>
 struct Gather {
   static constexpr int B = int(sizeof(Dst));
@@ -58,13 +60,15 @@ struct Gather {
   int64_t key;
   Places to;
   size_t spans = 0, pels = 0;
-  // The span gathered last in the row.
+  int group = 0;
+  // Where the group's last span in the row ends; a fill's entry.
   int end = -1;
-  bool marked = false, fill = false;
   const uint8_t* entry = nullptr;
 
-  void row(int r) {
-    if (to.rowSpans) to.rowSpans[r] = uint32_t(spans);
+  void start(int r, int g) {
+    if (to.rowSpans) to.rowSpans[size_t(r) * rle8Groups + g] = uint32_t(spans);
+    if (to.rowPels && g == 0) to.rowPels[r] = uint32_t(pels * B);
+    group = g;
     end = -1;
   }
   void store(const uint8_t* e) {
@@ -74,24 +78,21 @@ struct Gather {
   // n pels of entry e from x on, as a fill or copied.
   void add(int x, const uint8_t* e, int n, bool asFill) {
     const bool m = key >= 0 && drawFrame::KeyOf<Dst>::skip(e, uint32_t(key));
-    if (x != end || m != marked || asFill != fill || (fill && std::memcmp(e, entry, B) != 0)) {
-      if (to.spans) to.spans[spans] = {x, 0, uint32_t(pels * B), asFill};
+    if ((m ? rle8KeyCopies : rle8Copies) + (asFill ? 1 : 0) != group) return;
+    if (x != end || (asFill && std::memcmp(e, entry, B) != 0)) {
+      if (to.spans) to.spans[spans] = {x, 0};
       ++spans;
-      marked = m;
-      fill = asFill;
       entry = e;
-      if (fill) store(e);
+      if (asFill) store(e);
     }
-    if (!fill)
+    if (!asFill)
       for (int i = 0; i < n; ++i) store(e);
-    if (to.spans) to.spans[spans - 1].n += m ? -n : n;
+    if (to.spans) to.spans[spans - 1].n += n;
     end = x + n;
   }
   void run(int x, const uint8_t* indices, int n, bool repeat) {
     if (repeat) {
-      const uint8_t* e = table + size_t(*indices) * B;
-      if (n >= kFillPels) add(x, e, n, true);
-      else add(x, e, n, false);
+      add(x, table + size_t(*indices) * B, n, n >= kFillPels);
       return;
     }
     for (int i = 0; i < n; ++i) add(x + i, table + size_t(indices[i]) * B, 1, false);
@@ -102,13 +103,14 @@ template <class Dst>
 void runsOf(const imgRle8CTy& image, const uint8_t* table, int64_t key, const Places& to, size_t* spanCount,
             size_t* pelCount) {
   Gather<Dst> g{table, key, to};
-  for (int r = 0; r < image.bounds.h; ++r) {
-    g.row(r);
-    if (const uint8_t* row = image.rows[r])
-      eachRun(row, row + image.rowSizes[r], image.bounds.w,
-              [&g](int x, const uint8_t* indices, int n, bool repeat) { g.run(x, indices, n, repeat); });
-  }
-  if (to.rowSpans) to.rowSpans[image.bounds.h] = uint32_t(g.spans);
+  for (int r = 0; r < image.bounds.h; ++r)
+    for (int group = 0; group < rle8Groups; ++group) {
+      g.start(r, group);
+      if (const uint8_t* row = image.rows[r])
+        eachRun(row, row + image.rowSizes[r], image.bounds.w,
+                [&g](int x, const uint8_t* indices, int n, bool repeat) { g.run(x, indices, n, repeat); });
+    }
+  if (to.rowSpans) to.rowSpans[size_t(image.bounds.h) * rle8Groups] = uint32_t(g.spans);
   *spanCount = g.spans;
   *pelCount = g.pels;
 }
@@ -125,7 +127,8 @@ rle8Converted* make(const imgRle8CTy& image, int dst, const uint8_t* table, int6
   runsByDst[dst](image, table, key, Places{}, &spans, &pels);
   const size_t h = size_t(image.bounds.h);
   if (pels * B > UINT32_MAX || spans > UINT32_MAX) return nullptr;
-  const size_t bytes = sizeof(rle8Converted) + (h + 1) * sizeof(uint32_t) + spans * sizeof(rle8Span) + pels * B;
+  const size_t bytes =
+      sizeof(rle8Converted) + (h * rle8Groups + 1 + h) * sizeof(uint32_t) + spans * sizeof(rle8Span) + pels * B;
   auto* runs = static_cast<rle8Converted*>(memZoneAlloc(0, bytes));
   if (!runs) return nullptr;
   runs->rows = image.rows;
@@ -134,9 +137,10 @@ rle8Converted* make(const imgRle8CTy& image, int dst, const uint8_t* table, int6
   runs->key = key;
   std::memcpy(runs->table, table, palCTy::kTableEntries * B);
   runs->rowSpans = reinterpret_cast<uint32_t*>(runs + 1);
-  runs->spans = reinterpret_cast<rle8Span*>(runs->rowSpans + h + 1);
+  runs->rowPels = runs->rowSpans + h * rle8Groups + 1;
+  runs->spans = reinterpret_cast<rle8Span*>(runs->rowPels + h);
   runs->pels = reinterpret_cast<uint8_t*>(runs->spans + spans);
-  runsByDst[dst](image, table, key, Places{runs->rowSpans, runs->spans, runs->pels}, &spans, &pels);
+  runsByDst[dst](image, table, key, Places{runs->rowSpans, runs->rowPels, runs->spans, runs->pels}, &spans, &pels);
   return runs;
 }
 
@@ -151,24 +155,24 @@ bool holds(const rle8Converted* runs, const imgRle8CTy& image, int dst, const ui
 template <class Dst>
 void copyRuns(const rle8Converted& runs, const rle8DrawArgs& a, bool keyed, int) {
   constexpr int B = int(sizeof(Dst));
-  rle8Spans::eachSpan<B>(runs, a, keyed, [](uint8_t* d, const uint8_t* s, int n, bool fill) {
-    if (!fill) {
-      drawFrame::copyRows(d, 0, s, 0, size_t(n) * B, 1);
-      return;
-    }
-    const Dst v = pelLoad<Dst>(s);
-    for (int i = 0; i < n; ++i) pelStore(d + i * B, v);
-  });
+  rle8Spans::eachSpan<B>(
+      runs, a, keyed, [](uint8_t* d, const uint8_t* s, int n) { drawFrame::copyRows(d, 0, s, 0, size_t(n) * B, 1); },
+      [](uint8_t* d, const uint8_t* s, int n) {
+        const Dst v = pelLoad<Dst>(s);
+        for (int i = 0; i < n; ++i) pelStore(d + i * B, v);
+      });
 }
 
 template <class Dst>
 void alphaRuns(const rle8Converted& runs, const rle8DrawArgs& a, bool keyed, int weight) {
   constexpr int B = int(sizeof(Dst));
   const rle8Walk::Colour<Dst, imgOp::Alpha> colour(weight);
-  rle8Spans::eachSpan<B>(runs, a, keyed, [&](uint8_t* d, const uint8_t* s, int n, bool fill) {
-    const int step = fill ? 0 : B;
-    for (int i = 0; i < n; ++i) colour(d + i * B, s + i * step);
-  });
+  auto blend = [&colour](auto step) {
+    return [&colour](uint8_t* d, const uint8_t* s, int n) {
+      for (int i = 0; i < n; ++i) colour(d + i * B, s + i * decltype(step)::value);
+    };
+  };
+  rle8Spans::eachSpan<B>(runs, a, keyed, blend(std::integral_constant<int, B>()), blend(std::integral_constant<int, 0>()));
 }
 
 }  // namespace

@@ -15,12 +15,17 @@
 // them. They live on the plain heap (zone 0), whatever zone is current when
 // a draw makes them.
 //
-// A row's runs are spans in row order: x, the first pel (relative to the
-// bounds), n pels, and the offset of their first pel in `pels`; a fill span
-// (a long repeat) stores its one pel once. Skips are the gaps between
-// spans. On a keyed image, run pels whose entry equals the key pel (by the
-// key test of the Dst) form spans of their own, marked by a negative n:
-// keyed draws leave them out, the others draw them.
+// A row's runs are spans: x, the first pel (relative to the bounds), and n
+// pels. A repeat whose pels fill at least a cache line of the destination
+// is a fill span, its one pel stored once; the other run pels gather into
+// copy spans. Skips are the gaps between spans. On a keyed image, run pels
+// whose entry equals the key pel (by the key test of the Dst) form key
+// spans: keyed draws leave them out, the others draw them. A row keeps its
+// spans in four groups, in this order: copies, fills, key copies, key
+// fills, each group in x order. Their pels follow one another in the same
+// order from the row's first pel (a fill's one pel for a fill), so a walk
+// through the groups takes each span's pels from where the last one's
+// ended: a span names no pels of its own.
 #pragma once
 
 #include <cstdint>
@@ -28,11 +33,11 @@
 #include "engine/rle8/rle8_members.h"
 
 struct rle8Span {
-  int32_t x;
-  int32_t n;      // negative: -n pels equal to the key
-  uint32_t at;    // bytes from `pels` to the span's first pel
-  uint32_t fill;  // non-zero: every pel of the span is the one at `at`
+  int32_t x, n;
 };
+
+// The groups of a row's spans, in the order they are kept.
+enum rle8SpanGroup { rle8Copies, rle8Fills, rle8KeyCopies, rle8KeyFills, rle8Groups };
 
 struct rle8Converted {
   uint8_t* const* rows;
@@ -40,8 +45,11 @@ struct rle8Converted {
   int dst;
   int64_t key;  // the key pel in the Dst's layout, or -1 without a key
   uint8_t table[palCTy::kTableEntries * 4];
-  // Row i's spans are spans[rowSpans[i]] up to spans[rowSpans[i + 1]].
+  // Group g of row i is spans[rowSpans[i * rle8Groups + g]] up to the next
+  // entry's (bounds.h * rle8Groups + 1 entries); row i's pels start
+  // rowPels[i] bytes into `pels`.
   uint32_t* rowSpans;
+  uint32_t* rowPels;
   rle8Span* spans;
   uint8_t* pels;
 };

@@ -3,6 +3,7 @@
 // own copy, compiled for its instruction set.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "engine/rle8/rle8_converted.h"
@@ -10,35 +11,56 @@
 namespace rle8Spans {
 namespace {
 
-// draw(d, s, n, fill) for every stretch of span pels inside rows a.k, d the
-// destination pel, s the first of the n pels (B bytes each), or with fill
-// the one pel of them all; keyed draws leave the spans of key pels out.
-template <int B, class Draw>
-inline void eachSpan(const rle8Converted& runs, const rle8DrawArgs& a, bool keyed, Draw draw) {
+// The spans from s to end, all of one group, drawn: draw(d, pels, n) with d
+// the destination pel of the span's first drawn pel, pels its first drawn
+// pel (B bytes each) or, for a fill, the one pel of them all, n the pels
+// drawn. p is the group's first pel; the result is the next group's. With
+// Clipped, each span is cut to the columns x0 to x1 (exclusive) first;
+// without, every span lies inside them and x0 is 0.
+template <int B, bool Fill, bool Clipped, class Draw>
+inline const std::uint8_t* eachOfGroup(const rle8Span* s, const rle8Span* const end, const std::uint8_t* p,
+                                       std::uint8_t* row, int x0, int x1, Draw& draw) {
+  for (; s != end; ++s) {
+    const std::uint8_t* const pels = p;
+    p += Fill ? B : std::ptrdiff_t(s->n) * B;
+    if constexpr (!Clipped) {
+      draw(row + std::ptrdiff_t(s->x) * B, pels, s->n);
+    } else {
+      const int from = s->x > x0 ? s->x : x0, to = s->x + s->n < x1 ? s->x + s->n : x1;
+      if (to > from)
+        draw(row + std::ptrdiff_t(from - x0) * B, Fill ? pels : pels + std::ptrdiff_t(from - s->x) * B, to - from);
+    }
+  }
+  return p;
+}
+
+template <int B, bool Clipped, class Copy, class Fill>
+inline void eachRow(const rle8Converted& runs, const rle8DrawArgs& a, bool keyed, Copy& copy, Fill& fill) {
   const int x0 = a.k.x, x1 = a.k.x + a.k.w;
   std::uint8_t* row = a.dst;
   for (int i = 0; i < a.k.h; ++i, row += a.dstPitch) {
-    const int r = a.k.y + i;
-    const rle8Span* s = runs.spans + runs.rowSpans[r];
-    const rle8Span* const end = runs.spans + runs.rowSpans[r + 1];
-    for (; s != end; ++s) {
-      int from = s->x, n = s->n;
-      if (from >= x1) break;
-      if (n < 0) {
-        if (keyed) continue;
-        n = -n;
-      }
-      const std::uint8_t* pels = runs.pels + s->at;
-      if (from < x0) {
-        n -= x0 - from;
-        if (n <= 0) continue;
-        if (!s->fill) pels += (x0 - from) * B;
-        from = x0;
-      }
-      if (n > x1 - from) n = x1 - from;
-      draw(row + (from - x0) * B, pels, n, s->fill != 0);
-    }
+    const std::size_t r = std::size_t(a.k.y) + std::size_t(i);
+    const std::uint32_t* at = runs.rowSpans + r * rle8Groups;
+    const rle8Span* const s = runs.spans;
+    const std::uint8_t* p = runs.pels + runs.rowPels[r];
+    p = eachOfGroup<B, false, Clipped>(s + at[rle8Copies], s + at[rle8Fills], p, row, x0, x1, copy);
+    p = eachOfGroup<B, true, Clipped>(s + at[rle8Fills], s + at[rle8KeyCopies], p, row, x0, x1, fill);
+    if (keyed) continue;
+    p = eachOfGroup<B, false, Clipped>(s + at[rle8KeyCopies], s + at[rle8KeyFills], p, row, x0, x1, copy);
+    eachOfGroup<B, true, Clipped>(s + at[rle8KeyFills], s + at[rle8Groups], p, row, x0, x1, fill);
   }
+}
+
+// Rows a.k of the runs drawn span by span: copy(d, s, n) for n pels of a
+// copy span from s, fill(d, s, n) for n pels of a fill span's one pel s, d
+// the destination pel; keyed draws leave the key groups out. Draws of the
+// whole width of the bounds cut nothing.
+template <int B, class Copy, class Fill>
+inline void eachSpan(const rle8Converted& runs, const rle8DrawArgs& a, bool keyed, Copy copy, Fill fill) {
+  if (a.k.x == 0 && a.k.w >= runs.bounds.w)
+    eachRow<B, false>(runs, a, keyed, copy, fill);
+  else
+    eachRow<B, true>(runs, a, keyed, copy, fill);
 }
 
 }  // namespace

@@ -150,24 +150,28 @@ inline void blend(std::uint8_t* d, const std::uint8_t* s, int n, int weight) {
 }
 
 // --- The draws --------------------------------------------------------------------------
-// Fills come only with pels of 2 and 4 bytes.
+// 3-byte pels never make fills (rle8_converted.h); should one come, it is
+// stored pel by pel.
 
 template <int B, class... Vs>
 void copyRuns(const rle8Converted& runs, const rle8DrawArgs& a, bool keyed, int) {
-  rle8Spans::eachSpan<B>(runs, a, keyed, [](std::uint8_t* d, const std::uint8_t* s, int n, bool isFill) {
-    if constexpr (B != 3)
-      if (isFill) return fill<B, Vs...>(d, s, n);
-    copy<Vs...>(d, s, std::size_t(n) * B);
-  });
+  rle8Spans::eachSpan<B>(
+      runs, a, keyed, [](std::uint8_t* d, const std::uint8_t* s, int n) { copy<Vs...>(d, s, std::size_t(n) * B); },
+      [](std::uint8_t* d, const std::uint8_t* s, int n) {
+        if constexpr (B != 3)
+          fill<B, Vs...>(d, s, n);
+        else
+          for (int i = 0; i < n; ++i) std::memcpy(d + i * B, s, B);
+      });
 }
 
 template <template <class> class Blend, class... Vs>
 void alphaRuns(const rle8Converted& runs, const rle8DrawArgs& a, bool keyed, int weight) {
   constexpr int B = Blend<talvo::g::simd::V128>::pelBytes;
-  rle8Spans::eachSpan<B>(runs, a, keyed, [weight](std::uint8_t* d, const std::uint8_t* s, int n, bool isFill) {
-    if (isFill) blend<Blend, true, Vs...>(d, s, n, weight);
-    else blend<Blend, false, Vs...>(d, s, n, weight);
-  });
+  rle8Spans::eachSpan<B>(
+      runs, a, keyed,
+      [weight](std::uint8_t* d, const std::uint8_t* s, int n) { blend<Blend, false, Vs...>(d, s, n, weight); },
+      [weight](std::uint8_t* d, const std::uint8_t* s, int n) { blend<Blend, true, Vs...>(d, s, n, weight); });
 }
 
 }  // namespace

@@ -76,12 +76,13 @@ Bytes randomPels(size_t n, uint32_t seed) {
 }  // namespace
 
 // Every layout, Copy and Alpha at weights from 0 to 256, keyed and not, over
-// the whole bounds and rectangles that start and end inside spans: the
-// converted runs draw what the row loop's walk draws, at every level.
+// the whole bounds (drawn without cuts) and rectangles that start or end
+// inside spans, or both: the converted runs draw what the row loop's walk
+// draws, at every level.
 TEST_F(Rle8Converted, DrawAsTheWalkAtEveryLevel) {
   struct Cut {
-    int x, y, w, h;
-  } cuts[] = {{0, 0, -1, -1}, {5, 1, -17, -2}, {61, 0, 3, -1}, {100, 2, 1, 3}};
+    int x, y, w, h;  // w, h of 0 or less: up to that many pels before the bounds' end
+  } cuts[] = {{0, 0, 0, 0}, {0, 1, -1, -2}, {3, 0, 0, 0}, {5, 1, -16, -1}, {61, 0, 3, 0}, {100, 2, 1, 3}};
   for (bool keyedImage : {false, true}) {
     Image image = sprite(keyedImage);
     const rectCTy b = image->bounds;
@@ -95,10 +96,12 @@ TEST_F(Rle8Converted, DrawAsTheWalkAtEveryLevel) {
           if (keyed && !keyedImage) continue;
           for (const Cut& c : cuts) {
             SCOPED_TRACE("format " + std::to_string(format) + " weight " + std::to_string(weight) +
-                         (keyed ? " keyed" : "") + (keyedImage ? " keyed image" : "") + " cut at " + std::to_string(c.x));
+                         (keyed ? " keyed" : "") + (keyedImage ? " keyed image" : "") + " cut " +
+                         std::to_string(c.x) + "," + std::to_string(c.y) + " " + std::to_string(c.w) + "x" +
+                         std::to_string(c.h));
             rle8DrawArgs a{};
             a.src = image.get();
-            a.k = {c.x, c.y, c.w > 0 ? c.w : b.w + c.w + 1 - c.x, c.h > 0 ? c.h : b.h + c.h + 1 - c.y};
+            a.k = {c.x, c.y, c.w > 0 ? c.w : b.w + c.w - c.x, c.h > 0 ? c.h : b.h + c.h - c.y};
             a.table = image->GetPelFmtDesc().palette->table;
             a.dstPitch = int64_t(a.k.w) * size + 7;
             const rle8AlphaKey alphaKey{weight, key};
