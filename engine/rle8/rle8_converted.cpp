@@ -37,110 +37,138 @@ void eachRun(const uint8_t* p, const uint8_t* end, int w, Run run) {
   }
 }
 
-// Where the spans, the row tables and the pels go: nowhere while they are
-// counted, then into a block of the counted sizes.
-struct Places {
-  uint32_t* rowSpans;
-  uint32_t* rowPels;
-  rle8Span* spans;
-  uint8_t* pels;
-};
-
-// The spans of one Dst gathered run by run, one group of a row at a time
-// (the row's runs are walked once for each group). A repeat whose pels
-// fill at least a cache line of the destination belongs to a fill group
-// (3-byte pels never fill); the other run pels to a copy group; pels equal
-// to the key to a key group. A span goes on while the next pels of its
-// group follow it at once and, for a fill, are of its entry.
-template <class Dst>
+// The spans of one row of one Dst gathered run by run into their groups:
+// counted, or (Write) written at cursors of each group (where its spans and
+// pels go next). A repeat whose pels fill at least a cache line of the
+// destination belongs to a fill group (3-byte pels never fill), the other
+// run pels to a copy group; pels whose entry equals the key to a key
+// group. A span goes on while the next pels of its group follow it at once
+// and, for a fill, are of its entry.
+template <class Dst, bool Write>
 struct Gather {
   static constexpr int B = int(sizeof(Dst));
   static constexpr int kFillPels = B == 3 ? INT32_MAX : 64 / B;
+  struct Group {
+    size_t spans = 0, pels = 0;
+    // Where the group's last span ends; a fill's entry.
+    int end = -1;
+    const uint8_t* entry = nullptr;
+  };
   const uint8_t* table;
-  int64_t key;
-  Places to;
-  size_t spans = 0, pels = 0;
-  int group = 0;
-  // Where the group's last span in the row ends; a fill's entry.
-  int end = -1;
-  const uint8_t* entry = nullptr;
+  const uint8_t* keyGroup;  // by index: rle8KeyCopies when its entry equals the key, else 0
+  rle8Span* spans = nullptr;
+  uint8_t* pels = nullptr;
+  Group groups[rle8Groups] = {};
 
-  void start(int r, int g) {
-    if (to.rowSpans) to.rowSpans[size_t(r) * rle8Groups + g] = uint32_t(spans);
-    if (to.rowPels && g == 0) to.rowPels[r] = uint32_t(pels * B);
-    group = g;
-    end = -1;
+  void store(Group& g, const uint8_t* e, int n) {
+    if constexpr (Write)
+      for (int i = 0; i < n; ++i) std::memcpy(pels + (g.pels + size_t(i)) * B, e, B);
+    g.pels += size_t(n);
   }
-  void store(const uint8_t* e) {
-    if (to.pels) std::memcpy(to.pels + pels * B, e, B);
-    ++pels;
-  }
-  // n pels of entry e from x on, as a fill or copied.
-  void add(int x, const uint8_t* e, int n, bool asFill) {
-    const bool m = key >= 0 && drawFrame::KeyOf<Dst>::skip(e, uint32_t(key));
-    if ((m ? rle8KeyCopies : rle8Copies) + (asFill ? 1 : 0) != group) return;
-    if (x != end || (asFill && std::memcmp(e, entry, B) != 0)) {
-      if (to.spans) to.spans[spans] = {x, 0};
-      ++spans;
-      entry = e;
-      if (asFill) store(e);
+  // n pels of index i from x on, as a fill or copied.
+  void add(int x, uint8_t i, int n, bool asFill) {
+    const uint8_t* e = table + size_t(i) * B;
+    Group& g = groups[keyGroup[i] + (asFill ? 1 : 0)];
+    if (x != g.end || (asFill && std::memcmp(e, g.entry, B) != 0)) {
+      if constexpr (Write) spans[g.spans] = {x, 0};
+      ++g.spans;
+      g.entry = e;
+      if (asFill) store(g, e, 1);
     }
-    if (!asFill)
-      for (int i = 0; i < n; ++i) store(e);
-    if (to.spans) to.spans[spans - 1].n += n;
-    end = x + n;
+    if (!asFill) store(g, e, n);
+    if constexpr (Write) spans[g.spans - 1].n += n;
+    g.end = x + n;
   }
-  void run(int x, const uint8_t* indices, int n, bool repeat) {
-    if (repeat) {
-      add(x, table + size_t(*indices) * B, n, n >= kFillPels);
-      return;
-    }
-    for (int i = 0; i < n; ++i) add(x + i, table + size_t(indices[i]) * B, 1, false);
+  void row(const imgRle8CTy& image, int r) {
+    const uint8_t* p = image.rows[r];
+    if (!p) return;
+    eachRun(p, p + image.rowSizes[r], image.bounds.w, [this](int x, const uint8_t* indices, int n, bool repeat) {
+      if (repeat) {
+        add(x, *indices, n, n >= kFillPels);
+        return;
+      }
+      for (int i = 0; i < n; ++i) add(x + i, indices[i], 1, false);
+    });
   }
 };
 
-template <class Dst>
-void runsOf(const imgRle8CTy& image, const uint8_t* table, int64_t key, const Places& to, size_t* spanCount,
-            size_t* pelCount) {
-  Gather<Dst> g{table, key, to};
-  for (int r = 0; r < image.bounds.h; ++r)
-    for (int group = 0; group < rle8Groups; ++group) {
-      g.start(r, group);
-      if (const uint8_t* row = image.rows[r])
-        eachRun(row, row + image.rowSizes[r], image.bounds.w,
-                [&g](int x, const uint8_t* indices, int n, bool repeat) { g.run(x, indices, n, repeat); });
+// The runs of every row gathered into runs.spans and runs.pels: counted
+// first (Write false), which fills the row tables, then (Write true)
+// written where the tables say. Counting gives the totals.
+template <class Dst, bool Write>
+void runsOf(const imgRle8CTy& image, rle8Converted& runs, size_t* spanCount, size_t* pelCount) {
+  constexpr int B = int(sizeof(Dst));
+  uint8_t keyGroup[palCTy::kTableEntries];
+  for (uint32_t i = 0; i < palCTy::kTableEntries; ++i)
+    keyGroup[i] =
+        runs.key >= 0 && drawFrame::KeyOf<Dst>::skip(runs.table + i * B, uint32_t(runs.key)) ? rle8KeyCopies : 0;
+  size_t spans = 0, pels = 0;
+  for (size_t r = 0; r < size_t(image.bounds.h); ++r) {
+    Gather<Dst, Write> g{runs.table, keyGroup, runs.spans, runs.pels};
+    uint32_t* const spansAt = runs.rowSpans + r * rle8Groups;
+    uint32_t* const pelsAt = runs.rowPels + r * rle8Groups;
+    if constexpr (Write) {
+      for (int k = 0; k < rle8Groups; ++k) {
+        g.groups[k].spans = spansAt[k];
+        g.groups[k].pels = pelsAt[k] / B;
+      }
     }
-  if (to.rowSpans) to.rowSpans[size_t(image.bounds.h) * rle8Groups] = uint32_t(g.spans);
-  *spanCount = g.spans;
-  *pelCount = g.pels;
+    g.row(image, int(r));
+    if constexpr (!Write) {
+      for (int k = 0; k < rle8Groups; ++k) {
+        spansAt[k] = uint32_t(spans);
+        pelsAt[k] = uint32_t(pels * B);
+        spans += g.groups[k].spans;
+        pels += g.groups[k].pels;
+      }
+    }
+  }
+  if constexpr (!Write) runs.rowSpans[size_t(image.bounds.h) * rle8Groups] = uint32_t(spans);
+  *spanCount = spans;
+  *pelCount = pels;
 }
 
-using RunsFn = void (*)(const imgRle8CTy&, const uint8_t*, int64_t, const Places&, size_t*, size_t*);
-constexpr RunsFn runsByDst[rle8Dsts] = {runsOf<R8G8B8>, runsOf<X8R8G8B8>, runsOf<R5G6B5>, runsOf<X1R5G5B5>};
+using RunsFn = void (*)(const imgRle8CTy&, rle8Converted&, size_t*, size_t*);
+template <bool Write>
+constexpr RunsFn runsByDst[rle8Dsts] = {runsOf<R8G8B8, Write>, runsOf<X8R8G8B8, Write>, runsOf<R5G6B5, Write>,
+                                        runsOf<X1R5G5B5, Write>};
 constexpr int pelBytesByDst[rle8Dsts] = {3, 4, 2, 2};
 
+// Points the converted runs' tables, spans and pels into their block.
+void place(rle8Converted* runs, size_t h, size_t spans) {
+  runs->rowSpans = reinterpret_cast<uint32_t*>(runs + 1);
+  runs->rowPels = runs->rowSpans + h * rle8Groups + 1;
+  runs->spans = reinterpret_cast<rle8Span*>(runs->rowPels + h * rle8Groups);
+  runs->pels = reinterpret_cast<uint8_t*>(runs->spans + spans);
+}
+
 // New converted runs of the image, or null (no memory, or more pels than
-// the offsets reach).
+// the offsets reach). The block holds the row tables while the runs are
+// counted, then grows to take them.
 rle8Converted* make(const imgRle8CTy& image, int dst, const uint8_t* table, int64_t key) {
   const int B = pelBytesByDst[dst];
-  size_t spans = 0, pels = 0;
-  runsByDst[dst](image, table, key, Places{}, &spans, &pels);
   const size_t h = size_t(image.bounds.h);
-  if (pels * B > UINT32_MAX || spans > UINT32_MAX) return nullptr;
-  const size_t bytes =
-      sizeof(rle8Converted) + (h * rle8Groups + 1 + h) * sizeof(uint32_t) + spans * sizeof(rle8Span) + pels * B;
-  auto* runs = static_cast<rle8Converted*>(memZoneAlloc(0, bytes));
+  const size_t tables = sizeof(rle8Converted) + (2 * h * rle8Groups + 1) * sizeof(uint32_t);
+  auto* runs = static_cast<rle8Converted*>(memZoneAlloc(0, tables));
   if (!runs) return nullptr;
   runs->rows = image.rows;
   runs->bounds = image.bounds;
   runs->dst = dst;
   runs->key = key;
   std::memcpy(runs->table, table, palCTy::kTableEntries * B);
-  runs->rowSpans = reinterpret_cast<uint32_t*>(runs + 1);
-  runs->rowPels = runs->rowSpans + h * rle8Groups + 1;
-  runs->spans = reinterpret_cast<rle8Span*>(runs->rowPels + h);
-  runs->pels = reinterpret_cast<uint8_t*>(runs->spans + spans);
-  runsByDst[dst](image, table, key, Places{runs->rowSpans, runs->rowPels, runs->spans, runs->pels}, &spans, &pels);
+  place(runs, h, 0);
+  size_t spans = 0, pels = 0;
+  runsByDst<false>[dst](image, *runs, &spans, &pels);
+  void* grown = pels * B <= UINT32_MAX && spans <= UINT32_MAX
+                    ? memZoneRealloc(0, runs, tables + spans * sizeof(rle8Span) + pels * B)
+                    : nullptr;
+  if (!grown) {
+    memZoneFree(0, runs);
+    return nullptr;
+  }
+  runs = static_cast<rle8Converted*>(grown);
+  place(runs, h, spans);
+  runsByDst<true>[dst](image, *runs, &spans, &pels);
   return runs;
 }
 

@@ -22,10 +22,10 @@
 // whose entry equals the key pel (by the key test of the Dst) form key
 // spans: keyed draws leave them out, the others draw them. A row keeps its
 // spans in four groups, in this order: copies, fills, key copies, key
-// fills, each group in x order. Their pels follow one another in the same
-// order from the row's first pel (a fill's one pel for a fill), so a walk
-// through the groups takes each span's pels from where the last one's
-// ended: a span names no pels of its own.
+// fills, each group in x order, with its pels in the same order (a fill's
+// one pel for a fill) from the group's first: a walk through a group takes
+// each span's pels from where the one before it ended, so a span names no
+// pels of its own.
 #pragma once
 
 #include <cstdint>
@@ -46,8 +46,8 @@ struct rle8Converted {
   int64_t key;  // the key pel in the Dst's layout, or -1 without a key
   uint8_t table[palCTy::kTableEntries * 4];
   // Group g of row i is spans[rowSpans[i * rle8Groups + g]] up to the next
-  // entry's (bounds.h * rle8Groups + 1 entries); row i's pels start
-  // rowPels[i] bytes into `pels`.
+  // entry's (bounds.h * rle8Groups + 1 entries); its pels start
+  // rowPels[i * rle8Groups + g] bytes into `pels`.
   uint32_t* rowSpans;
   uint32_t* rowPels;
   rle8Span* spans;

@@ -11,16 +11,19 @@
 namespace rle8Spans {
 namespace {
 
-// The spans from s to end, all of one group, drawn: draw(d, pels, n) with d
-// the destination pel of the span's first drawn pel, pels its first drawn
-// pel (B bytes each) or, for a fill, the one pel of them all, n the pels
-// drawn. p is the group's first pel; the result is the next group's. With
-// Clipped, each span is cut to the columns x0 to x1 (exclusive) first;
-// without, every span lies inside them and x0 is 0.
+// Group g of row r drawn span by span onto the destination row `row` (the
+// pel of column x0): draw(d, pels, n) with d the destination pel of the
+// span's first drawn pel, pels that pel (B bytes each) or, for a fill, the
+// one pel of them all, n the pels drawn. With Clipped, each span is cut to the
+// columns x0 to x1 (exclusive) first; without, every span lies inside them
+// and x0 is 0.
 template <int B, bool Fill, bool Clipped, class Draw>
-inline const std::uint8_t* eachOfGroup(const rle8Span* s, const rle8Span* const end, const std::uint8_t* p,
-                                       std::uint8_t* row, int x0, int x1, Draw& draw) {
-  for (; s != end; ++s) {
+inline void eachOfGroup(const rle8Converted& runs, std::size_t r, int g, std::uint8_t* row, int x0, int x1,
+                        Draw& draw) {
+  const std::size_t at = r * rle8Groups + std::size_t(g);
+  const std::uint8_t* p = runs.pels + runs.rowPels[at];
+  const rle8Span* const end = runs.spans + runs.rowSpans[at + 1];
+  for (const rle8Span* s = runs.spans + runs.rowSpans[at]; s != end; ++s) {
     const std::uint8_t* const pels = p;
     p += Fill ? B : std::ptrdiff_t(s->n) * B;
     if constexpr (!Clipped) {
@@ -31,7 +34,6 @@ inline const std::uint8_t* eachOfGroup(const rle8Span* s, const rle8Span* const 
         draw(row + std::ptrdiff_t(from - x0) * B, Fill ? pels : pels + std::ptrdiff_t(from - s->x) * B, to - from);
     }
   }
-  return p;
 }
 
 template <int B, bool Clipped, class Copy, class Fill>
@@ -40,14 +42,11 @@ inline void eachRow(const rle8Converted& runs, const rle8DrawArgs& a, bool keyed
   std::uint8_t* row = a.dst;
   for (int i = 0; i < a.k.h; ++i, row += a.dstPitch) {
     const std::size_t r = std::size_t(a.k.y) + std::size_t(i);
-    const std::uint32_t* at = runs.rowSpans + r * rle8Groups;
-    const rle8Span* const s = runs.spans;
-    const std::uint8_t* p = runs.pels + runs.rowPels[r];
-    p = eachOfGroup<B, false, Clipped>(s + at[rle8Copies], s + at[rle8Fills], p, row, x0, x1, copy);
-    p = eachOfGroup<B, true, Clipped>(s + at[rle8Fills], s + at[rle8KeyCopies], p, row, x0, x1, fill);
+    eachOfGroup<B, false, Clipped>(runs, r, rle8Copies, row, x0, x1, copy);
+    eachOfGroup<B, true, Clipped>(runs, r, rle8Fills, row, x0, x1, fill);
     if (keyed) continue;
-    p = eachOfGroup<B, false, Clipped>(s + at[rle8KeyCopies], s + at[rle8KeyFills], p, row, x0, x1, copy);
-    eachOfGroup<B, true, Clipped>(s + at[rle8KeyFills], s + at[rle8Groups], p, row, x0, x1, fill);
+    eachOfGroup<B, false, Clipped>(runs, r, rle8KeyCopies, row, x0, x1, copy);
+    eachOfGroup<B, true, Clipped>(runs, r, rle8KeyFills, row, x0, x1, fill);
   }
 }
 
