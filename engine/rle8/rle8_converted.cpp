@@ -183,7 +183,7 @@ bool holds(const rle8Converted* runs, const imgRle8CTy& image, int dst, const ui
 template <class Dst>
 void copyRuns(const rle8Converted& runs, const rle8DrawArgs& a, bool keyed, int) {
   constexpr int B = int(sizeof(Dst));
-  rle8Spans::eachSpan<B>(
+  rle8Spans::eachSpan<B, false>(
       runs, a, keyed, [](uint8_t* d, const uint8_t* s, int n) { drawFrame::copyRows(d, 0, s, 0, size_t(n) * B, 1); },
       [](uint8_t* d, const uint8_t* s, int n) {
         const Dst v = pelLoad<Dst>(s);
@@ -200,7 +200,8 @@ void alphaRuns(const rle8Converted& runs, const rle8DrawArgs& a, bool keyed, int
       for (int i = 0; i < n; ++i) colour(d + i * B, s + i * decltype(step)::value);
     };
   };
-  rle8Spans::eachSpan<B>(runs, a, keyed, blend(std::integral_constant<int, B>()), blend(std::integral_constant<int, 0>()));
+  rle8Spans::eachSpan<B, true>(runs, a, keyed, blend(std::integral_constant<int, B>()),
+                               blend(std::integral_constant<int, 0>()));
 }
 
 }  // namespace

@@ -155,7 +155,7 @@ inline void blend(std::uint8_t* d, const std::uint8_t* s, int n, int weight) {
 
 template <int B, class... Vs>
 void copyRuns(const rle8Converted& runs, const rle8DrawArgs& a, bool keyed, int) {
-  rle8Spans::eachSpan<B>(
+  rle8Spans::eachSpan<B, false>(
       runs, a, keyed, [](std::uint8_t* d, const std::uint8_t* s, int n) { copy<Vs...>(d, s, std::size_t(n) * B); },
       [](std::uint8_t* d, const std::uint8_t* s, int n) {
         if constexpr (B != 3)
@@ -168,7 +168,7 @@ void copyRuns(const rle8Converted& runs, const rle8DrawArgs& a, bool keyed, int)
 template <template <class> class Blend, class... Vs>
 void alphaRuns(const rle8Converted& runs, const rle8DrawArgs& a, bool keyed, int weight) {
   constexpr int B = Blend<talvo::g::simd::V128>::pelBytes;
-  rle8Spans::eachSpan<B>(
+  rle8Spans::eachSpan<B, true>(
       runs, a, keyed,
       [weight](std::uint8_t* d, const std::uint8_t* s, int n) { blend<Blend, false, Vs...>(d, s, n, weight); },
       [weight](std::uint8_t* d, const std::uint8_t* s, int n) { blend<Blend, true, Vs...>(d, s, n, weight); });

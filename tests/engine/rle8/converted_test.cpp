@@ -96,9 +96,8 @@ TEST_F(Rle8Converted, DrawAsTheWalkAtEveryLevel) {
           if (keyed && !keyedImage) continue;
           for (const Cut& c : cuts) {
             SCOPED_TRACE("format " + std::to_string(format) + " weight " + std::to_string(weight) +
-                         (keyed ? " keyed" : "") + (keyedImage ? " keyed image" : "") + " cut " +
-                         std::to_string(c.x) + "," + std::to_string(c.y) + " " + std::to_string(c.w) + "x" +
-                         std::to_string(c.h));
+                         (keyed ? " keyed" : "") + (keyedImage ? " keyed image" : "") + " cut " + std::to_string(c.x) +
+                         "," + std::to_string(c.y) + " " + std::to_string(c.w) + "x" + std::to_string(c.h));
             rle8DrawArgs a{};
             a.src = image.get();
             a.k = {c.x, c.y, c.w > 0 ? c.w : b.w + c.w - c.x, c.h > 0 ? c.h : b.h + c.h - c.y};
