@@ -166,87 +166,102 @@ void AnimSprite::Animate() {
   sprite.SetImage(frames.Get(uint32_t(f)));
 }
 
-const std::vector<int32_t>* AnimSprite::Opaque() {
+const AnimSprite::FramePels* AnimSprite::Pels() {
   imgCTy* image = sprite.image;
-  if (!image || frames.count == 0) return nullptr;
-  if (opaque.empty()) opaque.resize(frames.count);
+  if (!image || frames.count == 0 || frame < 0 || uint32_t(frame) >= frames.count) return nullptr;
+  if (opaque.size() < frames.count) opaque.resize(frames.count);
+  if (pels_.size() < frames.count) pels_.resize(frames.count);
   std::vector<int32_t>& bitmap = opaque[size_t(frame)];
+  FramePels& lists = pels_[size_t(frame)];
   if (bitmap.empty()) {
     // A frame without a colour key shows every pel but those of value 0
     // (the transparent pels of an alpha frame).
     const uint32_t key = image->keyFlag ? image->keyPel : 0;
-    const std::vector<uint32_t> pels = gameFramePels(image);
-    bitmap.resize(pels.size());
-    for (size_t i = 0; i < pels.size(); ++i) bitmap[i] = pels[i] != key ? 1 : 0;
+    const std::vector<uint32_t> framePels = gameFramePels(image);
+    bitmap.resize(framePels.size());
+    for (size_t i = 0; i < framePels.size(); ++i) bitmap[i] = framePels[i] != key ? 1 : 0;
+    const int32_t w = image->width, h = image->height;
+    lists = {};
+    auto solid = [&](int32_t c, int32_t r) { return c >= 0 && r >= 0 && c < w && r < h && bitmap[size_t(r) * w + c]; };
+    for (int32_t r = 0; r < h; ++r)
+      for (int32_t c = 0; c < w; ++c) {
+        if (!solid(c, r)) continue;
+        lists[kEveryPel].push_back({c, r});
+        // After a step of (sx, sy) this pel lies where pel (c + sx, r + sy)
+        // lay before it.
+        for (int32_t sy = -1; sy <= 1; ++sy)
+          for (int32_t sx = -1; sx <= 1; ++sx)
+            if ((sx || sy) && !solid(c + sx, r + sy)) lists[size_t(stepIndex(sx, sy))].push_back({c, r});
+      }
   }
-  return &bitmap;
+  return &lists;
 }
 
-int AnimSprite::Collide(talvo::g::Image& mask, const uint8_t* colourA, const uint8_t* colourB) {
-  return CollideAt(x, y, mask, colourA, colourB);
-}
+namespace {
 
-int AnimSprite::CollideAt(int32_t atX, int32_t atY, talvo::g::Image& mask, const uint8_t* colourA,
-                          const uint8_t* colourB) {
-  if (talvo::g::bytes_per_pel(mask.type()) != 3 || mask.width() <= 0 || mask.height() <= 0) return -1;
-  const std::vector<int32_t>* bitmap = Opaque();
-  if (!bitmap) return -1;
-  const int w = sprite.image->width, h = sprite.image->height;
-  talvo::g::Image::Lock lock(mask, nullptr, talvo::g::Image::Lock::read);
-  const int maskW = mask.width(), maskH = mask.height();
-  for (int r = 0; r < h; ++r) {
-    const int64_t my = int64_t(atY) - hotY + r;
-    if (my < 0 || my >= maskH) continue;
-    const uint8_t* row = lock.row(int32_t(my));
-    for (int c = 0; c < w; ++c) {
-      const int64_t mx = int64_t(atX) - hotX + c;
-      if (mx < 0 || mx >= maskW || !(*bitmap)[size_t(r) * w + c]) continue;
-      const uint8_t* pel = row + 3 * mx;
+// The mask under one read lock, and the two colours looked for.
+struct MaskView {
+  talvo::g::Image::Lock lock;
+  int32_t w, h;
+  const uint8_t *colourA, *colourB;
+
+  MaskView(talvo::g::Image& mask, const uint8_t* a, const uint8_t* b)
+      : lock(mask, nullptr, talvo::g::Image::Lock::read), w(mask.width()), h(mask.height()), colourA(a), colourB(b) {}
+
+  // The first of the frame's pels, the frame's top-left corner on the scene
+  // point (left, top), that lies on the mask on colour A (0) or B (1); -1
+  // when none does.
+  template <class Pels>
+  int FirstOn(int64_t left, int64_t top, const Pels& pels) const {
+    for (const auto& p : pels) {
+      const int64_t mx = left + p.c, my = top + p.r;
+      if (mx < 0 || my < 0 || mx >= w || my >= h) continue;
+      const uint8_t* pel = lock.row(int32_t(my)) + 3 * mx;
       if (std::memcmp(pel, colourA, 3) == 0) return 0;
       if (std::memcmp(pel, colourB, 3) == 0) return 1;
     }
+    return -1;
   }
-  return -1;
+};
+
+bool testable(talvo::g::Image& mask) {
+  return talvo::g::bytes_per_pel(mask.type()) == 3 && mask.width() > 0 && mask.height() > 0;
 }
 
-int32_t AnimSprite::SweepStep() {
-  const std::vector<int32_t>* bitmap = Opaque();
-  if (!bitmap) return 1;
-  const int w = sprite.image->width, h = sprite.image->height;
-  auto solid = [&](int c, int r) { return c >= 0 && r >= 0 && c < w && r < h && (*bitmap)[size_t(r) * w + c]; };
-  // Grows the square ring by ring while every pel of the next ring is opaque.
-  if (!solid(hotX, hotY)) return 1;
-  int32_t half = 0;
-  for (;; ++half) {
-    const int32_t n = half + 1;
-    bool ring = true;
-    for (int32_t i = -n; i <= n && ring; ++i)
-      ring = solid(hotX + i, hotY - n) && solid(hotX + i, hotY + n) && solid(hotX - n, hotY + i) &&
-             solid(hotX + n, hotY + i);
-    if (!ring) break;
-  }
-  // Squares of side 2 x half + 1 whose centres lie at most 2 x half apart
-  // along each axis overlap: together they cover a connected band from the
-  // start to the end, which no line of wall pels can cross unseen.
-  return half > 0 ? 2 * half : 1;
+}  // namespace
+
+int AnimSprite::Collide(talvo::g::Image& mask, const uint8_t* colourA, const uint8_t* colourB) {
+  if (!testable(mask)) return -1;
+  const FramePels* lists = Pels();
+  if (!lists) return -1;
+  const MaskView view(mask, colourA, colourB);
+  return view.FirstOn(int64_t(x) - hotX, int64_t(y) - hotY, (*lists)[kEveryPel]);
 }
 
 int AnimSprite::CollideAlong(int32_t fromX, int32_t fromY, talvo::g::Image& mask, const uint8_t* colourA,
                              const uint8_t* colourB) {
+  if (!testable(mask)) return -1;
+  const FramePels* lists = Pels();
+  if (!lists) return -1;
+  const MaskView view(mask, colourA, colourB);
   const int64_t dx = int64_t(x) - fromX, dy = int64_t(y) - fromY;
-  const int64_t step = SweepStep();
-  const int64_t longest = std::max(dx < 0 ? -dx : dx, dy < 0 ? -dy : dy);
-  const int64_t steps = std::max<int64_t>(1, (longest + step - 1) / step);
-  // The i-th point rounds i / steps of the way to the nearest pel.
+  const int64_t steps = std::max<int64_t>(1, std::max(dx < 0 ? -dx : dx, dy < 0 ? -dy : dy));
+  // The i-th position: i / steps of the way, to the nearest pel.
   auto along = [steps](int64_t from, int64_t d, int64_t i) {
-    const int64_t twice = 2 * d * i;
-    return int32_t(from + (twice + (d < 0 ? -steps : steps)) / (2 * steps));
+    return from + (2 * d * i + (d < 0 ? -steps : steps)) / (2 * steps);
   };
+  // The first position is tested whole. Each later one is a step of one pel
+  // from the one before, which found neither colour under any of its pels:
+  // only the pels of the step's leading edge can find one, and the first of
+  // them in row order is the first of all the frame's pels.
+  int64_t px = fromX, py = fromY;
   for (int64_t i = 1; i <= steps; ++i) {
-    const int32_t px = i == steps ? x : along(fromX, dx, i), py = i == steps ? y : along(fromY, dy, i);
-    const int hit = CollideAt(px, py, mask, colourA, colourB);
+    const int64_t nx = along(fromX, dx, i), ny = along(fromY, dy, i);
+    const int index = i == 1 ? kEveryPel : stepIndex(int32_t(nx - px), int32_t(ny - py));
+    px = nx, py = ny;
+    const int hit = view.FirstOn(px - hotX, py - hotY, (*lists)[size_t(index)]);
     if (hit == -1) continue;
-    if (px != x || py != y) SetPos(px, py);
+    if (px != x || py != y) SetPos(int32_t(px), int32_t(py));
     return hit;
   }
   return -1;

@@ -3,6 +3,7 @@
 // by a hot spot and tests its opaque pels against a mask picture.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -58,18 +59,16 @@ class AnimSprite {
   // no frame, or when the mask is not 3 bytes a pel. Colours are 3 bytes B,
   // G, R.
   int Collide(talvo::g::Image& mask, const uint8_t* colourA, const uint8_t* colourB);
-  // The move from (fromX, fromY) to the current position, tested with
-  // Collide in steps of at most SweepStep pels along each axis, in order
-  // (the start itself is not tested; a move within one step is one test of
-  // the current position). The first step that gives 0 or 1 ends the move:
-  // the object is put there and the result returned. -1 when no step
-  // decides; the object stays at the current position.
+  // The move from (fromX, fromY) to the current position, walked one pel at
+  // a time: every position the hot spot passes through, one pel a step
+  // along the longer axis and the nearest pel along the other (halves
+  // rounded away from the start), in order, each tested as Collide tests
+  // the current position (the start itself is not tested; no move is one
+  // test of the current position). The first position that gives 0 or 1
+  // ends the move: the object is put there and the result returned. -1 when
+  // none decides; the object stays at the current position.
   int CollideAlong(int32_t fromX, int32_t fromY, talvo::g::Image& mask, const uint8_t* colourA,
                    const uint8_t* colourB);
-  // The longest step along each axis that the current frame can take
-  // without its opaque pels passing over any pel: the side of the square of
-  // opaque pels centred on the hot spot, less one; at least 1.
-  int32_t SweepStep();
 
   int32_t x = 0, y = 0;  // the scene point the hot spot sits on
   uint8_t loop = 1;
@@ -84,11 +83,22 @@ class AnimSprite {
   int32_t hotX = 0, hotY = 0;
 
  private:
+  // A pel of a frame: its column and row.
+  struct FramePel {
+    int32_t c, r;
+  };
+  // Per frame, in row order: at kEveryPel its opaque pels; at stepIndex of
+  // a step of one pel, those opaque pels whose scene pel no opaque pel
+  // covered before the step (the frame's leading edge on that step).
+  static constexpr int kEveryPel = 4;
+  static int stepIndex(int32_t sx, int32_t sy) { return (sy + 1) * 3 + sx + 1; }
+  using FramePels = std::array<std::vector<FramePel>, 9>;
+
   // Attaches the sprite with frame 0 and places the object.
   void Attach(const char* name, int32_t depth);
-  // The current frame's opaque bitmap, built on first use; null without a
-  // frame.
-  const std::vector<int32_t>* Opaque();
-  // Collide with the hot spot on (atX, atY).
-  int CollideAt(int32_t atX, int32_t atY, talvo::g::Image& mask, const uint8_t* colourA, const uint8_t* colourB);
+  // The current frame's opaque bitmap and pel lists, built on first use;
+  // null without a frame.
+  const FramePels* Pels();
+
+  std::vector<FramePels> pels_;  // per frame, beside its opaque bitmap
 };

@@ -2,9 +2,12 @@
 // and a sprite without frames or without its list.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <vector>
 
 #include "engine/alpha/alpha_fixture.h"
@@ -135,10 +138,20 @@ std::vector<Pt> square(int half) {
     for (int x = -half; x <= half; ++x) pels.push_back({15 + x, 20 + y});
   return pels;
 }
+// Pels at a distance from the hot spot of at most `radius`, and at least
+// `hole`.
+std::vector<Pt> disc(int radius, int hole = 0) {
+  std::vector<Pt> pels;
+  for (int y = -radius; y <= radius; ++y)
+    for (int x = -radius; x <= radius; ++x)
+      if (x * x + y * y <= radius * radius && x * x + y * y >= hole * hole) pels.push_back({15 + x, 20 + y});
+  return pels;
+}
 const std::vector<Pt> kPlus = {{15, 20}, {14, 20}, {16, 20}, {15, 19}, {15, 21}};
 const std::vector<Pt> kRing = {{14, 19}, {15, 19}, {16, 19}, {14, 20}, {16, 20}, {14, 21}, {15, 21}, {16, 21}};
 
-// Mask pels of the line x = column, or of the line x + y = sum.
+// Mask pels of the line x = column, of the line x + y = sum, or of the row
+// y from x = 0 to x = last.
 std::vector<Pt> column(int x) {
   std::vector<Pt> pels;
   for (int y = 0; y < 64; ++y) pels.push_back({x, y});
@@ -150,29 +163,70 @@ std::vector<Pt> antidiagonal(int sum) {
     if (sum - y >= 0 && sum - y < 64) pels.push_back({sum - y, y});
   return pels;
 }
+std::vector<Pt> rowUpTo(int y, int last) {
+  std::vector<Pt> pels;
+  for (int x = 0; x <= last; ++x) pels.push_back({x, y});
+  return pels;
+}
+
+// The move from `from` to `to` walked one pel at a time: each position the
+// hot spot passes through, the nearest pel to the line at each pel along
+// the longer axis (halves away from the start), tested with Collide; the
+// first that decides ends the move. No move tests its end alone.
+struct Walked {
+  int result;
+  Pt at;
+};
+Walked walkOnePel(AnimSprite& sprite, Pt from, Pt to, talvo::g::Image& mask) {
+  const int dx = to.x - from.x, dy = to.y - from.y;
+  const int n = std::max(std::abs(dx), std::abs(dy));
+  auto nearest = [n](int d, int i) { return int(std::lround(double(d) * i / n)); };
+  for (int i = n == 0 ? 0 : 1; i <= n; ++i) {
+    const Pt p = n == 0 ? to : Pt{from.x + nearest(dx, i), from.y + nearest(dy, i)};
+    sprite.SetPos(p.x, p.y);
+    const int result = sprite.Collide(mask, kWall, kGoal);
+    if (result != -1) return {result, p};
+  }
+  sprite.SetPos(to.x, to.y);
+  return {-1, to};
+}
+
+// CollideAlong from `from` to `to`, with where it leaves the object.
+Walked collideAlong(AnimSprite& sprite, Pt from, Pt to, talvo::g::Image& mask) {
+  sprite.SetPos(to.x, to.y);
+  const int result = sprite.CollideAlong(from.x, from.y, mask, kWall, kGoal);
+  return {result, {sprite.x, sprite.y}};
+}
 
 TEST(AnimSpriteCollide, AMoveIsTestedAlongItsWayAndEndsWhereItIsDecided) {
   struct Case {
     const char* what;
     std::vector<Pt> opaque;  // frame pels
-    int step;                // its SweepStep
     Pt from, to;
     std::vector<Pt> wall, goal;
     int expected;
     bool endsOnTarget;
   };
   const Case cases[] = {
-      {"a jump over a one-pel wall", square(2), 4, {10, 30}, {50, 30}, column(30), {}, 0, false},
-      {"a jump back over it", square(2), 4, {50, 30}, {10, 30}, column(30), {}, 0, false},
-      {"a diagonal jump over a diagonal one-pel wall", square(2), 4, {20, 20}, {41, 40}, antidiagonal(60), {}, 0,
-       false},
-      {"a frame without an opaque square steps one pel", kPlus, 1, {10, 30}, {50, 33}, column(30), {}, 0, false},
-      {"nor with a hole at the hot spot", kRing, 1, {10, 30}, {50, 30}, column(30), {}, 0, false},
-      {"goal before wall: won", square(3), 6, {5, 30}, {60, 30}, column(45), column(25), 1, false},
-      {"wall before goal: lost", square(3), 6, {60, 30}, {5, 30}, column(45), column(25), 0, false},
-      {"a free way ends on the target", square(2), 4, {5, 5}, {58, 50}, {{60, 10}}, {}, -1, true},
-      {"no move: the position alone", square(2), 4, {20, 20}, {20, 20}, column(22), {}, 0, true},
-      {"a move within one step: its end alone", square(2), 4, {20, 20}, {23, 17}, column(25), {}, 0, true},
+      {"a jump over a one-pel wall", square(2), {10, 30}, {50, 30}, column(30), {}, 0, false},
+      {"a jump back over it", square(2), {50, 30}, {10, 30}, column(30), {}, 0, false},
+      {"a diagonal jump over a diagonal one-pel wall", square(2), {20, 20}, {41, 40}, antidiagonal(60), {}, 0, false},
+      {"a plus-shaped frame", kPlus, {10, 30}, {50, 33}, column(30), {}, 0, false},
+      {"a frame with a hole at the hot spot", kRing, {10, 30}, {50, 30}, column(30), {}, 0, false},
+      {"goal before wall: won", square(3), {5, 30}, {60, 30}, column(45), column(25), 1, false},
+      {"wall before goal: lost", square(3), {60, 30}, {5, 30}, column(45), column(25), 0, false},
+      {"a free way ends on the target", square(2), {5, 5}, {58, 50}, {{60, 10}}, {}, -1, true},
+      {"no move: the position alone", square(2), {20, 20}, {20, 20}, column(22), {}, 0, true},
+      {"a short move decided at its end", square(2), {20, 20}, {23, 17}, column(25), {}, 0, true},
+      // A disc of radius 11, as the game's ball, clips the wall's end (10,
+      // 24) from the positions (14, 14) to (20, 20) only: testing every 14
+      // pels, at (24, 24) and (38, 38), sees neither.
+      {"the rim clips a wall's end between positions 14 pels apart", disc(11), {10, 10}, {38, 38}, rowUpTo(24, 10),
+       {}, 0, false},
+      {"the rim clips a single goal pel the same way", disc(11), {10, 10}, {38, 38}, {}, {{10, 24}}, 1, false},
+      // Along an axis the rim reaches 11 pels aside, but (10, 32) only from
+      // (20, 36) to (20, 28): 12 pels apart, (20, 38) and (20, 26) miss it.
+      {"the same along an axis", disc(11), {20, 50}, {20, 2}, rowUpTo(32, 10), {}, 0, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -181,24 +235,81 @@ TEST(AnimSpriteCollide, AMoveIsTestedAlongItsWayAndEndsWhereItIsDecided) {
     AnimSprite sprite;
     giveFrame(sprite, keyedFrame(c.opaque));
     sprite.SetHotSpot(15, 20);
-    EXPECT_EQ(sprite.SweepStep(), c.step);
-    sprite.SetPos(c.to.x, c.to.y);
-    EXPECT_EQ(sprite.CollideAlong(c.from.x, c.from.y, mask, kWall, kGoal), c.expected);
-    const Pt at{sprite.x, sprite.y};
+    const Walked along = collideAlong(sprite, c.from, c.to, mask);
+    EXPECT_EQ(along.result, c.expected);
+    const Pt at = along.at;
     // The sprite is drawn where the object stands.
     EXPECT_EQ(sprite.sprite.x, at.x - 15);
     EXPECT_EQ(sprite.sprite.y, at.y - 20);
     if (c.endsOnTarget) {
       EXPECT_EQ(at.x, c.to.x);
       EXPECT_EQ(at.y, c.to.y);
-      continue;
+    } else {
+      // Short of the target, on the way, and deciding there alone.
+      EXPECT_TRUE(at.x != c.to.x || at.y != c.to.y);
+      EXPECT_LE(std::abs((at.x - c.from.x) * (c.to.y - c.from.y) - (at.y - c.from.y) * (c.to.x - c.from.x)),
+                std::abs(c.to.x - c.from.x) + std::abs(c.to.y - c.from.y));
+      EXPECT_EQ(sprite.Collide(mask, kWall, kGoal), c.expected);
     }
-    // Short of the target, on the way, and deciding there alone.
-    EXPECT_TRUE(at.x != c.to.x || at.y != c.to.y);
-    EXPECT_LE(std::abs((at.x - c.from.x) * (c.to.y - c.from.y) - (at.y - c.from.y) * (c.to.x - c.from.x)),
-              std::abs(c.to.x - c.from.x) + std::abs(c.to.y - c.from.y));
-    EXPECT_EQ(sprite.Collide(mask, kWall, kGoal), c.expected);
+    // Where a walk one pel at a time stops, with its result.
+    const Walked walked = walkOnePel(sprite, c.from, c.to, mask);
+    EXPECT_EQ(along.result, walked.result);
+    EXPECT_EQ(at.x, walked.at.x);
+    EXPECT_EQ(at.y, walked.at.y);
   }
+}
+
+TEST(AnimSpriteCollide, RandomMovesGiveWhatAWalkOnePelAtATimeGives) {
+  // One object with frames of several shapes, switched between moves as
+  // the ball's frames turn: discs of several radii, a ring, a plus.
+  AnimSprite sprite;
+  for (const std::vector<Pt>& shape : {disc(0), disc(2), disc(5), disc(11), disc(8, 4), kPlus})
+    sprite.frames.Add(keyedFrame(shape));
+  sprite.SetHotSpot(15, 20);
+  std::mt19937 random(20240611);
+  auto uniform = [&random](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+  int results[3] = {}, shortOfTarget = 0;
+  for (int trial = 0; trial < 3000; ++trial) {
+    // Short walls of one to eight pels along an axis or a diagonal, and
+    // single goal pels.
+    std::vector<Pt> wall, goal;
+    for (int n = uniform(0, 8); n > 0; --n) {
+      Pt p{uniform(0, 63), uniform(0, 63)};
+      const int sx = uniform(-1, 1), sy = uniform(-1, 1);
+      for (int length = uniform(1, 8); length > 0 && p.x >= 0 && p.y >= 0 && p.x < 64 && p.y < 64; --length) {
+        wall.push_back(p);
+        p = {p.x + sx, p.y + sy};
+      }
+    }
+    for (int n = uniform(0, 6); n > 0; --n) goal.push_back({uniform(0, 63), uniform(0, 63)});
+    talvo::g::ImageRow mask;
+    makeMask(mask, 64, 64, talvo::g::pel_type::rgb888, wall, goal);
+    // Moves along an axis or a diagonal, and some of any slope, from inside
+    // the mask or beside it.
+    const Pt from{uniform(-12, 75), uniform(-12, 75)};
+    const int length = uniform(0, 40);
+    Pt to;
+    if (trial % 4 == 3) {
+      to = {from.x + uniform(-length, length), from.y + uniform(-length, length)};
+    } else {
+      const int sx = uniform(-1, 1), sy = uniform(-1, 1);
+      to = {from.x + sx * length, from.y + sy * length};
+    }
+    sprite.frame = uniform(0, int(sprite.frames.count) - 1);
+    sprite.sprite.SetImage(sprite.frames.Get(uint32_t(sprite.frame)));
+    const Walked along = collideAlong(sprite, from, to, mask);
+    const Walked walked = walkOnePel(sprite, from, to, mask);
+    ASSERT_EQ(along.result, walked.result) << "trial " << trial;
+    ASSERT_EQ(along.at.x, walked.at.x) << "trial " << trial;
+    ASSERT_EQ(along.at.y, walked.at.y) << "trial " << trial;
+    ++results[along.result + 1];
+    if (along.at.x != to.x || along.at.y != to.y) ++shortOfTarget;
+  }
+  // The moves were of every kind: free, lost and won, many on their way.
+  EXPECT_GT(results[0], 100);
+  EXPECT_GT(results[1], 100);
+  EXPECT_GT(results[2], 100);
+  EXPECT_GT(shortOfTarget, 300);
 }
 
 // Ticks that read back as exactly `ms` milliseconds.
