@@ -1,5 +1,6 @@
 // Showing the primary surface: its pels go into the window's SDL surface
-// (SDL_GetWindowSurface) and out with SDL_UpdateWindowSurfaceRects. In window
+// (SDL_GetWindowSurface), which keeps the window's picture, and the changed
+// rectangle goes out to the display (window_picture.cpp). In window
 // mode the primary is the desktop, so a rectangle lands at its place less the
 // client area's origin; in exclusive full screen the mode's screen is scaled
 // to fit the window (1:1 when the sizes agree). A window surface SDL has just
@@ -19,9 +20,6 @@
 
 namespace plat::dd {
 namespace {
-
-// The userdata of a window surface that has had its first present.
-char g_filled;
 
 // Converts w x h pels of the format into rows of SDL's format `to`.
 void convertRows(Format f, const uint8_t* src, LONG srcPitch, uint32_t to, uint8_t* dst, int dstPitch, int w, int h) {
@@ -84,8 +82,8 @@ void present(Surface& s, HWND window, const RECT& r) {
     area.right = std::min(area.right, client.right);
     area.bottom = std::min(area.bottom, client.bottom);
   }
-  const bool fresh = ws->userdata != &g_filled;
-  ws->userdata = &g_filled;
+  const bool fresh = !plat::detail::holdsWholePicture(ws);
+  if (fresh) plat::detail::noteWholePicture(sdl, ws);
   if (fullScreen && (ws->w != s.width() || ws->h != s.height())) {
     presentScaled(s, ws);
     shown = {0, 0, ws->w, ws->h};
@@ -106,7 +104,7 @@ void present(Surface& s, HWND window, const RECT& r) {
     }
   }
   if (SDL_MUSTLOCK(ws)) SDL_UnlockSurface(ws);
-  if (shown.w > 0 && shown.h > 0) SDL_UpdateWindowSurfaceRects(sdl, &shown, 1);
+  if (shown.w > 0 && shown.h > 0) plat::detail::showRects(sdl, ws, &shown, 1);
 }
 
 }  // namespace plat::dd

@@ -51,6 +51,22 @@ void noteMouseInside(HWND window);
 // window under it a motion event.
 void pointerMoved(POINT desktop);
 
+// --- a window's picture on the display (window_picture.cpp) ---
+
+// Whether a window surface holds a whole picture: one that SDL has just
+// made (a new window, a new size) holds nothing until a present fills it.
+bool holdsWholePicture(const SDL_Surface* surface);
+void noteWholePicture(SDL_Window* window, SDL_Surface* surface);
+// Sends rectangles of the window surface to the display.
+void showRects(SDL_Window* window, SDL_Surface* surface, const SDL_Rect* rects, int count);
+// The display asks for the window's picture (uncovered, mapped, restored):
+// the whole picture the surface holds is sent again. Nothing for a window
+// that has had none.
+void showPictureAgain(SDL_Window* window);
+// The display lost the window's picture (the test API's copy of the display
+// follows; the real display needs nothing).
+void pictureLost(SDL_Window* window);
+
 // --- display (ddraw.cpp) ---
 
 // The application lost the foreground: in exclusive full screen every

@@ -86,11 +86,13 @@ void setCursorPosFails(bool fail);
 // poll, the cursor at (0, 0), GetCursorPos working. No messages are sent.
 void resetInput();
 
-enum class WindowEvent { Close, Expose, Minimized, Restored, FocusGained, FocusLost, Maximized, Moved, Resized };
+enum class WindowEvent { Close, Expose, Minimized, Restored, Shown, FocusGained, FocusLost, Maximized, Moved, Resized };
 // What the window system reports about a window, handled as the SDL event.
 // Moved: the client area now starts at (x, y) on the desktop; Resized: it is
 // now x by y pels. For those two the SDL window is first put there, as the
-// window system would have done.
+// window system would have done. Expose (uncovered), Shown (mapped) and
+// Restored come from a display that has lost the window's picture: the copy
+// of the display that keepScreen keeps loses it first.
 void injectWindowEvent(HWND window, WindowEvent event, int x = 0, int y = 0);
 
 // A pass-driven input script for a program's main loop. A pass is counted
@@ -199,6 +201,14 @@ PelImage readSurface(IDirectDrawSurface7* surface);
 // What the window's SDL surface holds (its client area): empty when the
 // window has none.
 PelImage readWindowSurface(HWND window);
+// A copy of what the display shows of each window, for tests: while on, every
+// pel the layer sends to a window's display is kept (black where none was
+// sent), and an injected event of a display that lost the picture (see
+// injectWindowEvent) blacks it. Off at start; switching drops the copies.
+void keepScreen(bool on);
+// What the display shows of the window's client area, in readWindowSurface's
+// layout: empty when nothing was sent to it since keepScreen(true).
+PelImage readWindowScreen(HWND window);
 
 // The pel loops of blits and presents: the fastest the processor runs
 // (Best), or the portable ones.

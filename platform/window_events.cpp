@@ -83,6 +83,7 @@ void handleWindowEvent(const SDL_WindowEvent& e) {
   Activation act = Activation::None;
   bool post = false;
   UINT message = 0;
+  SDL_Window* showAgain = nullptr;
   {
     std::lock_guard<std::mutex> lock(g_mutex);
     for (auto& [k, w] : windows()) {
@@ -91,6 +92,11 @@ void handleWindowEvent(const SDL_WindowEvent& e) {
       bool focusRule = assumeFocusLocked();
       bool normal = !(w.style & (WS_MINIMIZE | WS_MAXIMIZE));
       int sx, sy;
+      // The display has lost the picture: it gets the window's kept picture
+      // at once, whether or not the application draws again.
+      if (e.event == SDL_WINDOWEVENT_EXPOSED || e.event == SDL_WINDOWEVENT_SHOWN ||
+          e.event == SDL_WINDOWEVENT_RESTORED)
+        showAgain = w.sdl;
       switch (e.event) {
         case SDL_WINDOWEVENT_EXPOSED:
           invalidate(w);
@@ -163,6 +169,7 @@ void handleWindowEvent(const SDL_WindowEvent& e) {
     }
   }
   if (!h) return;
+  if (showAgain) plat::detail::showPictureAgain(showAgain);
   if (post) PostMessageA(h, message, 0, 0);
   if (act == Activation::Activate) activate(h);
   if (act == Activation::Deactivate) deactivate(h);
@@ -317,6 +324,7 @@ void injectWindowEvent(HWND window, WindowEvent event, int x, int y) {
       {WindowEvent::Minimized, SDL_WINDOWEVENT_MINIMIZED},
       {WindowEvent::Maximized, SDL_WINDOWEVENT_MAXIMIZED},
       {WindowEvent::Restored, SDL_WINDOWEVENT_RESTORED},
+      {WindowEvent::Shown, SDL_WINDOWEVENT_SHOWN},
       {WindowEvent::Moved, SDL_WINDOWEVENT_MOVED},
       {WindowEvent::Resized, SDL_WINDOWEVENT_SIZE_CHANGED},
       {WindowEvent::FocusGained, SDL_WINDOWEVENT_FOCUS_GAINED},
@@ -333,6 +341,8 @@ void injectWindowEvent(HWND window, WindowEvent event, int x, int y) {
     e.windowID = w->sdlId;
     if (event == WindowEvent::Moved) SDL_SetWindowPosition(w->sdl, x, y);
     if (event == WindowEvent::Resized) SDL_SetWindowSize(w->sdl, x, y);
+    if (event == WindowEvent::Expose || event == WindowEvent::Shown || event == WindowEvent::Restored)
+      plat::detail::pictureLost(w->sdl);
   }
   for (const auto& k : kEvents)
     if (k.event == event) e.event = k.sdl;

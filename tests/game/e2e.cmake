@@ -31,3 +31,10 @@ add_test(NAME game_xvfb.starts
   COMMAND ${TALVO_PYTHON} ${CMAKE_CURRENT_LIST_DIR}/xvfb_starts.py $<TARGET_FILE:maze> ${TALVO_GAME_DIR})
 set_tests_properties(game_xvfb.starts PROPERTIES LABELS game-xvfb TIMEOUT 180 SKIP_RETURN_CODE 77
   ENVIRONMENT "LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_LIST_DIR}/xvfb_lsan.supp")
+
+# The maze under Xvfb with another client's window in front: its window shows
+# its last picture again when uncovered and when mapped again.
+add_test(NAME game_xvfb.picture
+  COMMAND ${TALVO_PYTHON} ${CMAKE_CURRENT_LIST_DIR}/xvfb_picture.py $<TARGET_FILE:maze> ${TALVO_GAME_DIR})
+set_tests_properties(game_xvfb.picture PROPERTIES LABELS game-xvfb TIMEOUT 180 SKIP_RETURN_CODE 77
+  ENVIRONMENT "LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_LIST_DIR}/xvfb_lsan.supp")

@@ -70,6 +70,8 @@ class Display : public ::testing::Test {
     plat::test::resetDisplay();
     plat::test::setPelPath(plat::test::PelPath::Best);
     plat::test::traceCalls(false);
+    plat::test::keepScreen(false);
+    plat::test::setAssumeFocus(plat::test::headless());
     plat::test::setInstanceDir(nullptr);
   }
 
@@ -473,6 +475,51 @@ TEST_F(Display, ARemadeWindowSurfaceGetsTheWholeWindow) {
   RECT corner{o.x, o.y, o.x + 4, o.y + 4}, source{0, 0, 4, 4};
   ASSERT_EQ(front->Blt(&corner, back, &source, DDBLT_WAIT, nullptr), DD_OK);
   EXPECT_EQ(plat::test::readWindowSurface(w).pels, before.pels);
+}
+
+// The display keeps no picture of a window: uncovered, mapped again or
+// restored, it shows nothing until it is sent one. The window's last
+// presented picture goes back at once, whole, while the window is not in
+// front and nothing presents.
+TEST_F(Display, TheDisplayGetsTheLastPictureBackWhenItLostIt) {
+  using plat::test::WindowEvent;
+  plat::test::setAssumeFocus(false);  // no window comes to the front
+  plat::test::keepScreen(true);
+  HWND w = window(100, 80, 40, 30);
+  ASSERT_NE(w, nullptr);
+  IDirectDrawSurface7* front = windowPrimary(w);
+  // Before any present there is no picture to give back.
+  plat::test::injectWindowEvent(w, WindowEvent::Expose);
+  EXPECT_TRUE(plat::test::readWindowScreen(w).pels.empty());
+
+  IDirectDrawSurface7* back = offscreen(40, 30);
+  paint(back, 2, [](int x, int y) { return uint32_t(x * 1021 + y * 77 + 1) & 0xFFFF; });
+  POINT o{0, 0};
+  ClientToScreen(w, &o);
+  RECT whole{o.x, o.y, o.x + 40, o.y + 30};
+  ASSERT_EQ(front->Blt(&whole, back, nullptr, DDBLT_WAIT, nullptr), DD_OK);
+  // Then only a part: the display is sent that part, the picture is whole.
+  paint(back, 2, [](int x, int y) { return uint32_t(x * 3 + y * 5000 + 7) & 0xFFFF; });
+  RECT part{o.x + 5, o.y + 4, o.x + 17, o.y + 13}, source{20, 10, 32, 19};
+  ASSERT_EQ(front->Blt(&part, back, &source, DDBLT_WAIT, nullptr), DD_OK);
+  const PelImage picture = plat::test::readWindowSurface(w);
+  ASSERT_EQ(plat::test::readWindowScreen(w).pels, picture.pels);
+
+  const struct {
+    const char* what;
+    std::vector<WindowEvent> events;
+  } losses[] = {
+      {"uncovered", {WindowEvent::Expose}},
+      {"mapped", {WindowEvent::Shown}},
+      {"restored", {WindowEvent::Minimized, WindowEvent::Restored}},
+      {"unmapped and mapped", {WindowEvent::Minimized, WindowEvent::Shown, WindowEvent::Restored, WindowEvent::Expose}},
+  };
+  for (const auto& loss : losses) {
+    SCOPED_TRACE(loss.what);
+    for (WindowEvent e : loss.events) plat::test::injectWindowEvent(w, e);
+    EXPECT_NE(GetForegroundWindow(), w);
+    EXPECT_EQ(plat::test::readWindowScreen(w).pels, picture.pels);
+  }
 }
 
 TEST_F(Display, R5G6B5ConversionMatchesSdlForEveryPel) {
