@@ -6,7 +6,9 @@
 // end), each of which seeks. Every fill returns the position after it or
 // the announced length; an opened source announces a format the channels
 // take and a length of whole sample frames. The seeds are made by
-// fuzz/ogg_source_seeds.sh.
+// fuzz/ogg_source_seeds.sh; two of them have granule positions that are not
+// where decoding is, so the open walks their pages and their seeks decode on
+// from a page or from the start.
 //
 // The Ogg pages keep their checksums, so a changed page is refused by the
 // page check, as in a file damaged after it was written; what reaches the
@@ -16,7 +18,9 @@
 // residue decoding after some damaged setup headers; libogg 1.3.5 moves a
 // negative size in ogg_stream_pagein when vorbisfile seeks in some damaged
 // streams; both with vorbisfile's own calls alone), which the source cannot
-// see through vorbisfile's interface.
+// see through vorbisfile's interface. The second one is also reached by the
+// seeds' own pages: pages of the multi-page seeds with another stream's pages
+// crossed in between (ov_open and one ov_pcm_seek alone show it).
 #include <cstdint>
 #include <cstdlib>
 #include <vector>

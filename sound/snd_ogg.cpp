@@ -2,11 +2,13 @@
 // fill asks for another position than the last one left.
 #include <vorbis/vorbisfile.h>
 
+#include <cstdint>
 #include <cstring>
 
 #include "base/mem.h"
 #include "platform/win_stdio.h"
 #include "sound/snd_ds.h"
+#include "sound/snd_ogg_private.h"
 #include "sound/snd_source.h"
 
 namespace {
@@ -25,32 +27,72 @@ void freeSource(sndOggSource* s, bool opened) {
   memHooks.free(s);
 }
 
-// Sample frames from the decoder's position to the end of the data.
-int64_t framesToEnd(OggVorbis_File* vf, int channels) {
+// Sample frames from the decoder's position to the end of the data, or to
+// `limit` frames, read and dropped.
+int64_t readFrames(OggVorbis_File* vf, int channels, int64_t limit = INT64_MAX) {
   char buf[4096];
   int bitstream = 0, holes = 0;
+  const int64_t frame = 2 * channels;
   int64_t bytes = 0;
-  for (;;) {
-    const long r = ov_read(vf, buf, sizeof buf, 0, 2, 1, &bitstream);
+  while (bytes / frame < limit) {
+    const int64_t left = limit - bytes / frame;
+    const int want = left < int64_t(sizeof buf) / frame ? int(left * frame) : int(sizeof buf);
+    const long r = ov_read(vf, buf, want, 0, 2, 1, &bitstream);
     if (r > 0) {
       bytes += r;
       holes = 0;
     } else if (r == 0 || ++holes >= kMaxHoles) {
-      return bytes / (2 * channels);
+      break;
     }
   }
+  return bytes / frame;
+}
+
+// Puts the decoder at sample frame `frame` of what decoding in sequence
+// yields; false when the data ends before. A file whose granule positions are
+// where decoding is seeks by vorbisfile's position. In another one
+// vorbisfile's own seek is not sure: it decodes on to the target by positions
+// it takes from each page's granule position as it passes it, and those run
+// ahead. There the seek finds the page before position frame + lead, where
+// that lead holds (from `trusted` on), and decodes on to the frame itself;
+// before `trusted` it decodes from the start.
+bool seekTo(sndOggSource* s, int64_t frame) {
+  const int channels = s->format.channels;
+  if (!s->walked) {
+    if (ov_pcm_seek(s->vf, frame) == 0) return true;
+  } else if (frame >= s->trusted && ov_pcm_seek_page(s->vf, frame + s->lead) == 0) {
+    const int64_t at = ov_pcm_tell(s->vf) - s->lead;
+    if (at >= 0 && at <= frame) return readFrames(s->vf, channels, frame - at) == frame - at;
+  }
+  return ov_pcm_seek(s->vf, 0) == 0 && readFrames(s->vf, channels, frame) == frame;
 }
 
 // The length in sample frames that sequential decoding yields, with the
-// decoder put back at the start; -1 when it cannot be. The announced length
-// is the last granule position, which a file may set past its data: the
-// second before it is decoded to see where the data ends, and when the data
-// ends before that second (or no seek gets there), the whole file is.
-int64_t decodedLength(OggVorbis_File* vf, int64_t announced, int channels, long rate) {
-  const int64_t from = announced > rate ? announced - rate : 0;
-  int64_t length = ov_pcm_seek(vf, from) == 0 ? from + framesToEnd(vf, channels) : -1;
-  if (length <= from && from > 0) length = ov_pcm_seek(vf, 0) == 0 ? framesToEnd(vf, channels) : -1;
-  return length >= 0 && ov_pcm_seek(vf, 0) == 0 ? length : -1;
+// decoder put back at the start; -1 when it cannot be. The data should end
+// at `estimate` (the last granule position, or the frames the packets make):
+// the second before it is decoded to see where the data ends, and when the
+// data ends before that second (or no seek gets there), the whole file is.
+int64_t decodedLength(sndOggSource* s, int64_t estimate, long rate) {
+  const int channels = s->format.channels;
+  const int64_t from = estimate > rate ? estimate - rate : 0;
+  int64_t length = seekTo(s, from) ? from + readFrames(s->vf, channels) : -1;
+  if (length <= from && from > 0) length = seekTo(s, 0) ? readFrames(s->vf, channels) : -1;
+  return length >= 0 && seekTo(s, 0) ? length : -1;
+}
+
+// Walks the file where its granule positions may not be where decoding is
+// (sndOggGranules), keeping in the source where its seeks are sure. The
+// length to look for: the frames the packets make for a walked file, else the
+// announced one. The file is put back where vorbisfile left it.
+int64_t checkGranules(sndOggSource* s, vorbis_info* vi, int64_t announced) {
+  const long at = std::ftell(s->file);
+  if (at < 0 || std::fseek(s->file, 0, SEEK_SET) != 0) return -1;
+  const sndOggGranules g = sndOggWalkGranules(s->file, vi, int(ov_serialnumber(s->vf, -1)));
+  if (std::fseek(s->file, at, SEEK_SET) != 0) return -1;
+  s->walked = g.walked;
+  s->lead = g.lead;
+  s->trusted = g.trusted;
+  return g.walked ? g.frames : announced;
 }
 
 }  // namespace
@@ -68,16 +110,17 @@ sndOggSource* sndOggOpen(const char* name) {
     freeSource(s, false);
     return nullptr;
   }
-  const vorbis_info* vi = ov_streams(s->vf) == 1 ? ov_info(s->vf, -1) : nullptr;
+  vorbis_info* vi = ov_streams(s->vf) == 1 ? ov_info(s->vf, -1) : nullptr;
   const bool usable = vi && vi->channels >= 1 && vi->channels <= 2 && vi->rate > 0;
-  const ogg_int64_t frames = usable ? ov_pcm_total(s->vf, -1) : OV_EINVAL;
-  const int64_t decoded = frames >= 0 ? decodedLength(s->vf, frames, vi->channels, vi->rate) : -1;
+  const ogg_int64_t announced = usable ? ov_pcm_total(s->vf, -1) : OV_EINVAL;
+  const int64_t estimate = announced >= 0 ? checkGranules(s, vi, announced) : -1;
+  if (usable) s->format.channels = vi->channels;
+  const int64_t decoded = estimate >= 0 ? decodedLength(s, estimate, vi->rate) : -1;
   const int64_t total = decoded >= 0 ? int64_t(vi->channels) * decoded * 2 : -1;
   if (total < 0 || total >= SND_DS_OPEN_TOTAL) {
     freeSource(s, true);
     return nullptr;
   }
-  s->format.channels = vi->channels;
   s->format.samplesPerSec = int32_t(vi->rate);
   s->format.bitsPerSample = 16;
   s->format.totalBytes = int32_t(total);
@@ -88,8 +131,14 @@ sndOggSource* sndOggOpen(const char* name) {
 
 int32_t sndOggFill(void* source, uint8_t* dst, int32_t position, int32_t n, int32_t) {
   auto* s = static_cast<sndOggSource*>(source);
+  if (position >= s->format.totalBytes) {
+    // Past the end: nothing to read, and no seek to make.
+    std::memset(dst, 0, size_t(n));
+    s->position = s->format.totalBytes;
+    return s->position;
+  }
   if (position != s->position) {
-    ov_pcm_seek(s->vf, position / (s->format.channels * 2));
+    seekTo(s, position / (s->format.channels * 2));
     s->position = position;
   }
   int32_t done = 0;

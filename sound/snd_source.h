@@ -3,9 +3,9 @@
 // and close. One source serves every voice of its file name.
 //   WAV: the whole file mapped, its PCM played from memory; a missing file is
 //        created as a short silent WAV and played.
-//   Ogg Vorbis: decoded on demand through vorbisfile; its length is what
-//        decoding in sequence yields, also where the last granule position
-//        announces more.
+//   Ogg Vorbis: decoded on demand through vorbisfile; its length and its
+//        positions are those of decoding in sequence, also where the granule
+//        positions run ahead of the data.
 //   MP3: the file mapped, MPEG audio frames decoded one at a time as the
 //        channel asks; the length is open (SND_DS_OPEN_TOTAL), the source ends
 //        the stream itself.
@@ -73,6 +73,12 @@ struct sndOggSource {
   sndDsFormat format;
   int32_t bitstream;
   int32_t position;  // bytes of PCM delivered so far
+  // Set where the granule positions are not where decoding is: seeks to a
+  // sample frame from `trusted` on go by vorbisfile's position frame + lead,
+  // before it they decode from the start (sndOggGranules).
+  bool walked;
+  int64_t lead;
+  int64_t trusted;
 };
 
 sndOggSource* sndOggOpen(const char* name);

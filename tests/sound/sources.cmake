@@ -13,6 +13,6 @@ talvo_test(test_sound_sources LABEL sound-sources
     ${CMAKE_CURRENT_LIST_DIR}/mpeg_support.cpp
   DEPS sound PkgConfig::MPG123)
 target_compile_definitions(test_sound_sources PRIVATE OGGENC="${OGGENC}" OGGDEC="${OGGDEC}"
-  LAME="${LAME}" SOX="${SOX}"
+  LAME="${LAME}" SOX="${SOX}" OGG_GRANULES_SCRIPT="${CMAKE_CURRENT_LIST_DIR}/ogg_granules.py"
   MPEG_FIXTURE_DIR="${mpeg_fixture_dir}")
 add_dependencies(test_sound_sources mpeg_fixtures)
