@@ -10,6 +10,12 @@
 // SDL_SetSurfaceAlphaMod for the Alpha rows. Rows report "pixels=...M/s"
 // (Mpixels/s of the sprite).
 //
+// The draws above go through the image's converted runs; the packed rows'
+// own walk (the run kernels) draws the rest: a keyed Add (mode 7) beside
+// SDL2's SDL_BLENDMODE_ADD blit (which it does not RLE-accelerate), and a
+// mirrored keyed Copy (DrawExMirrorH mode 0), which SDL2's surfaces have no
+// blit for.
+//
 // Every row checks its output once after its timed loop: ours against the
 // portable code; SDL's against ours where the formulas agree (beside each
 // target below).
@@ -63,15 +69,17 @@ void countPixels(benchmark::State& state) {
   state.counters["pixels"] = benchmark::Counter(double(state.iterations()) * W * H, benchmark::Counter::kIsRate);
 }
 
-// What a row draws: the destination and the weight (0: keyed Copy).
+// What a row draws: the destination, the mode and the weight (Alpha's).
 struct Work {
   int format;       // ours
   uint32_t sdl;     // SDL's
+  int mode;
   int weight;
   // The bits of a destination pel where SDL's RLE blit computes what we
   // compute, and the weight ours draws at to compute it.
   uint32_t agreeing;
   int agreeingWeight;
+  bool mirrored = false;
 };
 
 int pelSize(const Work& w) { return w.format == pel_FMT_R5G6B5 ? 2 : 4; }
@@ -112,46 +120,53 @@ struct Target {
   ~Target() { image.buffer = nullptr; }
 };
 
-imgDrawParams paramsOf(int weight) {
+imgDrawParams paramsOf(const Work& w, int weight) {
   imgDrawParams p{};
-  p.mode = weight ? pel_OP_ALPHA : pel_OP_COPY;
+  p.mode = w.mode;
   p.alpha = weight;
   p.scaleX = p.scaleY = 1.0f;
   return p;
 }
 
+// Our draw of the whole sprite at `weight` onto a destination.
+void drawWhole(imgRle8CTy& image, imgCTy& dst, const Work& w, const imgDrawParams& p) {
+  if (w.mirrored)
+    image.DrawExMirrorH(&dst, 0, 0, nullptr, &p);
+  else
+    image.DrawEx(&dst, 0, 0, nullptr, &p);
+}
+
 // Our draw of the whole sprite at `weight` onto a destination of `pels`.
-void drawOurs(imgRle8CTy& image, int format, int weight, uint8_t* pels) {
-  Target dst(format, pels);
-  const imgDrawParams p = paramsOf(weight);
-  image.DrawEx(&dst.image, 0, 0, nullptr, &p);
+void drawOurs(imgRle8CTy& image, const Work& w, int weight, uint8_t* pels) {
+  Target dst(w.format, pels);
+  drawWhole(image, dst.image, w, paramsOf(w, weight));
 }
 
 void ours(benchmark::State& state, Work w) {
   auto image = ourSprite();
   std::vector<uint8_t> pels = initialPels(w);
   Target dst(w.format, pels.data());
-  const imgDrawParams p = paramsOf(w.weight);
+  const imgDrawParams p = paramsOf(w, w.weight);
   for (auto _ : state) {
-    image->DrawEx(&dst.image, 0, 0, nullptr, &p);
+    drawWhole(*image, dst.image, w, p);
     benchmark::ClobberMemory();
   }
   std::vector<uint8_t> first = initialPels(w);
   bench_check::Words initial(first.size() / 4);
   std::memcpy(initial.data(), first.data(), first.size());
   bench_check::same_as_portable(state, initial, [&](bench_check::Words& words) {
-    drawOurs(*image, w.format, w.weight, reinterpret_cast<uint8_t*>(words.data()));
+    drawOurs(*image, w, w.weight, reinterpret_cast<uint8_t*>(words.data()));
   });
   countPixels(state);
 }
 
 // SDL's output against ours, on the bits where the formulas agree. SDL's
-// blends without RLE weigh by rules of their own (out of 255, rounded).
+// alpha blends without RLE weigh by rules of their own (out of 255, rounded).
 void agrees(benchmark::State& state, const Work& w, bool rle, const SDL_Surface* dst) {
-  if (!w.agreeing || (w.weight && !rle)) return;
+  if (!w.agreeing || (w.mode == pel_OP_ALPHA && !rle)) return;
   std::vector<uint8_t> want = initialPels(w);
   auto image = ourSprite();
-  drawOurs(*image, w.format, w.agreeingWeight, want.data());
+  drawOurs(*image, w, w.agreeingWeight, want.data());
   const int size = pelSize(w);
   for (int y = 0; y < H; ++y)
     for (int x = 0; x < W; ++x) {
@@ -192,9 +207,11 @@ void sdl(benchmark::State& state, Work w, bool rle) {
     SDL_FreeSurface(dst);
     return;
   }
-  if (w.weight) {
+  if (w.mode == pel_OP_ALPHA) {
     SDL_SetSurfaceBlendMode(src, SDL_BLENDMODE_BLEND);
     SDL_SetSurfaceAlphaMod(src, uint8_t(w.weight));
+  } else if (w.mode == pel_OP_ADD) {
+    SDL_SetSurfaceBlendMode(src, SDL_BLENDMODE_ADD);
   }
   SDL_SetSurfaceRLE(src, rle ? 1 : 0);
   const std::vector<uint8_t> first = initialPels(w);
@@ -223,28 +240,37 @@ void sdl(benchmark::State& state, Work w, bool rle) {
 
 void registerAll() {
   constexpr uint32_t all16 = 0xFFFF, colourBytes = 0x00FFFFFF;
+  constexpr int copy = pel_OP_COPY, alpha = pel_OP_ALPHA, add = pel_OP_ADD;
   struct Row {
     const char* name;
     Work work;
+    bool rle = true, noRle = true;  // the SDL rows beside ours
   } rows[] = {
       // Keyed copies: the same pels. Onto X8R8G8B8 ours writes the palette
       // entry's fourth byte, SDL's RGB888 its own.
-      {"R5G6B5/keyed_copy", {pel_FMT_R5G6B5, SDL_PIXELFORMAT_RGB565, 0, all16, 0}},
-      {"X8R8G8B8/keyed_copy", {pel_FMT_X8R8G8B8, SDL_PIXELFORMAT_RGB888, 0, colourBytes, 0}},
+      {"R5G6B5/keyed_copy", {pel_FMT_R5G6B5, SDL_PIXELFORMAT_RGB565, copy, 0, all16, 0}},
+      {"X8R8G8B8/keyed_copy", {pel_FMT_X8R8G8B8, SDL_PIXELFORMAT_RGB888, copy, 0, colourBytes, 0}},
       // Weight 128: SDL's 50 % blend floors the sum's half per field, as our
       // rule does; onto X8R8G8B8 it sets the fourth byte, ours keeps it.
-      {"R5G6B5/alpha128", {pel_FMT_R5G6B5, SDL_PIXELFORMAT_RGB565, 128, all16, 128}},
-      {"X8R8G8B8/alpha128", {pel_FMT_X8R8G8B8, SDL_PIXELFORMAT_RGB888, 128, colourBytes, 128}},
+      {"R5G6B5/alpha128", {pel_FMT_R5G6B5, SDL_PIXELFORMAT_RGB565, alpha, 128, all16, 128}},
+      {"X8R8G8B8/alpha128", {pel_FMT_X8R8G8B8, SDL_PIXELFORMAT_RGB888, alpha, 128, colourBytes, 128}},
       // Weight 100: onto R5G6B5 SDL weighs by the weight's top five bits
       // (100 >> 3 out of 32), a rule of its own: it computes our blend at
       // 96. Onto X8R8G8B8 it computes our colour bytes.
-      {"R5G6B5/alpha100", {pel_FMT_R5G6B5, SDL_PIXELFORMAT_RGB565, 100, all16, 96}},
-      {"X8R8G8B8/alpha100", {pel_FMT_X8R8G8B8, SDL_PIXELFORMAT_RGB888, 100, colourBytes, 100}},
+      {"R5G6B5/alpha100", {pel_FMT_R5G6B5, SDL_PIXELFORMAT_RGB565, alpha, 100, all16, 96}},
+      {"X8R8G8B8/alpha100", {pel_FMT_X8R8G8B8, SDL_PIXELFORMAT_RGB888, alpha, 100, colourBytes, 100}},
+      // The walk. Add: onto X8R8G8B8 SDL saturates each colour byte's sum as
+      // ours does; onto R5G6B5 it widens the fields by a rule of its own.
+      {"R5G6B5/keyed_add", {pel_FMT_R5G6B5, SDL_PIXELFORMAT_RGB565, add, 0, 0, 0}, false},
+      {"X8R8G8B8/keyed_add", {pel_FMT_X8R8G8B8, SDL_PIXELFORMAT_RGB888, add, 0, colourBytes, 0}, false},
+      {"R5G6B5/keyed_copy_mirrored", {pel_FMT_R5G6B5, SDL_PIXELFORMAT_RGB565, copy, 0, 0, 0, true}, false, false},
+      {"X8R8G8B8/keyed_copy_mirrored", {pel_FMT_X8R8G8B8, SDL_PIXELFORMAT_RGB888, copy, 0, 0, 0, true}, false,
+       false},
   };
   for (const Row& r : rows) {
     benchmark::RegisterBenchmark((std::string("ours_rle8/") + r.name).c_str(), ours, r.work);
-    benchmark::RegisterBenchmark((std::string("sdl2_rle/") + r.name).c_str(), sdl, r.work, true);
-    benchmark::RegisterBenchmark((std::string("sdl2_no_rle/") + r.name).c_str(), sdl, r.work, false);
+    if (r.rle) benchmark::RegisterBenchmark((std::string("sdl2_rle/") + r.name).c_str(), sdl, r.work, true);
+    if (r.noRle) benchmark::RegisterBenchmark((std::string("sdl2_no_rle/") + r.name).c_str(), sdl, r.work, false);
   }
 }
 
