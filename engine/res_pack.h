@@ -18,7 +18,7 @@
 //   48  u32s  row table: for each row the offset of its first code byte
 //             from the start of the pixel data, which follows the table
 // The other bytes of the 48-byte header are not read. Rows are coded as
-// engine/rle8_skip.h describes; a row's codes cover the item's width.
+// engine/rle8_row.h describes; a row's codes cover the item's width.
 //
 // The file comes from outside: every offset it states is checked against the
 // mapping before it is followed, and no code is read past the mapping's end.

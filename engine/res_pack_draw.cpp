@@ -3,7 +3,7 @@
 #include <cstddef>
 
 #include "engine/res_pack.h"
-#include "engine/rle8_skip.h"
+#include "engine/rle8_row.h"
 
 namespace {
 
@@ -18,32 +18,6 @@ struct TablePels {
   const uint16_t* table;
   Pel operator()(uint8_t index) const { return table[index]; }
 };
-
-// One row from the code `code` (p just behind it) over `left` pels from dst.
-// Every byte read lies before end.
-template <class Pels>
-void walkRow(typename Pels::Pel* dst, int64_t left, int code, const uint8_t* p, const uint8_t* end, Pels pels) {
-  for (;;) {
-    const bool run = (code & 0x80) != 0;
-    const bool repeat = (code & 0xC0) == 0xC0;
-    const int64_t count = run ? (code & 0x3F) : code;
-    const int64_t n = std::min(count, left);
-    if (repeat) {
-      if (p == end) return;
-      std::fill_n(dst, n, pels(*p));
-    } else if (run) {
-      const auto avail = static_cast<int64_t>(end - p);
-      std::transform(p, p + std::min(n, avail), dst, pels);
-      if (n > avail) return;
-    }
-    left -= n;
-    if (left == 0) return;  // also the end of a run cut at the right edge
-    dst += n;
-    p += !run ? 0 : repeat ? 1 : count;
-    if (p == end) return;
-    code = *p++;
-  }
-}
 
 template <class Pels>
 void walkRows(typename Pels::Pel* base, int64_t pitch, const baseRect& clip, const resPackItemTy* item, int64_t x,
@@ -61,13 +35,12 @@ void walkRows(typename Pels::Pel* base, int64_t pitch, const baseRect& clip, con
   for (int64_t r = top; r < bottom; ++r) {
     const auto at = static_cast<uint32_t>(resPackInt(item->rowTable + 4 * r));
     if (at >= inData) continue;
-    const uint8_t* p = item->pixels + at;
-    int code = *p++;
-    if (left > 0) {
-      p = rle8SkipPels(p, static_cast<int>(left), &code, end);
-      if (!p) continue;
-    }
-    walkRow(base + (y + r) * pitch + x + left, right - left, code, p, end, pels);
+    typename Pels::Pel* dst = base + (y + r) * pitch + x + left;
+    rle8EachRun(item->pixels + at, end, static_cast<int>(left), static_cast<int>(right - left),
+                [dst, pels](const rle8RowRun& run) {
+                  if (run.repeat) std::fill_n(dst + run.x, run.n, pels(*run.indices));
+                  else std::transform(run.indices, run.indices + run.n, dst + run.x, pels);
+                });
   }
 }
 

@@ -3,7 +3,7 @@
 //
 // The image keeps no pels. It keeps the rectangle around its pels that are
 // not transparent (the opaque bounds) and, for each row of that rectangle,
-// the row's palette indices coded as engine/rle8_skip.h describes: skips of
+// the row's palette indices coded as engine/rle8_row.h describes: skips of
 // transparent pels, literal runs and repeat runs. A row whose pels are all
 // transparent is null. With a colour key, the key's native value (a palette
 // index) is the transparent index; without one, Unlock packs against 257,

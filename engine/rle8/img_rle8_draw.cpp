@@ -96,7 +96,7 @@ bool depthReady(const imgCTy* image) { return image && image->data && image->Byt
 // The part of k inside the rows, and where it lands: the destination pel
 // (the leftmost of the span; mirrored spans are walked from the right) and,
 // for a depth pair, the first depths. False when nothing of k is inside.
-bool place(const imgRle8CTy& source, const rectCTy& k, bool mirror, int pelBytes, rle8DrawArgs* a,
+bool clipToRows(const imgRle8CTy& source, const rectCTy& k, bool mirror, int pelBytes, rle8DrawArgs* a,
            const imgCTy* zSrc = nullptr, imgCTy* zDst = nullptr) {
   const int64_t x0 = std::max<int64_t>(k.x, 0), x1 = std::min<int64_t>(int64_t(k.x) + k.w, source.bounds.w);
   const int64_t y0 = std::max<int64_t>(k.y, 0), y1 = std::min<int64_t>(int64_t(k.y) + k.h, source.bounds.h);
@@ -141,7 +141,7 @@ void drawSimple(imgRle8CTy& source, imgCTy* destination, int x, int y, const rec
   rle8DrawArgs a;
   const int dst = prepare(source, destination, &a);
   const rectCTy k{int32_t(int64_t(kernelX) - source.bounds.x), saturated(int64_t(r.y) - source.bounds.y), r.w, r.h};
-  if (dst < 0 || !place(source, k, mirror, destination->BytesPerPel(), &a)) return;
+  if (dst < 0 || !clipToRows(source, k, mirror, destination->BytesPerPel(), &a)) return;
   const LastArgument last(op, false, destination->PelFormat(), 0, weight);
   if (!mirror && rle8DrawConverted(source, destination->PelFormat(), op, false, a, last.weight)) return;
   a.extra = last.pointer;
@@ -248,7 +248,7 @@ void imgRle8CTy::DrawExDispatch(imgCTy* destination, int, int, const rectCTy& k,
   // Depth tests need both depth images; Alpha ignores them.
   const bool depth = op != rle8OpAlpha && params->zSrc && params->zDst;
   if (depth && !(depthReady(params->zSrc) && depthReady(params->zDst))) return;
-  if (!place(*this, k, false, destination->BytesPerPel(), &a, depth ? params->zSrc : nullptr,
+  if (!clipToRows(*this, k, false, destination->BytesPerPel(), &a, depth ? params->zSrc : nullptr,
              depth ? params->zDst : nullptr))
     return;
   const LastArgument last(op, keyed, destination->PelFormat(), keyColor, params->alpha);
@@ -269,7 +269,7 @@ void imgRle8CTy::DrawExMirrorHDispatch(imgCTy* destination, int, int, const rect
     return;
   }
   const int op = rle8OpOf(params->mode);
-  if (op < 0 || !place(*this, k, true, destination->BytesPerPel(), &a)) return;
+  if (op < 0 || !clipToRows(*this, k, true, destination->BytesPerPel(), &a)) return;
   const bool keyed = keyFlag != 0;
   const LastArgument last(op, keyed, destination->PelFormat(), keyColor, params->alpha);
   a.extra = last.pointer;

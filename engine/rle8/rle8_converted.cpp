@@ -12,30 +12,10 @@
 #include "engine/rle8/rle8_span_rows.h"
 #include "engine/rle8/rle8_table.h"
 #include "engine/rle8/rle8_walk.h"
+#include "engine/rle8_row.h"
 #include "img/VectorLevel.h"
 
 namespace {
-
-// Every run among the first w pels of a row, in order, cut at w:
-// run(x, indices, n, repeat), a repeat's n pels all of index indices[0], a
-// literal's of indices[0] to indices[n - 1]. Stops where the row's bytes
-// end, as the walk does.
-template <class Run>
-void eachRun(const uint8_t* p, const uint8_t* end, int w, Run run) {
-  for (int x = 0; x < w && p < end;) {
-    const int code = *p++;
-    if (!(code & 0x80)) {
-      x += code;
-      continue;
-    }
-    const int n = code & 0x3F;
-    const bool repeat = code & 0x40;
-    if (repeat ? p == end : end - p < n) return;
-    if (n > 0) run(x, p, std::min(n, w - x), repeat);
-    p += repeat ? 1 : n;
-    x += n;
-  }
-}
 
 // The spans of one row of one Dst gathered run by run into their groups:
 // counted, or (Write) written at cursors of each group (where its spans and
@@ -82,12 +62,11 @@ struct Gather {
   void row(const imgRle8CTy& image, int r) {
     const uint8_t* p = image.rows[r];
     if (!p) return;
-    eachRun(p, p + image.rowSizes[r], image.bounds.w, [this](int x, const uint8_t* indices, int n, bool repeat) {
-      if (repeat) {
-        add(x, *indices, n, n >= kFillPels);
-        return;
-      }
-      for (int i = 0; i < n; ++i) add(x + i, indices[i], 1, false);
+    rle8EachRun(p, p + image.rowSizes[r], 0, image.bounds.w, [this](const rle8RowRun& run) {
+      if (run.repeat)
+        add(run.x, *run.indices, run.n, run.n >= kFillPels);
+      else
+        for (int i = 0; i < run.n; ++i) add(run.x + i, run.indices[i], 1, false);
     });
   }
 };
@@ -135,7 +114,7 @@ constexpr RunsFn runsByDst[rle8Dsts] = {runsOf<R8G8B8, Write>, runsOf<X8R8G8B8, 
 constexpr int pelBytesByDst[rle8Dsts] = {3, 4, 2, 2};
 
 // Points the converted runs' tables, spans and pels into their block.
-void place(rle8Converted* runs, size_t h, size_t spans) {
+void pointIntoBlock(rle8Converted* runs, size_t h, size_t spans) {
   runs->rowSpans = reinterpret_cast<uint32_t*>(runs + 1);
   runs->rowPels = runs->rowSpans + h * rle8Groups + 1;
   runs->spans = reinterpret_cast<rle8Span*>(runs->rowPels + h * rle8Groups);
@@ -145,7 +124,7 @@ void place(rle8Converted* runs, size_t h, size_t spans) {
 // New converted runs of the image, or null (no memory, or more pels than
 // the offsets reach). The block holds the row tables while the runs are
 // counted, then grows to take them.
-rle8Converted* make(const imgRle8CTy& image, int dst, const uint8_t* table, int64_t key) {
+rle8Converted* convert(const imgRle8CTy& image, int dst, const uint8_t* table, int64_t key) {
   const int B = pelBytesByDst[dst];
   const size_t h = size_t(image.bounds.h);
   const size_t tables = sizeof(rle8Converted) + (2 * h * rle8Groups + 1) * sizeof(uint32_t);
@@ -156,7 +135,7 @@ rle8Converted* make(const imgRle8CTy& image, int dst, const uint8_t* table, int6
   runs->dst = dst;
   runs->key = key;
   std::memcpy(runs->table, table, palCTy::kTableEntries * B);
-  place(runs, h, 0);
+  pointIntoBlock(runs, h, 0);
   size_t spans = 0, pels = 0;
   runsByDst<false>[dst](image, *runs, &spans, &pels);
   void* grown = pels * B <= UINT32_MAX && spans <= UINT32_MAX
@@ -167,12 +146,13 @@ rle8Converted* make(const imgRle8CTy& image, int dst, const uint8_t* table, int6
     return nullptr;
   }
   runs = static_cast<rle8Converted*>(grown);
-  place(runs, h, spans);
+  pointIntoBlock(runs, h, spans);
   runsByDst<true>[dst](image, *runs, &spans, &pels);
   return runs;
 }
 
-bool holds(const rle8Converted* runs, const imgRle8CTy& image, int dst, const uint8_t* table, int64_t key) {
+// Whether the runs were made from what the image and the draw have now.
+bool madeFrom(const rle8Converted* runs, const imgRle8CTy& image, int dst, const uint8_t* table, int64_t key) {
   const rectCTy& b = image.bounds;
   return runs && runs->rows == image.rows && runs->bounds.x == b.x && runs->bounds.y == b.y && runs->bounds.w == b.w &&
          runs->bounds.h == b.h && runs->dst == dst && runs->key == key &&
@@ -225,9 +205,9 @@ bool rle8DrawConverted(imgRle8CTy& image, int format, int op, bool keyed, const 
   const int dst = rle8DstOf(format);
   if ((op != rle8OpCopy && op != rle8OpAlpha) || dst < 0 || !image.rows) return false;
   const int64_t key = image.keyFlag ? int64_t(imgPalettedKey(format, image.keyColor)) : -1;
-  if (!holds(image.converted, image, dst, a.table, key)) {
+  if (!madeFrom(image.converted, image, dst, a.table, key)) {
     rle8FreeConverted(image.converted);
-    image.converted = make(image, dst, a.table, key);
+    image.converted = convert(image, dst, a.table, key);
     if (!image.converted) return false;
   }
   rle8RunDraw(dst, op == rle8OpAlpha)(*image.converted, a, keyed, weight);

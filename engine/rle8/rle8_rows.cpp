@@ -4,7 +4,7 @@
 
 #include "base/mem.h"
 #include "engine/rle8/img_rle8.h"
-#include "engine/rle8_skip.h"
+#include "engine/rle8_row.h"
 
 namespace {
 
@@ -94,42 +94,18 @@ uint8_t* rle8PackRow(const uint8_t* pels, int count, int key, int* length) {
 }
 
 void rle8UnpackRow(const uint8_t* row, size_t bytes, int start, int count, uint8_t* dest) {
-  if (count <= 0 || !row || bytes == 0) return;
-  const uint8_t* p = row;
-  const uint8_t* end = row + bytes;
-  int code = *p++;
-  if (start > 0 && !(p = rle8SkipPels(p, start, &code, end))) return;
+  if (!row) return;
   uint8_t* d = dest + std::max(start, 0);
-  for (int left = count;;) {
-    const int n = std::min(code & 0x80 ? code & 0x3F : code, left);
-    if ((code & 0xC0) == 0xC0) {
-      if (p == end) return;
-      std::memset(d, *p++, size_t(n));
-    } else if (code & 0x80) {
-      if (end - p < n) return;
-      std::memcpy(d, p, size_t(n));
-      p += n;
-    }
-    left -= n;
-    if (left <= 0 || p == end) return;
-    d += n;
-    code = *p++;
-  }
+  rle8EachRun(row, row + bytes, start, count, [d](const rle8RowRun& r) {
+    if (r.repeat) std::memset(d + r.x, *r.indices, size_t(r.n));
+    else std::memcpy(d + r.x, r.indices, size_t(r.n));
+  });
 }
 
 bool rle8RowCovers(const uint8_t* row, size_t bytes, int width, size_t* used) {
-  const uint8_t* p = row;
-  const uint8_t* end = row + bytes;
-  int64_t covered = 0;
-  while (covered < width) {
-    if (p == end) return false;
-    const int code = *p++;
-    const size_t data = !(code & 0x80) ? 0 : (code & 0x40) ? 1 : size_t(code & 0x3F);
-    if (size_t(end - p) < data) return false;
-    p += data;
-    covered += code & 0x80 ? code & 0x3F : code;
-  }
-  *used = size_t(p - row);
+  const rle8RowEnd walked = rle8EachRun(row, row + bytes, 0, width, [](const rle8RowRun&) {});
+  if (!walked.covered) return false;
+  *used = size_t(walked.codesEnd - row);
   return true;
 }
 

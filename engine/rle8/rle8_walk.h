@@ -23,7 +23,7 @@
 
 #include "engine/draw/frame_rules.h"
 #include "engine/rle8/rle8_members.h"
-#include "engine/rle8_skip.h"
+#include "engine/rle8_row.h"
 
 namespace rle8Walk {
 
@@ -111,71 +111,53 @@ struct Extra {
 };
 
 // --- The walk ----------------------------------------------------------------------------
-// Enters the row at `start` (rle8SkipPels), then draws code by code until
-// `count` pels are covered; never reads a code past the one the span ends
-// in, nor a byte at or past `end`.
+// Draws the runs of pels `start` to `start + count - 1` of the row
+// (rle8EachRun): each run's pels from d + its x pels on; skips leave the
+// pels as they are. Flattened, so that the per-pel colour stays in line.
 template <class Dst, class Op, bool Mirror, bool Key, bool Z>
-void run(const uint8_t* p, const uint8_t* end, int start, int count, const uint8_t* zs, uint8_t* zd, uint8_t* d,
-         const uint8_t* table, const void* extra) {
-  if (count <= 0 || p >= end) return;
+[[gnu::flatten]] void run(const uint8_t* p, const uint8_t* end, int start, int count, const uint8_t* zs,
+                          uint8_t* zd, uint8_t* d, const uint8_t* table, const void* extra) {
   constexpr int B = kBytes<Dst>;
   constexpr ptrdiff_t step = Mirror ? -B : B;
   using KeyTest = drawFrame::KeyOf<Dst>;
   const Extra<Dst, Op, Key> x(extra);
   const Colour<Dst, Op> colour(x.a);
 
-  // One pel: the depth test (the depth written even under the key), the
-  // key, the colour.
-  auto pel = [&](uint8_t* at, const uint8_t* e, bool keyed, ptrdiff_t i) {
-    if constexpr (Z) {
-      int32_t s, t;
-      std::memcpy(&s, zs + 4 * i, 4);
-      std::memcpy(&t, zd + 4 * i, 4);
-      if (!(s > t)) return;
-      std::memcpy(zd + 4 * i, &s, 4);
-    }
-    if (!keyed) colour(at, e);
-  };
-
-  int code = *p++;
-  if (start > 0 && !(p = rle8SkipPels(p, start, &code, end))) return;
-  for (int left = count;;) {
-    int n;
-    if (code & 0x80) {
-      n = std::min(code & 0x3F, left);
-      if (code & 0x40) {
-        if (p == end) return;
-        const uint8_t* e = table + size_t(*p++) * B;
-        const bool keyed = Key && KeyTest::skip(e, x.key);
-        if constexpr (!Z && std::is_same_v<Op, imgOp::Copy>) {
-          // A repeated Copy stores one value.
-          if (!keyed) {
-            const Dst v = pelLoad<Dst>(e);
-            for (int i = 0; i < n; ++i) pelStore(d + i * step, v);
-          }
-        } else if (!keyed || Z) {
-          for (int i = 0; i < n; ++i) pel(d + i * step, e, keyed, i);
+  rle8EachRun(p, end, start, count, [&](const rle8RowRun& r) {
+    uint8_t* const at = d + r.x * step;
+    const int n = r.n;
+    // Pel i of the run: the depth test (the depth written even under the
+    // key), the key, the colour.
+    auto pel = [&](int i, const uint8_t* e, bool keyed) {
+      if constexpr (Z) {
+        const ptrdiff_t z = 4 * (ptrdiff_t(r.x) + i);
+        int32_t s, t;
+        std::memcpy(&s, zs + z, 4);
+        std::memcpy(&t, zd + z, 4);
+        if (!(s > t)) return;
+        std::memcpy(zd + z, &s, 4);
+      }
+      if (!keyed) colour(at + i * step, e);
+    };
+    if (r.repeat) {
+      const uint8_t* e = table + size_t(*r.indices) * B;
+      const bool keyed = Key && KeyTest::skip(e, x.key);
+      if constexpr (!Z && std::is_same_v<Op, imgOp::Copy>) {
+        // A repeated Copy stores one value.
+        if (!keyed) {
+          const Dst v = pelLoad<Dst>(e);
+          for (int i = 0; i < n; ++i) pelStore(at + i * step, v);
         }
-      } else {
-        if (end - p < n) return;
-        for (int i = 0; i < n; ++i) {
-          const uint8_t* e = table + size_t(p[i]) * B;
-          pel(d + i * step, e, Key && KeyTest::skip(e, x.key), i);
-        }
-        p += n;
+      } else if (!keyed || Z) {
+        for (int i = 0; i < n; ++i) pel(i, e, keyed);
       }
     } else {
-      n = code;
+      for (int i = 0; i < n; ++i) {
+        const uint8_t* e = table + size_t(r.indices[i]) * B;
+        pel(i, e, Key && KeyTest::skip(e, x.key));
+      }
     }
-    left -= n;
-    if (left <= 0 || p == end) return;
-    d += n * step;
-    if constexpr (Z) {
-      zs += 4 * n;
-      zd += 4 * n;
-    }
-    code = *p++;
-  }
+  });
 }
 
 // --- The row loop --------------------------------------------------------------------------
@@ -213,16 +195,6 @@ inline int64_t samplesBelow(int64_t first, int64_t n, uint32_t step, int64_t lim
   return std::clamp<int64_t>(below, 0, n);
 }
 
-// Passes codes of no pels; false when the row ends first.
-inline bool settle(const uint8_t*& p, int& code, const uint8_t* end) {
-  while ((code & 0x80 ? code & 0x3F : code) == 0) {
-    if ((code & 0xC0) == 0xC0) ++p;  // a repeat of none still has its index
-    if (p >= end) return false;
-    code = *p++;
-  }
-  return true;
-}
-
 template <class Dst, bool Mirror>
 void scaled(const rle8DrawArgs& a) {
   uint32_t stepX, stepY;
@@ -233,25 +205,26 @@ void scaled(const rle8DrawArgs& a) {
   const imgRle8CTy& s = *a.src;
   const int64_t columns = samplesBelow(a.k.x, a.k.w, stepX, s.bounds.w);
   const int64_t lines = samplesBelow(a.k.y, a.k.h, stepY, s.bounds.h);
+  if (columns <= 0) return;
   uint8_t* first = a.dst + (Mirror ? ptrdiff_t(a.k.w - 1) * B : 0);
   for (int64_t i = 0; i < lines; ++i, first += a.dstPitch) {
     const int64_t r = ((a.k.y + i) * stepY) >> 16;
     const uint8_t* p = s.rows[r];
     if (!p) continue;
-    const uint8_t* end = p + s.rowSizes[r];
-    int code = *p++;
-    int64_t at = 0;  // the source pel the walk stands on
+    // The samples go forward along the row, and the runs with them: the
+    // window ends at the last sampled pel.
     uint8_t* d = first;
-    for (int64_t j = 0; j < columns; ++j, d += step) {
-      const int64_t c = ((a.k.x + j) * stepX) >> 16;
-      if (c > at && !(p = rle8SkipPels(p, int(c - at), &code, end))) break;
-      at = c;
-      if (!settle(p, code, end)) break;
-      if (code & 0x80) {
-        if (p == end) break;
-        std::memcpy(d, a.table + size_t(*p) * B, B);
+    int64_t j = 0;
+    const int64_t last = ((a.k.x + columns - 1) * stepX) >> 16;
+    rle8EachRun(p, p + s.rowSizes[r], 0, int(last + 1), [&](const rle8RowRun& run) {
+      for (; j < columns; ++j, d += step) {
+        const int64_t c = ((a.k.x + j) * stepX) >> 16;
+        if (c >= run.x + run.n) break;  // a later run's
+        if (c < run.x) continue;        // a skip's
+        const uint8_t index = run.repeat ? run.indices[0] : run.indices[c - run.x];
+        std::memcpy(d, a.table + size_t(index) * B, B);
       }
-    }
+    });
   }
 }
 

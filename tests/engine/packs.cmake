@@ -3,7 +3,7 @@
 # directory per test.
 talvo_test(test_engine_packs LABEL packs
   SOURCES
-    ${CMAKE_CURRENT_LIST_DIR}/rle8_skip_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/rle8_row_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/pack_draw_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/pack_file_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/res_list_test.cpp

@@ -1,5 +1,5 @@
 // Entering a run-length-coded row part way along.
-#include "engine/rle8_skip.h"
+#include "engine/rle8_row.h"
 
 #include <cstddef>
 
