@@ -42,10 +42,12 @@
 #include "bench/formats.h"
 #include "bench/picture.h"
 #include "engine/alpha/img_alpha.h"
-#include "engine/draw/kernel_simd.h"
 #include "engine/img_row.h"
+#include "img/VectorLevel.h"
 
 namespace {
+
+namespace vector_level = talvo::g::vector_level;
 
 using bench_picture::count_pixels;
 using bench_picture::H;
@@ -139,7 +141,7 @@ struct Target {
   ~Target() { image.buffer = nullptr; }
 };
 
-constexpr int kPortable = drawSimd::Portable;
+constexpr int kPortable = vector_level::portable;
 // The level the rows of ours run at unless they name one.
 const int kTimed = bench_check::timed_level;
 
@@ -159,12 +161,12 @@ imgDrawParams paramsOf(const Draw& draw) {
 
 // The destination's pels after one draw at the level.
 bench_check::Words drawnOnce(const Draw& draw, int level) {
-  drawSimd::force(level);
+  vector_level::force(level);
   Target dst(draw.format);
   const imgDrawParams p = paramsOf(draw);
   const rectCTy whole{0, 0, W, H};
   coded(draw.picture, draw.storage).DrawEx(&dst.image, 0, 0, &whole, &p);
-  drawSimd::force(kTimed);
+  vector_level::force(kTimed);
   return dst.pels.words;
 }
 
@@ -172,7 +174,7 @@ void Ours(benchmark::State& state, Draw draw, int level) {
   const bench_check::Words fast = drawnOnce(draw, level), portable = drawnOnce(draw, kPortable);
   if (fast != portable) state.SkipWithError("the output differs from the portable code's");
   bench_check::written(state, Target(draw.format).pels.words, fast);
-  drawSimd::force(level);
+  vector_level::force(level);
   imgAlpha& source = coded(draw.picture, draw.storage);
   Target dst(draw.format);
   const imgDrawParams p = paramsOf(draw);
@@ -181,7 +183,7 @@ void Ours(benchmark::State& state, Draw draw, int level) {
     source.DrawEx(&dst.image, 0, 0, &whole, &p);
     benchmark::DoNotOptimize(dst.pels.words.data());
   }
-  drawSimd::force(kTimed);
+  vector_level::force(kTimed);
   count_pixels(state);
 }
 

@@ -27,10 +27,12 @@
 #include "bench/check.h"
 #include "bench/formats.h"
 #include "bench/picture.h"
-#include "engine/draw/kernel_simd.h"
 #include "engine/img_row.h"
+#include "img/VectorLevel.h"
 
 namespace {
+
+namespace vector_level = talvo::g::vector_level;
 
 using bench_check::Words;
 using bench_picture::H;
@@ -162,17 +164,17 @@ struct OurDraw {
 
 // The destination's pels after one draw of ours at the level onto fresh pels.
 Words oursOnce(const Work& w, int level) {
-  drawSimd::force(level);
+  vector_level::force(level);
   OurDraw draw(w);
   Pels dst = destinationPels(w);
   draw(engineImage(w.dst, dst).get());
-  drawSimd::force(bench_check::timed_level);
+  vector_level::force(bench_check::timed_level);
   return dst.words;
 }
 
 void Ours(benchmark::State& state, Work w, bool portable) {
-  const int level = portable ? drawSimd::Portable : bench_check::timed_level;
-  drawSimd::force(level);
+  const int level = portable ? vector_level::portable : bench_check::timed_level;
+  vector_level::force(level);
   OurDraw draw(w);
   Pels dst_p = destinationPels(w);
   auto dst = engineImage(w.dst, dst_p);
@@ -180,9 +182,9 @@ void Ours(benchmark::State& state, Work w, bool portable) {
     draw(dst.get());
     benchmark::DoNotOptimize(dst->buffer);
   }
-  drawSimd::force(bench_check::timed_level);
+  vector_level::force(bench_check::timed_level);
   const Words fast = oursOnce(w, level);
-  if (fast != oursOnce(w, drawSimd::Portable)) state.SkipWithError("the output differs from the portable code's");
+  if (fast != oursOnce(w, vector_level::portable)) state.SkipWithError("the output differs from the portable code's");
   bench_check::written(state, destinationPels(w).words, fast);
   count(state, w);
 }

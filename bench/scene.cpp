@@ -23,11 +23,13 @@
 #include <vector>
 
 #include "bench/check.h"
-#include "engine/draw/kernel_simd.h"
 #include "engine/img_row.h"
 #include "engine/sprs.h"
+#include "img/VectorLevel.h"
 
 namespace {
+
+namespace vector_level = talvo::g::vector_level;
 
 constexpr int W = 800, H = 600, S = 32;
 
@@ -112,12 +114,12 @@ std::vector<uint8_t> pelsOf(const imgRowCTy& img) {
 // The scene as it stands, redrawn whole by the portable code into an image
 // of its own.
 std::vector<uint8_t> redrawnWhole(Scene& scene) {
-  drawSimd::force(drawSimd::Portable);
+  vector_level::force(vector_level::portable);
   auto target = image(W, H, scene.format);
   const rectCTy all = scene.list.area;
   scene.list.MarkDirty(&all, &all, 1);
   scene.list.DrawDirty(target.get());
-  drawSimd::force(bench_check::timed_level);
+  vector_level::force(bench_check::timed_level);
   return pelsOf(*target);
 }
 
@@ -127,7 +129,7 @@ void check(benchmark::State& state, const std::vector<uint8_t>& got, const std::
 
 // level -1: the level the rows are timed at (bench/check.h).
 void Ours_DirtyFrame(benchmark::State& state, Format f, int level) {
-  drawSimd::force(level < 0 ? bench_check::timed_level : level);
+  vector_level::force(level < 0 ? bench_check::timed_level : level);
   Scene scene(f);
   int64_t pels = 0;
   for (auto _ : state) {
@@ -138,7 +140,7 @@ void Ours_DirtyFrame(benchmark::State& state, Format f, int level) {
   }
   // The sprites lie inside the dirty area: 3 x 32 x 32 sprite pels more.
   state.counters["pels"] = double(pels) / double(state.iterations()) + 3 * S * S;
-  drawSimd::force(bench_check::timed_level);
+  vector_level::force(bench_check::timed_level);
   check(state, pelsOf(*scene.target), redrawnWhole(scene));
 }
 
@@ -202,11 +204,11 @@ void SDL_FullRedraw(benchmark::State& state, Format f) {
 }  // namespace
 
 BENCHMARK_CAPTURE(Ours_DirtyFrame, R5G6B5, kR5G6B5, -1);
-BENCHMARK_CAPTURE(Ours_DirtyFrame, R5G6B5_portable, kR5G6B5, drawSimd::Portable);
+BENCHMARK_CAPTURE(Ours_DirtyFrame, R5G6B5_portable, kR5G6B5, vector_level::portable);
 BENCHMARK_CAPTURE(Ours_FullRedraw, R5G6B5, kR5G6B5);
 BENCHMARK_CAPTURE(SDL_FullRedraw, R5G6B5, kR5G6B5);
 BENCHMARK_CAPTURE(Ours_DirtyFrame, X8R8G8B8, kX8R8G8B8, -1);
-BENCHMARK_CAPTURE(Ours_DirtyFrame, X8R8G8B8_portable, kX8R8G8B8, drawSimd::Portable);
+BENCHMARK_CAPTURE(Ours_DirtyFrame, X8R8G8B8_portable, kX8R8G8B8, vector_level::portable);
 BENCHMARK_CAPTURE(Ours_FullRedraw, X8R8G8B8, kX8R8G8B8);
 BENCHMARK_CAPTURE(SDL_FullRedraw, X8R8G8B8, kX8R8G8B8);
 

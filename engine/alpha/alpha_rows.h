@@ -39,7 +39,7 @@ using Table = DrawFn[4][2][2];
 extern const Table* const sse2Table;  // null where the build has no SSE2
 extern const Table* const avx2Table;  // null where the build has no AVX2
 
-// The kernel of a cell at the draw's vector level (engine/draw/kernel_simd.h),
+// The kernel of a cell at the vector level (img/VectorLevel.h),
 // or null: portable level, or a cell without one.
 DrawFn pick(int op, int store, int dst);
 

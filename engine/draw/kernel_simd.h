@@ -4,10 +4,10 @@
 // many; the kernel's per-pel loop draws the rest of each row. A cell gets one
 // by a specialisation of Rows below.
 //
-// The level is the image library's (img/VectorLevel.h): the processor's
-// best, read once; drawSimd::force picks one for tests (and benchmarks), so
-// that each path can be checked against the per-pel rules, and sets the
-// image library's row kernels to it too.
+// The level is the image library's (img/VectorLevel.h), one for its row
+// kernels and these: the processor's best, read once, or the one its
+// force() picks for tests (and benchmarks), so that each path can be
+// checked against the per-pel rules.
 #pragma once
 
 #include <cstdint>
@@ -15,16 +15,6 @@
 #include "engine/draw/blend_rules.h"
 
 namespace drawSimd {
-
-enum Level : int { Portable = 0, SSE2 = 1, AVX2 = 2 };
-
-// The level the row functions run at.
-Level level();
-// Forces a level (one above the processor's is taken down to it); a
-// negative value goes back to the processor's own.
-void force(int level);
-// The processor's best level.
-Level supported();
 
 // Draws pels [0, n) of a row, n <= w; returns n.
 using RowFn = int (*)(uint8_t* d, const uint8_t* s, int w, uint32_t key, const uint8_t* table);

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "engine/draw/kernel_simd.h"
+#include "img/VectorLevel.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -133,7 +134,10 @@ int blend565(uint8_t* d, const uint8_t* s, int w, int alpha, const uint8_t*, uin
 
 #endif
 
-RectFn choose(RectFn sse2) { return level() >= SSE2 ? sse2 : nullptr; }
+RectFn choose(RectFn sse2) {
+  namespace level = talvo::g::vector_level;
+  return level::current() >= level::sse2 ? sse2 : nullptr;
+}
 
 }  // namespace
 

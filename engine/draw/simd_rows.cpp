@@ -8,6 +8,8 @@
 
 #include <cstring>
 
+#include "img/VectorLevel.h"
+
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 #define DRAW_AVX2 __attribute__((target("avx2")))
@@ -358,9 +360,10 @@ DRAW_AVX2 int eachRowAvx2(const Rect& rect) {
 
 // The function of the current level: AVX2 first, then SSE2, else none.
 RectFn choose(RectFn sse2, RectFn avx2) {
-  const Level l = level();
-  if (l >= AVX2 && avx2) return avx2;
-  if (l >= SSE2 && sse2) return sse2;
+  namespace level = talvo::g::vector_level;
+  const level::Level l = level::current();
+  if (l >= level::avx2 && avx2) return avx2;
+  if (l >= level::sse2 && sse2) return sse2;
   return nullptr;
 }
 

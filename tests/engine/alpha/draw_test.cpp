@@ -10,9 +10,10 @@
 
 #include "alpha_fixture.h"
 #include "engine/alpha/alpha_kernel_list.h"
-#include "engine/draw/kernel_simd.h"
+#include "img/VectorLevel.h"
 
 using namespace alpha_test;
+namespace vector_level = talvo::g::vector_level;
 
 namespace {
 
@@ -400,7 +401,7 @@ TEST_F(AlphaDraw, CopiedOntoAnAlphaImageGivesBackItsPels) {
 // ASan fault.
 TEST_F(AlphaDraw, VectorSpansDrawAsThePerPelOperations) {
   std::mt19937 rng(31);
-  const int levels[] = {drawSimd::Portable, drawSimd::SSE2, drawSimd::AVX2};
+  const int levels[] = {vector_level::portable, vector_level::sse2, vector_level::avx2};
   int compared = 0;
   for (int storage : kStorages)
     for (int format : {pel_FMT_R5G6B5, pel_FMT_X8R8G8B8})
@@ -419,7 +420,7 @@ TEST_F(AlphaDraw, VectorSpansDrawAsThePerPelOperations) {
               const int K = int(rng() % 256);
               Bytes first;
               for (int level : levels) {
-                drawSimd::force(level);
+                vector_level::force(level);
                 Destination dst(format, w, 1, w, 0);
                 uint8_t* p = dst.pel(0, 0);
                 std::mt19937 fill{uint32_t(n)};
@@ -436,7 +437,7 @@ TEST_F(AlphaDraw, VectorSpansDrawAsThePerPelOperations) {
                 ++compared;
               }
             }
-  drawSimd::force(-1);
+  vector_level::force(-1);
   EXPECT_EQ(compared, 4 * 2 * 4 * 2 * 71 * 8 * 3);
 }
 
@@ -478,7 +479,7 @@ TEST_F(AlphaDraw, JoinedRunsDrawAsThePerPelOperations) {
     int w, h;
     int lastAlpha;  // of the visible pels at the end: 255 opaque, else translucent
   } pictures[] = {{70, 5, 255}, {131, 3, 77}, {19, 7, 200}};
-  const int levels[] = {drawSimd::Portable, drawSimd::SSE2, drawSimd::AVX2};
+  const int levels[] = {vector_level::portable, vector_level::sse2, vector_level::avx2};
   std::mt19937 rng(57);
   int compared = 0;
   for (const Picture& picture : pictures) {
@@ -510,7 +511,7 @@ TEST_F(AlphaDraw, JoinedRunsDrawAsThePerPelOperations) {
             params.scaleX = params.scaleY = 1.0f;
             Bytes portable;
             for (int level : levels) {
-              drawSimd::force(level);
+              vector_level::force(level);
               Destination dst(format, w, h, w + 3);
               std::mt19937 fill{seed};
               for (uint8_t* p = dst.pel(0, 0); p != dst.pel(0, h); ++p) *p = uint8_t(fill());
@@ -530,6 +531,6 @@ TEST_F(AlphaDraw, JoinedRunsDrawAsThePerPelOperations) {
           }
     }
   }
-  drawSimd::force(-1);
+  vector_level::force(-1);
   EXPECT_EQ(compared, 3 * 2 * 2 * 4 * 6 * 3);
 }

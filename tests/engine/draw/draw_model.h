@@ -16,11 +16,13 @@
 #include <vector>
 
 #include "base/err.h"
-#include "engine/draw/kernel_simd.h"
 #include "engine/img_row.h"
+#include "img/VectorLevel.h"
 #include "platform/test_api.h"
 
 namespace draw_test {
+
+namespace vector_level = talvo::g::vector_level;
 
 using Image = std::unique_ptr<imgRowCTy>;
 
@@ -87,14 +89,14 @@ inline Pels drawPels(int srcFormat, const Pels& src, int dstFormat, const Pels& 
 // The levels this processor runs, each forced in turn by the tests.
 inline std::vector<int> levels() {
   std::vector<int> out;
-  for (int l = drawSimd::Portable; l <= drawSimd::supported(); ++l) out.push_back(l);
+  for (int l = vector_level::portable; l <= vector_level::supported(); ++l) out.push_back(l);
   return out;
 }
 
 // Puts the processor's own level back after a test.
 struct ForcedLevel {
-  explicit ForcedLevel(int level) { drawSimd::force(level); }
-  ~ForcedLevel() { drawSimd::force(-1); }
+  explicit ForcedLevel(int level) { vector_level::force(level); }
+  ~ForcedLevel() { vector_level::force(-1); }
 };
 
 // --- The reference model ---------------------------------------------------------------
