@@ -178,18 +178,24 @@ void cfgCTy::Load(const char* fileName) {
 // The table goes to a new file beside the old one, which it replaces only
 // once it is whole and on disk: a save that fails leaves the old file as it
 // was, and the replaced file keeps its attributes.
-void cfgCTy::Save(const char* fileName) {
-  if (!fileName) return;
+bool cfgCTy::Save(const char* fileName) {
+  if (!fileName) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return false;
+  }
   const DWORD attributes = GetFileAttributesA(fileName);
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    SetLastError(ERROR_DIRECTORY_NOT_SUPPORTED);
+    return false;
+  }
   std::string temp;
   HANDLE file = INVALID_HANDLE_VALUE;
   for (int attempt = 0; file == INVALID_HANDLE_VALUE && attempt < 100; ++attempt) {
     temp = std::string(fileName) + ".tmp" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(attempt);
     file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) return;
+    if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) return false;
   }
-  if (file == INVALID_HANDLE_VALUE) return;
+  if (file == INVALID_HANDLE_VALUE) return false;
   bool ok = true;
   std::string line;
   for (uint32_t i = 0; ok && i < count; ++i) {
@@ -198,9 +204,26 @@ void cfgCTy::Save(const char* fileName) {
     ok = WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &done, nullptr) && done == line.size();
   }
   ok = ok && FlushFileBuffers(file);
-  ok = CloseHandle(file) && ok;
+  DWORD why = ok ? ERROR_SUCCESS : GetLastError();
+  if (!CloseHandle(file) && ok) {
+    ok = false;
+    why = GetLastError();
+  }
   ok = ok && (ReplaceFileA(fileName, temp.c_str(), nullptr, 0, nullptr, nullptr) ||
               (GetLastError() == ERROR_FILE_NOT_FOUND &&
                MoveFileExA(temp.c_str(), fileName, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)));
-  if (!ok) DeleteFileA(temp.c_str());
+  if (ok) return true;
+  if (why == ERROR_SUCCESS) why = GetLastError();
+  DeleteFileA(temp.c_str());
+  SetLastError(why);
+  return false;
+}
+
+std::string cfgSaveFailure(const char* fileName, uint32_t lastError) {
+  const std::string name = std::string("'") + (fileName ? fileName : "") + "'";
+  if (lastError == ERROR_DIRECTORY_NOT_SUPPORTED) return name + " is not a file but a directory";
+  char text[256];
+  if (!FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, lastError, 0, text, sizeof text, nullptr))
+    std::snprintf(text, sizeof text, "error %u", static_cast<unsigned>(lastError));
+  return name + " could not be written: " + text;
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 struct cfgEntry {
   char* name;   // spelling of the first addition
@@ -38,8 +39,12 @@ class cfgCTy {
   void Load(const char* fileName);
   // Writes every entry as "name = value" in table order: to a new file beside
   // the old one, which then replaces it, so a failed save leaves the old file
-  // as it was. Failures are silent.
-  void Save(const char* fileName);
+  // as it was. A read-only file is kept; a symbolic link stays and its file
+  // is replaced. True once the file holds the table; false when it was kept,
+  // nothing left beside it and the system's reason as the last error
+  // (ERROR_DIRECTORY_NOT_SUPPORTED for a directory of that name). Nothing is
+  // reported: callers say so (cfgSaveFailure).
+  bool Save(const char* fileName);
 
   uint32_t count;
   cfgEntry** entries;
@@ -51,3 +56,8 @@ class cfgCTy {
 // malformed line is skipped and, when *error is still null, its error text is
 // stored there.
 int cfgParseLine(FILE* file, char* name, char* value, const char** error);
+
+// What a failed Save leaves to say, from its last error: "'<file>' is not a
+// file but a directory" or "'<file>' could not be written: <the system's
+// text>".
+std::string cfgSaveFailure(const char* fileName, uint32_t lastError);

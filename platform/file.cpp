@@ -4,8 +4,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <string>
 
+#include "platform/call_trace.h"
 #include "platform/file_read_ahead.h"
 #include "platform/file_share.h"
 #include "platform/kernel_object.h"
@@ -109,6 +111,12 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPVOID, DWORD creatio
 }
 
 BOOL WriteFile(HANDLE handle, LPCVOID data, DWORD count, DWORD* done, LPVOID) {
+  HRESULT injected;
+  if (plat::detail::injected("", "WriteFile", &injected)) {  // a full disk, a failing device
+    if (done) *done = 0;
+    SetLastError(static_cast<DWORD>(injected));
+    return FALSE;
+  }
   const char* bytes = static_cast<const char*>(data);
   return transfer(handle, count, done, [bytes](int fd, DWORD offset, DWORD n) { return ::write(fd, bytes + offset, n); });
 }
@@ -278,6 +286,14 @@ BOOL ReplaceFileA(LPCSTR replaced, LPCSTR replacement, LPCSTR backup, DWORD flag
     return FALSE;
   }
   if (!resolveBoth(replaced, replacement, &to, &from)) return FALSE;
+  // A symbolic link stays as it is: the file it leads to is replaced.
+  struct stat link;
+  if (::lstat(to.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+    char* target = ::realpath(to.c_str(), nullptr);
+    if (!target) return fail();
+    to = target;
+    std::free(target);
+  }
   struct stat old;
   if (::stat(to.c_str(), &old) != 0) return fail();
   if (S_ISDIR(old.st_mode) || plat::readOnlyMode(old.st_mode)) {

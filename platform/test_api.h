@@ -127,11 +127,13 @@ size_t scriptStepsLeft();
 // One mechanism for every emulated interface (DirectDraw, DirectSound) and
 // its creation function. The winmm MIDI calls (midiStreamOut...) and the
 // memory allocations (GlobalAlloc, GlobalReAlloc, LocalAlloc, LocalReAlloc)
-// take faults too: a MIDI call returns the result as its MMRESULT, an
-// allocation returns null with the result as its last error. An operation is named as the interface declares it:
-// "Blt", "Lock", "CreateSoundBuffer", "DirectSoundCreate". Where two
-// interfaces share a name, "IDirectSoundBuffer::Lock" names one of them; the
-// plain name names the operation of every interface.
+// and WriteFile take faults too: a MIDI call returns the result as its
+// MMRESULT, an allocation returns null and WriteFile FALSE, with the result
+// as the last error (ENOSPC: a full disk). An operation is named as the
+// interface declares it: "Blt", "Lock", "CreateSoundBuffer",
+// "DirectSoundCreate". Where two interfaces share a name,
+// "IDirectSoundBuffer::Lock" names one of them; the plain name names the
+// operation of every interface.
 
 // The next `count` calls of the operation fail with `result`: such a call
 // does nothing else (no output is written). Faults asked for one operation

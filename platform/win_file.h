@@ -30,6 +30,7 @@
 
 #define ERROR_USER_MAPPED_FILE 16   /* EBUSY */
 #define ERROR_FILE_EXISTS 17        /* EEXIST */
+#define ERROR_DIRECTORY_NOT_SUPPORTED 21  /* EISDIR */
 #define ERROR_SHARING_VIOLATION 26  /* ETXTBSY */
 #define ERROR_FILE_TOO_LARGE 27     /* EFBIG */
 #define ERROR_NO_MORE_FILES 61      /* ENODATA */
@@ -46,6 +47,7 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD shareMode, LPVOID security, 
 // Reads until count bytes or the end of the file; *done gets the count.
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD count, DWORD* done, LPVOID overlapped);
 // Writes until count bytes are written or a write fails; *done gets the count.
+// Takes the test API's faults ("WriteFile"): such a call writes nothing.
 BOOL WriteFile(HANDLE file, LPCVOID data, DWORD count, DWORD* done, LPVOID overlapped);
 // 64-bit file pointer; a position before the start fails.
 BOOL SetFilePointerEx(HANDLE file, LARGE_INTEGER distance, LARGE_INTEGER* newPosition, DWORD method);
@@ -75,7 +77,8 @@ BOOL MoveFileExA(LPCSTR existing, LPCSTR newName, DWORD flags);
 // result keeps the replaced file's attributes (here its permission bits), and
 // its data and name are on disk when the call returns. The replaced file must
 // exist (ERROR_FILE_NOT_FOUND otherwise) and not be read-only or a directory
-// (ERROR_ACCESS_DENIED). No backup file and no flags (pass null and 0).
+// (ERROR_ACCESS_DENIED). A symbolic link is followed: the file it leads to is
+// replaced and the link stays. No backup file and no flags (pass null and 0).
 BOOL ReplaceFileA(LPCSTR replaced, LPCSTR replacement, LPCSTR backup, DWORD flags, LPVOID exclude,
                   LPVOID reserved);
 

@@ -4,6 +4,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -168,25 +169,62 @@ TEST_F(CfgTest, FailedSaveLeavesTheOldFileIntact) {
   small.rlim_cur = 512;
   auto handler = signal(SIGXFSZ, SIG_IGN);
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  t.Save(p.c_str());
+  const bool saved512 = t.Save(p.c_str());
+  const DWORD why = GetLastError();
   setrlimit(RLIMIT_FSIZE, &saved);
   signal(SIGXFSZ, handler);
+  EXPECT_FALSE(saved512);
+  EXPECT_EQ(why, DWORD(ERROR_FILE_TOO_LARGE));
   EXPECT_EQ(readBytes(p), "old = 1\n");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);  // no file left behind
 
   // With room, the new file replaces the old one and keeps its mode.
-  t.Save(p.c_str());
+  EXPECT_TRUE(t.Save(p.c_str()));
   std::string text = readBytes(p);
   EXPECT_EQ(text.rfind("key0 = 0\nkey1 = 1\n", 0), 0u);
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 300);
   EXPECT_EQ(fs::status(p).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write |
                                                                 fs::perms::group_read);
-  // Nowhere to write: nothing happens.
-  t.Save((dir_ / "none" / "game.cfg").c_str());
+  // Nowhere to write: nothing happens, and the caller learns why.
+  EXPECT_FALSE(t.Save((dir_ / "none" / "game.cfg").c_str()));
+  EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
   fs::create_directory(dir_ / "adir");
-  t.Save((dir_ / "adir").c_str());
+  EXPECT_FALSE(t.Save((dir_ / "adir").c_str()));
+  EXPECT_EQ(GetLastError(), DWORD(ERROR_DIRECTORY_NOT_SUPPORTED));
   EXPECT_FALSE(fs::exists(dir_ / "none"));
   EXPECT_TRUE(fs::is_directory(dir_ / "adir"));
+}
+
+// A full disk: the old file stays, nothing is left beside it, and the
+// failure's words name the file and the system's reason.
+TEST_F(CfgTest, AFullDiskKeepsTheOldFileAndSaysWhy) {
+  const fs::path p = dir_ / "maze.cfg";
+  writeBytes(p, "best_result = 1234\n");
+  cfgCTy t;
+  t.SetInt("best_result", 99);
+  plat::test::failNext("WriteFile", 1, ENOSPC);
+  EXPECT_FALSE(t.Save(p.c_str()));
+  const DWORD why = GetLastError();
+  plat::test::clearFaults();
+  EXPECT_EQ(why, DWORD(ENOSPC));
+  EXPECT_EQ(readBytes(p), "best_result = 1234\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
+  EXPECT_EQ(cfgSaveFailure(p.c_str(), why), "'" + p.string() + "' could not be written: No space left on device");
+  EXPECT_EQ(cfgSaveFailure("maze.cfg", ERROR_DIRECTORY_NOT_SUPPORTED), "'maze.cfg' is not a file but a directory");
+}
+
+// A configuration file that is a symbolic link stays one: the file it leads
+// to gets the table.
+TEST_F(CfgTest, ALinkStaysALink) {
+  fs::create_directory(dir_ / "elsewhere");
+  writeBytes(dir_ / "elsewhere" / "real.cfg", "best_result = 1234\n");
+  fs::create_symlink("elsewhere/real.cfg", dir_ / "maze.cfg");
+  cfgCTy t;
+  t.SetInt("best_result", 99);
+  EXPECT_TRUE(t.Save((dir_ / "maze.cfg").c_str()));
+  EXPECT_EQ(fs::read_symlink(dir_ / "maze.cfg"), "elsewhere/real.cfg");
+  EXPECT_EQ(readBytes(dir_ / "elsewhere" / "real.cfg"), "best_result = 99\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2);
 }
 
 // A file the user made read-only is kept as it was, also where the saver
@@ -197,7 +235,8 @@ TEST_F(CfgTest, ReadOnlyFileIsNotReplaced) {
   chmod(p.c_str(), 0444);
   cfgCTy t;
   t.SetInt("best_result", 99);
-  t.Save(p.c_str());
+  EXPECT_FALSE(t.Save(p.c_str()));
+  EXPECT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
   EXPECT_EQ(readBytes(p), "best_result = 1234\n");
   EXPECT_EQ(fs::status(p).permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
