@@ -12,6 +12,7 @@
 #include "game/game.h"
 #include "game/share_image.h"
 #include "img/DibDecoder.h"
+#include "platform/win_file.h"
 #include "platform/win_user.h"
 #include "sound/midi_player.h"
 #include "sound/snd.h"
@@ -28,6 +29,13 @@ imgCTy* sceneSurface() {
   imgCTy* back = gfxDevice ? gfxDevice->back : nullptr;
   if (!back || back->width != gameSceneW || back->height != gameSceneH) return nullptr;
   return back;
+}
+
+// A directory stands where the configuration file belongs: the engine read
+// nothing from it.
+bool configIsDirectory() {
+  const DWORD attributes = GetFileAttributesA((gaApp->appName + ".cfg").c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 // "data/mask.bmp" as Rgb888 pels of the file's size, whatever its depth.
@@ -113,11 +121,19 @@ void gameInit() {
   cfgCTy* cfg = gaApp->cfg;
   // The scene is drawn unclipped into a back surface of its own size.
   if (!gameShareImage() && !sceneSurface()) {
-    errPrintf(ERR_LEVEL_ERROR,
-              "Initialization.\n The game needs a display of 800 x 600 pels: USE_GFX 1, SCR_LX 800 and SCR_LY 600 "
-              "in %s.cfg. Run \"make run\" in the game's source directory: it repairs the configuration and "
-              "keeps your best time.",
-              gaApp->appName.c_str());
+    const char* name = gaApp->appName.c_str();
+    if (configIsDirectory())
+      errPrintf(ERR_LEVEL_ERROR,
+                "Initialization.\n %s.cfg is not a file but a directory: the game reads its display of 800 x 600 "
+                "pels from that file. Remove or rename the directory, then run \"make run\" in the game's source "
+                "directory: it writes a new %s.cfg.",
+                name, name);
+    else
+      errPrintf(ERR_LEVEL_ERROR,
+                "Initialization.\n The game needs a display of 800 x 600 pels: USE_GFX 1, SCR_LX 800 and SCR_LY 600 "
+                "in %s.cfg. Run \"make run\" in the game's source directory: it repairs the configuration and "
+                "keeps your best time.",
+                name);
     gaApp->quit = 1;
     return;
   }

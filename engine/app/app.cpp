@@ -2,6 +2,7 @@
 // shutdown. The main window and its procedure are in app_window.cpp.
 #include "engine/app/app.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <new>
 
@@ -141,7 +142,15 @@ gaCTy::~gaCTy() noexcept(false) {
     cfg->UpdateInt("WINDOW_X", placement.rcNormalPosition.left);
     cfg->UpdateInt("WINDOW_Y", placement.rcNormalPosition.top);
   }
-  cfg->Save((appName + ".cfg").c_str());
+  if (!cfg->Save((appName + ".cfg").c_str())) {
+    // Said, not forced: the player's file stays as it was.
+    const DWORD why = GetLastError();
+    const std::string path = (appName.starts_with('/') ? "" : programDir) + appName + ".cfg";
+    const std::string said =
+        cfgSaveFailure(path.c_str(), why) + ". It is kept as it was: this session's settings and best time are lost.";
+    std::fprintf(stderr, "%s\n", said.c_str());
+    talvo::error_log << said << std::endl;
+  }
   gfxDirtyClear();
   fntSystemDone();
   if (cfg->GetInt("USE_GFX")) gfxShutdown();

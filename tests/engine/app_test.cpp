@@ -8,7 +8,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -328,6 +330,50 @@ TEST_F(App, AltEnterSwitchesBothWays) {
   EXPECT_EQ(run(), 0);
   EXPECT_TRUE(plat::test::takeMessageBoxes().empty());
   EXPECT_EQ(cfgValue("FULL_SCREEN"), "0");
+}
+
+// A configuration that cannot be written back at exit stays as it was, and
+// the program says so on stderr and in its log: the file and the system's
+// reason.
+TEST_F(App, AConfigurationThatCannotBeWrittenBackIsSaid) {
+  program();
+  const std::string cfgPath = tmp_.file("bin") + "/testapp.cfg";
+  struct Case {
+    const char* what;
+    std::function<void()> lay;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"a read-only file",
+       [&] {
+         writeCfg("bin", "best_result = 1234\n");
+         fs::permissions(cfgPath, fs::perms::owner_read);
+       },
+       "could not be written: Permission denied"},
+      {"a directory of its name", [&] { fs::create_directories(cfgPath + "/kept"); }, "is not a file but a directory"},
+      {"a full disk",
+       [&] {
+         writeCfg("bin", "best_result = 1234\n");
+         // Once the last pass ran, the next write finds the disk full.
+         script().onFrame = [](int) { plat::test::failNext("WriteFile", 1, ENOSPC); };
+       },
+       "could not be written: No space left on device"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(cfgPath);
+    script().onFrame = nullptr;
+    c.lay();
+    const std::string before = fs::is_regular_file(cfgPath) ? readCfg() : "";
+    testing::internal::CaptureStderr();
+    run();
+    const std::string said = testing::internal::GetCapturedStderr();
+    plat::test::clearFaults();
+    const std::string line = "'" + cfgPath + "' " + c.reason;
+    EXPECT_NE(said.find(line), std::string::npos) << said;
+    EXPECT_NE(readBytes(tmp_.file("bin/testapp.log")).find(line), std::string::npos);
+    EXPECT_EQ(fs::is_regular_file(cfgPath) ? readCfg() : "", before);
+  }
 }
 
 TEST_F(App, AnExceptionFromGameInitIsShownAndNothingIsSaved) {

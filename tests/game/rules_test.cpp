@@ -390,6 +390,21 @@ const Case kCases[] = {
          EXPECT_EQ(t.cfgValue(key), value) << key;
        }
      }},
+
+    {"AConfigurationThatIsADirectoryIsNamed",
+     {},
+     [](GameRun& t) {
+       std::filesystem::remove(t.game_ / "maze.cfg");
+       std::filesystem::create_directories(t.game_ / "maze.cfg" / "kept");
+       return std::vector<ScriptStep>{};
+     },
+     [](GameRun& t) {
+       const auto boxes = plat::test::takeMessageBoxes();
+       ASSERT_EQ(boxes.size(), 1u);
+       EXPECT_NE(boxes[0].text.find("maze.cfg is not a file but a directory"), std::string::npos) << boxes[0].text;
+       EXPECT_EQ(boxes[0].text.find("SCR_LX"), std::string::npos) << boxes[0].text;
+       EXPECT_TRUE(std::filesystem::is_directory(t.game_ / "maze.cfg" / "kept"));
+     }},
 };
 
 TEST_P(Rules, Case) {
