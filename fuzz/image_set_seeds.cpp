@@ -132,7 +132,7 @@ int main(int argc, char** argv) {
   }
   errInit();
   g_dir = argv[1];
-  writeBallSet(g_dir + "/ball", paintBall());
+  restoreFile(g_dir + "/ball", ballSet(paintBall()));
   stripHeader(g_dir + "/ball");
 
   imgAlpha a1, a2;

@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "base/mem.h"
 #include "engine/pal.h"
 #include "engine/rle8/img_rle8.h"
 #include "engine/rw.h"
@@ -15,7 +16,7 @@ constexpr char kClassName[] = "imgRle8CTy";
 
 }  // namespace
 
-void writeBallSet(const std::string& path, const BallFrames& ball) {
+Bytes ballSet(const BallFrames& ball) {
   std::vector<uint8_t> quads;
   for (const Rgba& c : ball.palette) quads.insert(quads.end(), {c.b, c.g, c.r, 0});
   palCTy palette;
@@ -43,7 +44,8 @@ void writeBallSet(const std::string& path, const BallFrames& ball) {
   // the data offsets (filled in once the data is written), the class names,
   // every header, then every image's data.
   const int32_t n = static_cast<int32_t>(frames.size());
-  rwStream* s = rwWrOpen(path.c_str());
+  rwMemBlock* written = nullptr;
+  rwStream* s = rwWrOpen(nullptr, &written);
   rwWriteInt(s, static_cast<int32_t>(kSetVersion1));
   rwWriteInt(s, n);
   rwWriteInt(s, 1);
@@ -70,5 +72,17 @@ void writeBallSet(const std::string& path, const BallFrames& ball) {
   rwSetPos(s, end);
   const bool failed = s->failed != 0;
   rwClose(s);
-  if (failed) throw std::runtime_error("cannot write " + path);
+  if (failed || !written) {
+    memHooks.free(written);
+    throw std::runtime_error("cannot make the ball's image set");
+  }
+  // The file's header: the block's words, the stored size before the
+  // unpacked one.
+  Bytes out;
+  for (uint32_t word : {written->magic, written->flags, written->packer, written->reserved, written->size,
+                        written->unpackedSize})
+    put32(out, word);
+  out.insert(out.end(), written->data, written->data + written->size);
+  memHooks.free(written);
+  return out;
 }

@@ -2,8 +2,8 @@
 // index 0, sharing the set's one palette.
 #pragma once
 
-#include <string>
-
+#include "tools/files.h"
 #include "tools/pictures.h"
 
-void writeBallSet(const std::string& path, const BallFrames& ball);
+// The file's bytes: an rw file, not packed.
+Bytes ballSet(const BallFrames& ball);

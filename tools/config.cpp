@@ -1,21 +1,31 @@
 #include "tools/config.h"
 
 #include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <stdexcept>
 #include <string_view>
 #include <vector>
 
+#include "base/err.h"
+#include "engine/cfg.h"
+#include "platform/win_file.h"
+#include "platform/win_kernel.h"
 #include "tools/layout.h"
 
 namespace {
 
 // What a key of a new file must hold in an existing one.
 enum class Need {
-  Kept,      // the player's: never changed
-  Exact,     // the scene's value
-  NonZero,   // any whole number but 0
-  Title,     // any text but none and the engine's default title
-  Position,  // a whole number inside the scene, x or y
-  Present,   // any value; written when missing
+  Kept,        // the player's: never changed
+  Exact,       // the scene's value
+  NonZero,     // any whole number but 0
+  Title,       // any text but none and the engine's default title
+  Position,    // a whole number inside the scene, x or y
+  FrameLimit,  // milliseconds a pass takes at least, as the engine reads them: 1000 at most
+  Present,     // any value; written when missing
 };
 
 struct Key {
@@ -26,6 +36,8 @@ struct Key {
 
 // The engine's window title when the file names none.
 constexpr std::string_view kEngineTitle = "Sample Demo Game";
+// The slowest pass a repaired file keeps: one a second.
+constexpr int kSlowestPassMs = 1000;
 
 // Every key of a new file, in its order.
 std::vector<Key> gameKeys() {
@@ -36,7 +48,7 @@ std::vector<Key> gameKeys() {
       {"USE_GFX", "1", Need::NonZero},
       {"FULL_SCREEN", "0", Need::Kept},
       {"WND_NAME", "Ball Maze", Need::Title},
-      {"FPS_LIMIT", "10", Need::Kept},
+      {"FPS_LIMIT", "10", Need::FrameLimit},
       {"NEED_DRAW_FPS", "0", Need::Kept},
       {"start_x", std::to_string(Maze::start().x), Need::Position},
       {"start_y", std::to_string(Maze::start().y), Need::Position},
@@ -52,22 +64,6 @@ std::vector<Key> gameKeys() {
   return keys;
 }
 
-// Blanks as the engine's reader takes them: bytes 1 to 32.
-bool blank(char c) { return static_cast<unsigned char>(c) >= 1 && static_cast<unsigned char>(c) <= 32; }
-
-std::string_view trim(std::string_view s) {
-  while (!s.empty() && blank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && blank(s.back())) s.remove_suffix(1);
-  return s;
-}
-
-bool sameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
-  return true;
-}
-
 // A whole decimal number, optionally signed, and nothing else.
 bool wholeNumber(std::string_view s, long* out) {
   size_t i = s.size() > 0 && (s[0] == '-' || s[0] == '+') ? 1 : 0;
@@ -81,7 +77,8 @@ bool wholeNumber(std::string_view s, long* out) {
   return true;
 }
 
-bool usable(const Key& key, std::string_view value) {
+bool usable(const Key& key, cfgCTy* cfg) {
+  const std::string_view value = cfg->GetStr(key.name.c_str());
   long n = 0;
   switch (key.need) {
     case Need::Kept:
@@ -97,64 +94,53 @@ bool usable(const Key& key, std::string_view value) {
       const bool isX = key.name.back() == 'x';
       return wholeNumber(value, &n) && n >= 0 && n < (isX ? kSceneW : kSceneH);
     }
+    case Need::FrameLimit:
+      return cfg->GetInt(key.name.c_str()) <= kSlowestPassMs;
   }
   return false;
 }
 
-// One line of the file, its end included.
-struct Line {
-  std::string text;
-  std::string name, value;  // both empty when the line sets nothing
-};
-
-std::vector<Line> splitLines(const std::string& text) {
-  std::vector<Line> lines;
-  size_t at = 0;
-  while (at < text.size()) {
-    const size_t end = text.find('\n', at);
-    Line line;
-    line.text = text.substr(at, end == std::string::npos ? std::string::npos : end + 1 - at);
-    at = end == std::string::npos ? text.size() : end + 1;
-    std::string_view body = line.text;
-    if (const size_t comment = body.find("--"); comment != std::string_view::npos) body = body.substr(0, comment);
-    const size_t eq = body.find('=');
-    if (eq != std::string_view::npos && !trim(body.substr(0, eq)).empty()) {
-      line.name = trim(body.substr(0, eq));
-      line.value = trim(body.substr(eq + 1));
-    }
-    lines.push_back(std::move(line));
-  }
-  return lines;
-}
-
 }  // namespace
 
-std::string newGameConfig() {
-  std::string text;
-  for (const Key& k : gameKeys()) text += k.name + " = " + k.value + "\n";
-  return text;
+void newGameConfig(cfgCTy* cfg) {
+  for (const Key& k : gameKeys()) cfg->SetStr(k.name.c_str(), k.value.c_str());
 }
 
-std::string repairGameConfig(const std::string& text) {
-  std::vector<Line> lines = splitLines(text);
-  const bool crlf = !lines.empty() && lines[0].text.size() >= 2 && lines[0].text.ends_with("\r\n");
-  const std::string lineEnd = crlf ? "\r\n" : "\n";
-  std::string added;
+bool repairGameConfig(cfgCTy* cfg) {
+  bool changed = false;
   for (const Key& key : gameKeys()) {
-    Line* last = nullptr;
-    for (Line& line : lines)
-      if (!line.name.empty() && sameName(line.name, key.name)) last = &line;
-    if (!last) {
-      if (key.need != Need::Kept) added += key.name + " = " + key.value + lineEnd;
-      continue;
-    }
-    if (usable(key, last->value)) continue;
-    const bool hadEnd = last->text.ends_with("\n");
-    const std::string end = last->text.ends_with("\r\n") ? "\r\n" : hadEnd ? "\n" : "";
-    last->text = last->name + " = " + key.value + end;
+    // A missing frame limit is the engine's: none.
+    const bool addedWhenMissing = key.need != Need::Kept && key.need != Need::FrameLimit;
+    if (cfg->Find(key.name.c_str()) ? usable(key, cfg) : !addedWhenMissing) continue;
+    cfg->SetStr(key.name.c_str(), key.value.c_str());
+    changed = true;
   }
-  std::string out;
-  for (const Line& line : lines) out += line.text;
-  if (!added.empty() && !out.empty() && out.back() != '\n') out += lineEnd;
-  return out + added;
+  return changed;
+}
+
+void restoreGameConfig(const std::string& path) {
+  namespace fs = std::filesystem;
+  errInit();
+  cfgCTy cfg;
+  std::error_code error;
+  const fs::file_status status = fs::status(path, error);
+  if (fs::is_directory(status))
+    throw std::runtime_error(cfgSaveFailure(path.c_str(), ERROR_DIRECTORY_NOT_SUPPORTED) +
+                             ": remove or rename it, and the next run writes a new one");
+  if (fs::exists(status)) {
+    // Read as empty, it would lose the player's values in the repair.
+    FILE* readable = std::fopen(path.c_str(), "rb");
+    if (!readable) throw std::runtime_error("'" + path + "' cannot be read: " + std::strerror(errno));
+    std::fclose(readable);
+    // As the game reads it: a malformed line ends nothing but itself.
+    ERR_TRY(load) { cfg.Load(path.c_str()); }
+    ERR_CATCH(load, code) { errEndCatch(errGetState(), &load); }
+    ERR_END_TRY
+    if (!repairGameConfig(&cfg)) return;
+  } else {
+    newGameConfig(&cfg);
+  }
+  if (!cfg.Save(path.c_str()))
+    throw std::runtime_error(cfgSaveFailure(path.c_str(), GetLastError()) +
+                             ". It is kept as it was, though the game may not play with it");
 }

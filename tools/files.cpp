@@ -1,6 +1,11 @@
 #include "tools/files.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <memory>
 #include <stdexcept>
 
@@ -13,34 +18,56 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<FILE, FileCloser>;
 
-FilePtr openForWriting(const std::string& path) {
-  FilePtr f(std::fopen(path.c_str(), "wb"));
-  if (!f) throw std::runtime_error("cannot write " + path);
-  return f;
+// Whether the file holds exactly these bytes; false when it cannot be read.
+bool holds(const std::filesystem::path& path, const Bytes& bytes) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error) || std::filesystem::file_size(path, error) != bytes.size())
+    return false;
+  FilePtr f(std::fopen(path.c_str(), "rb"));
+  if (!f) return false;
+  Bytes old(bytes.size() + 1);
+  return std::fread(old.data(), 1, old.size(), f.get()) == bytes.size() &&
+         std::equal(bytes.begin(), bytes.end(), old.begin());
 }
 
 }  // namespace
 
-void put16(std::vector<uint8_t>& out, uint32_t value) {
+void put16(Bytes& out, uint32_t value) {
   out.push_back(static_cast<uint8_t>(value));
   out.push_back(static_cast<uint8_t>(value >> 8));
 }
 
-void put32(std::vector<uint8_t>& out, uint32_t value) {
+void put32(Bytes& out, uint32_t value) {
   put16(out, value & 0xFFFF);
   put16(out, value >> 16);
 }
 
-void writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-  FilePtr f = openForWriting(path);
-  if (std::fwrite(bytes.data(), 1, bytes.size(), f.get()) != bytes.size() || std::fflush(f.get()) != 0)
-    throw std::runtime_error("cannot write " + path);
+FileWas restoreFile(const std::string& path, const Bytes& bytes) {
+  const std::filesystem::path file(path);
+  if (holds(file, bytes)) return FileWas::Same;
+  std::error_code error;
+  const bool existed = std::filesystem::exists(std::filesystem::symlink_status(file, error));
+  const std::string fresh = path + ".new";
+  FilePtr f(std::fopen(fresh.c_str(), "wb"));
+  bool ok = f && std::fwrite(bytes.data(), 1, bytes.size(), f.get()) == bytes.size();
+  std::string why = ok ? "" : std::strerror(errno);
+  if (f && std::fclose(f.release()) != 0 && ok) {
+    ok = false;
+    why = std::strerror(errno);
+  }
+  if (ok) std::filesystem::rename(fresh, file, error);
+  if (!ok || error) {
+    if (ok) why = error.message();
+    std::filesystem::remove(fresh, error);
+    throw std::runtime_error("cannot write " + path + ": " + why);
+  }
+  return existed ? FileWas::Different : FileWas::Missing;
 }
 
-void writeBmp24(const std::string& path, const Canvas& picture) {
+Bytes bmp24(const Canvas& picture) {
   const int w = picture.width(), h = picture.height();
   const uint32_t stride = (static_cast<uint32_t>(w) * 3 + 3) & ~3u;
-  std::vector<uint8_t> out;
+  Bytes out;
   out.push_back('B');
   out.push_back('M');
   put32(out, 54 + stride * h);
@@ -66,11 +93,11 @@ void writeBmp24(const std::string& path, const Canvas& picture) {
     }
     for (uint32_t pad = w * 3; pad < stride; ++pad) out.push_back(0);
   }
-  writeFile(path, out);
+  return out;
 }
 
-void writeTga32(const std::string& path, const Canvas& picture) {
-  std::vector<uint8_t> out;
+Bytes tga32(const Canvas& picture) {
+  Bytes out;
   out.push_back(0);  // no image id
   out.push_back(0);  // no colour map
   out.push_back(2);  // uncompressed true colour
@@ -86,16 +113,17 @@ void writeTga32(const std::string& path, const Canvas& picture) {
       const Rgba& p = picture.at(x, y);
       out.insert(out.end(), {p.b, p.g, p.r, p.a});
     }
-  writeFile(path, out);
+  return out;
 }
 
-void writeJpeg(const std::string& path, const Canvas& picture, int quality) {
-  FilePtr f = openForWriting(path);
+Bytes jpeg(const Canvas& picture, int quality) {
   jpeg_compress_struct cinfo;
   jpeg_error_mgr jerr;
   cinfo.err = jpeg_std_error(&jerr);
   jpeg_create_compress(&cinfo);
-  jpeg_stdio_dest(&cinfo, f.get());
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&cinfo, &buffer, &size);
   cinfo.image_width = static_cast<JDIMENSION>(picture.width());
   cinfo.image_height = static_cast<JDIMENSION>(picture.height());
   cinfo.input_components = 3;
@@ -103,7 +131,7 @@ void writeJpeg(const std::string& path, const Canvas& picture, int quality) {
   jpeg_set_defaults(&cinfo);
   jpeg_set_quality(&cinfo, quality, TRUE);
   jpeg_start_compress(&cinfo, TRUE);
-  std::vector<uint8_t> row(static_cast<size_t>(picture.width()) * 3);
+  Bytes row(static_cast<size_t>(picture.width()) * 3);
   while (cinfo.next_scanline < cinfo.image_height) {
     int y = static_cast<int>(cinfo.next_scanline);
     for (int x = 0; x < picture.width(); ++x) {
@@ -117,12 +145,14 @@ void writeJpeg(const std::string& path, const Canvas& picture, int quality) {
   }
   jpeg_finish_compress(&cinfo);
   jpeg_destroy_compress(&cinfo);
-  if (std::fflush(f.get()) != 0) throw std::runtime_error("cannot write " + path);
+  Bytes out(buffer, buffer + size);
+  std::free(buffer);
+  return out;
 }
 
-void writeWav(const std::string& path, const std::vector<int16_t>& samples, int rate) {
+Bytes wav(const std::vector<int16_t>& samples, int rate) {
   const uint32_t bytes = static_cast<uint32_t>(samples.size()) * 2;
-  std::vector<uint8_t> out;
+  Bytes out;
   for (char c : std::string("RIFF")) out.push_back(static_cast<uint8_t>(c));
   put32(out, 36 + bytes);
   for (char c : std::string("WAVEfmt ")) out.push_back(static_cast<uint8_t>(c));
@@ -136,5 +166,5 @@ void writeWav(const std::string& path, const std::vector<int16_t>& samples, int 
   for (char c : std::string("data")) out.push_back(static_cast<uint8_t>(c));
   put32(out, bytes);
   for (int16_t s : samples) put16(out, static_cast<uint16_t>(s));
-  writeFile(path, out);
+  return out;
 }

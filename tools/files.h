@@ -1,6 +1,7 @@
-// The file formats the data tool writes, each from plain pels or samples.
-// Every writer gives the same bytes for the same input, and throws
-// std::runtime_error when the file cannot be written.
+// The file formats the data tool writes, each made from plain pels or
+// samples as bytes (the same bytes for the same input), and the one way they
+// reach the disk: a file is written only where it does not already hold
+// them.
 #pragma once
 
 #include <cstdint>
@@ -9,17 +10,26 @@
 
 #include "tools/canvas.h"
 
+using Bytes = std::vector<uint8_t>;
+
 // A 24-bit BMP, 54-byte header, rows bottom-up padded to 4 bytes.
-void writeBmp24(const std::string& path, const Canvas& picture);
+Bytes bmp24(const Canvas& picture);
 // A 32-bit uncompressed true-colour TGA, rows top-down, 8 alpha bits.
-void writeTga32(const std::string& path, const Canvas& picture);
+Bytes tga32(const Canvas& picture);
 // A baseline JPEG of three components (libjpeg) at the given quality.
-void writeJpeg(const std::string& path, const Canvas& picture, int quality);
+Bytes jpeg(const Canvas& picture, int quality);
 // A PCM WAV of 16-bit mono samples.
-void writeWav(const std::string& path, const std::vector<int16_t>& samples, int rate);
-// Any bytes.
-void writeFile(const std::string& path, const std::vector<uint8_t>& bytes);
+Bytes wav(const std::vector<int16_t>& samples, int rate);
+
+// What a file held before restoreFile.
+enum class FileWas { Same, Missing, Different };
+// Makes the file hold exactly these bytes. One that holds them already is
+// left untouched (its modification time too); otherwise the bytes go to a
+// new file beside it, which then takes its place, so the file is never seen
+// half written. Throws std::runtime_error when it cannot be written, leaving
+// nothing beside it.
+FileWas restoreFile(const std::string& path, const Bytes& bytes);
 
 // Little-endian appends.
-void put16(std::vector<uint8_t>& out, uint32_t value);
-void put32(std::vector<uint8_t>& out, uint32_t value);
+void put16(Bytes& out, uint32_t value);
+void put32(Bytes& out, uint32_t value);

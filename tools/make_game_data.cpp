@@ -1,18 +1,19 @@
-// make_game_data <game directory>: writes the game's data directory DATA/,
-// the configuration file maze.cfg and, for the tests, solution.txt: the
+// make_game_data <game directory>: brings the game's data directory DATA/,
+// the configuration file maze.cfg and, for the tests, solution.txt (the
 // maze's solution as scene points from the start to the goal, one "x y" a
-// line. An existing maze.cfg is kept and only repaired where the game could
-// not play with it, so that the player's best time and settings survive.
+// line) to what the game needs. Each data file is written where it is
+// missing or does not hold exactly what the tool makes; one that does is not
+// touched, so a run over a good directory writes nothing. An existing
+// maze.cfg is kept and only repaired where the game could not play with it,
+// so that the player's best time and settings survive.
 //
 // make_game_data --config <game directory>: only maze.cfg, written or
-// repaired (what `make run` does before every start).
+// repaired.
 //
-// Everything comes from the layout and fixed seeds: two runs write the same
+// Everything comes from the layout and fixed seeds: two runs make the same
 // bytes.
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 #include <string>
 
@@ -28,29 +29,46 @@ namespace {
 constexpr uint32_t kMazeSeed = 0x6D617A65;  // "maze"
 constexpr uint32_t kMusicSeed = 31;
 
-// A new maze.cfg, or the existing one repaired where the game could not
-// play with it: rewritten only when something changed, through a new file
-// that replaces it once written whole.
-void writeConfig(const std::string& path) {
-  std::string text;
-  if (std::filesystem::exists(path)) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("cannot read " + path);
-    const std::string old((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    text = repairGameConfig(old);
-    if (text == old) return;
-  } else {
-    text = newGameConfig();
-  }
-  const std::string fresh = path + ".new";
-  writeFile(fresh, std::vector<uint8_t>(text.begin(), text.end()));
-  std::filesystem::rename(fresh, path);
-}
-
-void writeSolution(const std::string& path, const Maze& maze) {
+Bytes solution(const Maze& maze) {
   std::string text;
   for (const ScenePoint& p : maze.solution()) text += std::to_string(p.x) + " " + std::to_string(p.y) + "\n";
-  writeFile(path, std::vector<uint8_t>(text.begin(), text.end()));
+  return Bytes(text.begin(), text.end());
+}
+
+// Every data file, restored; a file found missing or changed in a directory
+// that was already there is named on stdout.
+void restoreData(const std::filesystem::path& root) {
+  const std::filesystem::path data = root / "DATA";
+  const bool existed = std::filesystem::is_directory(data);
+  std::filesystem::create_directories(data);
+  auto restore = [&](const std::filesystem::path& path, const Bytes& bytes) {
+    const FileWas was = restoreFile(path.string(), bytes);
+    if (existed && was != FileWas::Same)
+      std::printf("make_game_data: %s %s: written again\n", path.string().c_str(),
+                  was == FileWas::Missing ? "was missing" : "differed from what the tool makes");
+  };
+  auto in = [&](const char* name) { return data / name; };
+
+  const Maze maze(kMazeSeed);
+  restore(in("mask.bmp"), bmp24(paintMask(maze)));
+  restore(in("bkg.jpg"), jpeg(paintBackground(maze), 92));
+  restore(in("ball.imgs"), ballSet(paintBall()));
+  restore(in("cursor.bmp"), bmp24(paintCursor()));
+  restore(in("game_over.tga"), tga32(paintBanner("GAME OVER", {196, 40, 40, 235})));
+  restore(in("game_win.tga"), tga32(paintBanner("YOU WIN!", {40, 150, 64, 235})));
+  restore(in("but_new0.bmp"), bmp24(paintButton("NEW", false)));
+  restore(in("but_new1.bmp"), bmp24(paintButton("NEW", true)));
+  restore(in("but_exit0.bmp"), bmp24(paintButton("QUIT", false)));
+  restore(in("but_exit1.bmp"), bmp24(paintButton("QUIT", true)));
+  const DigitFont font = paintDigitFont();
+  restore(in("big-digits.fda"), font.description);
+  restore(in("big-digits.tga"), tga32(font.glyphs));
+  restore(in("click.wav"), wav(soundClick(), kSoundRate));
+  restore(in("start.wav"), wav(soundStart(), kSoundRate));
+  restore(in("gamewin.wav"), wav(soundWin(), kSoundRate));
+  restore(in("gameover.wav"), wav(soundLose(), kSoundRate));
+  restore(in("music.mid"), musicMidi(kMusicSeed));
+  restoreFile((root / "solution.txt").string(), solution(maze));
 }
 
 }  // namespace
@@ -63,35 +81,8 @@ int main(int argc, char** argv) {
   }
   try {
     const std::filesystem::path root = argv[argc - 1];
-    if (configOnly) {
-      writeConfig((root / "maze.cfg").string());
-      return 0;
-    }
-    const std::filesystem::path data = root / "DATA";
-    std::filesystem::create_directories(data);
-    auto in = [&](const char* name) { return (data / name).string(); };
-
-    const Maze maze(kMazeSeed);
-    writeBmp24(in("mask.bmp"), paintMask(maze));
-    writeJpeg(in("bkg.jpg"), paintBackground(maze), 92);
-    writeBallSet(in("ball.imgs"), paintBall());
-    writeBmp24(in("cursor.bmp"), paintCursor());
-    writeTga32(in("game_over.tga"), paintBanner("GAME OVER", {196, 40, 40, 235}));
-    writeTga32(in("game_win.tga"), paintBanner("YOU WIN!", {40, 150, 64, 235}));
-    writeBmp24(in("but_new0.bmp"), paintButton("NEW", false));
-    writeBmp24(in("but_new1.bmp"), paintButton("NEW", true));
-    writeBmp24(in("but_exit0.bmp"), paintButton("QUIT", false));
-    writeBmp24(in("but_exit1.bmp"), paintButton("QUIT", true));
-    DigitFont font = paintDigitFont();
-    writeFile(in("big-digits.fda"), font.description);
-    writeTga32(in("big-digits.tga"), font.glyphs);
-    writeWav(in("click.wav"), soundClick(), kSoundRate);
-    writeWav(in("start.wav"), soundStart(), kSoundRate);
-    writeWav(in("gamewin.wav"), soundWin(), kSoundRate);
-    writeWav(in("gameover.wav"), soundLose(), kSoundRate);
-    writeFile(in("music.mid"), musicMidi(kMusicSeed));
-    writeConfig((root / "maze.cfg").string());
-    writeSolution((root / "solution.txt").string(), maze);
+    if (!configOnly) restoreData(root);
+    restoreGameConfig((root / "maze.cfg").string());
   } catch (const std::exception& e) {
     std::fprintf(stderr, "make_game_data: %s\n", e.what());
     return 1;
