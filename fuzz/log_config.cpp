@@ -1,11 +1,14 @@
 // The log settings file: any bytes read as the statements of
-// "<program>.log.ini" three times, from a file through the io layer's buffered file buffer (as
-// the log reads it), through the same buffer holding one character at a
-// time or a few, and from memory. Every reading must leave the same
-// settings; no threshold may fall below -1 (a level switched off). The
-// token reader must take at least one character a token. Between inputs the
-// settings go back to their defaults. The seeds are made by
-// fuzz/log_config_seeds.py.
+// "<program>.log.ini", from a file in text mode through the io layer's
+// buffered file buffer over the file's handle (as the log reads it), and in
+// binary mode three times: from a file through the same buffer, through it
+// holding one character at a time or a few, and from memory. The binary
+// readings must leave the same settings; the text-mode reading the settings
+// that a reading from memory leaves of the characters the file holds in
+// text mode (before the first Ctrl-Z, each CR before an LF dropped). No
+// threshold may fall below -1 (a level switched off). The token reader must
+// take at least one character a token. Between inputs the settings go back
+// to their defaults. The seeds are made by fuzz/log_config_seeds.py.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -16,8 +19,10 @@
 
 #include "input_file.h"
 #include "memory_input.h"
+#include "talvo/File.h"
 #include "talvo/LogConfig.h"
 #include "talvo/StreamBuf.h"
+#include "text_mode.h"
 
 namespace {
 
@@ -74,6 +79,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::set<std::string> before;
   for (const auto& entry : talvo::log_settings_map()) before.insert(entry.first);
   const char* path = fuzz::writeInput("input.log.ini", data, size);
+
+  // As the log reads it: a text-mode file's handle under the buffer.
+  talvo::File text;
+  if (!text.open(path, talvo::AbstractFile::in)) std::abort();
+  talvo::io::FileBuf fromHandle(text.handle(), text.mode());
+  const Outcome fromText = parse(&fromHandle, before);
+  talvo::io::MemBuf converted;
+  const std::string characters = fuzz::textModeBytes(data, size);
+  fuzz::setBytes(converted, reinterpret_cast<const uint8_t*>(characters.data()), characters.size());
+  if (parse(&converted, before) != fromText) std::abort();
 
   talvo::io::FileBuf file(path, talvo::AbstractFile::in | talvo::AbstractFile::binary);
   if (!file.is_open()) std::abort();

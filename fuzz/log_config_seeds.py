@@ -2,7 +2,8 @@
 """Remakes the seed corpus of the log_config fuzz target in
 fuzz/corpus/log_config: sections quoted and not, escapes, level words, every
 form of number statement, the comment kinds, the defaults' copy to every
-channel, and the statements that stop the reading."""
+channel, the statements that stop the reading, and files as a Windows editor
+saves them (CR LF, a Ctrl-Z at the end of the text)."""
 import os
 
 out = os.path.join(os.path.dirname(os.path.abspath(__file__)), "corpus", "log_config")
@@ -22,6 +23,8 @@ seeds = {
     "malformed_plus": "[a] =3\n[b] += 4\n[c] =5\n",
     "malformed_minus": "[a] - = 1\n",
     "unterminated": "[abc",
+    "crlf": "[talvo.io]\r\ninfo -*\r\n[!]\r\nwarning =-*\r\n[a\r]\r\n=\r7\r\n",
+    "ctrl_z": "[a]\r\ninfo=5\r\n\x1a[b]\r\ninfo=6\r\n",
 }
 for name, text in seeds.items():
     with open(os.path.join(out, name), "wb") as f:
