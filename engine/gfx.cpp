@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "engine/res_pack.h"
 #include "engine/surf.h"
 #include "platform/win_mmsystem.h"
 #include "platform/win_user.h"
@@ -188,7 +187,6 @@ int gfxInit(HWND window, int flags, int width, int height, int bits) {
   if (!gfxDevice) gfxDevice = new gDDCTy;
   gfxRegisterDDErrors();
   gfxSetErrorHooks();
-  resPackRGB = gfxRGB;
   gfxDevice->SetHwnd(window);
   const HRESULT hr = setMode(flags, width, height, bits);
   gfxState.initialised = 1;

@@ -6,7 +6,6 @@
 
 #include "base/err.h"
 #include "base/mem.h"
-#include "engine/pel.h"
 
 namespace {
 
@@ -20,19 +19,7 @@ struct PackClose {
 
 }  // namespace
 
-namespace {
-
-uint16_t rgb565(uint32_t colorRef) {
-  uint16_t pel = 0;
-  pelPackR5G6B5(pel, (colorRef & 0xFF) >> 3, (colorRef >> 8 & 0xFF) >> 2, (colorRef >> 16 & 0xFF) >> 3);
-  return pel;
-}
-
-}  // namespace
-
-uint16_t (*resPackRGB)(uint32_t colorRef) = rgb565;
-
-uint16_t* resPackPalTable(const uint8_t* palette, uint16_t (*rgb)(uint32_t colorRef)) {
+uint16_t* resPackPalTable(const uint8_t* palette, resPackRGBFn rgb) {
   auto* table = static_cast<uint16_t*>(memAlloc(256 * sizeof(uint16_t)));
   if (!table) return nullptr;
   for (int i = 0; i < 256; ++i) {
@@ -43,7 +30,7 @@ uint16_t* resPackPalTable(const uint8_t* palette, uint16_t (*rgb)(uint32_t color
   return table;
 }
 
-resPackTy* resPackOpen(const char* fileName) {
+resPackTy* resPackOpen(const char* fileName, resPackRGBFn rgb) {
   FILE* stream = fileOpenStream(fileName, FILE_READ | FILE_BINARY);
   if (stream == FILE_NO_STREAM) return nullptr;
   std::unique_ptr<FILE, StreamClose> streamGuard(stream);
@@ -55,7 +42,7 @@ resPackTy* resPackOpen(const char* fileName) {
     return nullptr;
   }
   pack->ownsTable = 1;
-  pack->palTable = resPackPalTable(pack->header + resPackPaletteAt, resPackRGB);
+  pack->palTable = resPackPalTable(pack->header + resPackPaletteAt, rgb);
   if (!pack->palTable) return nullptr;
   streamGuard.reset();
 

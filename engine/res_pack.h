@@ -68,11 +68,16 @@ inline int32_t resPackItemY(const resPackItemTy* item) { return resPackInt(item-
 inline int32_t resPackItemWidth(const resPackItemTy* item) { return resPackInt(item->header + 16); }
 inline int32_t resPackItemHeight(const resPackItemTy* item) { return resPackInt(item->header + 20); }
 
-// Opens and maps a pack. Failures are raised and give null: -17 with the
-// name when the file cannot be opened, -5 with the name when it is shorter
-// than its header, -2 when memory runs out, and mfOpenRead's failure when it
-// cannot be mapped; nothing is kept open then.
-resPackTy* resPackOpen(const char* fileName);
+// The display's 16-bit pel of a COLORREF (red in the low byte), as gfxRGB
+// gives it.
+using resPackRGBFn = uint16_t (*)(uint32_t colorRef);
+
+// Opens and maps a pack, its palette table made with `rgb` (the display's
+// gfxRGB, for the pels it is drawn to). Failures are raised and give null:
+// -17 with the name when the file cannot be opened, -5 with the name when it
+// is shorter than its header, -2 when memory runs out, and mfOpenRead's
+// failure when it cannot be mapped; nothing is kept open then.
+resPackTy* resPackOpen(const char* fileName, resPackRGBFn rgb);
 // Closes the mapping, frees the palette table when the pack owns it, and
 // frees the pack. Null is allowed.
 void resPackClose(resPackTy* pack);
@@ -82,18 +87,10 @@ void resPackClose(resPackTy* pack);
 // negative width or height.
 void resPackItem(const resPackTy* pack, int32_t index, resPackItemTy* copy);
 
-// The display's 16-bit pel of a COLORREF (red in the low byte): the colour
-// function the palette tables of the packs opened from now on are made
-// with. The display hands its own (gfxRGB) when it starts; until then it is
-// R5G6B5, the display's first layout.
-extern uint16_t (*resPackRGB)(uint32_t colorRef);
-
 // A new table of 256 16-bit display pels for a palette of 256 four-byte
 // entries (red, green, blue, unused): entry i is rgb of red | green << 8 |
-// blue << 16 (resPackOpen passes resPackRGB, so the table follows the
-// display's layout when it is made). Allocated with memAlloc; null (raised)
-// when memory runs out.
-uint16_t* resPackPalTable(const uint8_t* palette, uint16_t (*rgb)(uint32_t colorRef));
+// blue << 16. Allocated with memAlloc; null (raised) when memory runs out.
+uint16_t* resPackPalTable(const uint8_t* palette, resPackRGBFn rgb);
 
 // Draws an item into locked pels, its first row and column at (x + its x
 // offset, y + its y offset). pels is pel (0, 0) of the memory and pitch the

@@ -134,7 +134,7 @@ void gSurfDxdCTy::Reload() {
       break;
     }
     case surf_RESTORE_PACK: {
-      resPackTy* pack = resPackOpen(static_cast<const char*>(restoreSource));
+      resPackTy* pack = resPackOpen(static_cast<const char*>(restoreSource), gfxRGB);
       if (!pack) break;
       resPackItemTy item;
       resPackItem(pack, restore.item, &item);

@@ -63,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   (void)ready;
   const char* path = fuzz::writeInput("input.pak", data, size);
   ERR_TRY(frame) {
-    if (resPackTy* pack = resPackOpen(path)) {
+    if (resPackTy* pack = resPackOpen(path, [](uint32_t colorRef) { return uint16_t(colorRef); })) {
       {
         HeapMapping heap(pack);
         const uint32_t count = std::min(pack->itemCount + 1, kMaxItems);

@@ -14,7 +14,7 @@ class PackDrawTest : public ::testing::Test {
  protected:
   void SetUp() override {
     errInit();
-    pack_ = resPackOpen(files_["two_items.pak"].c_str());
+    pack_ = resPackOpen(files_["two_items.pak"].c_str(), testRGB);
     ASSERT_NE(pack_, nullptr);
     heap_ = std::make_unique<HeapMapping>(pack_);
     for (int i = 0; i < 2; ++i) {

@@ -24,7 +24,7 @@ class PackFileTest : public ErrTest {
   // Opens inside a TRY frame; the code caught, or 0.
   static errCode openCatching(const std::string& path, resPackTy** pack) {
     errCode caught = 0;
-    ERR_TRY(frame) { *pack = resPackOpen(path.c_str()); }
+    ERR_TRY(frame) { *pack = resPackOpen(path.c_str(), testRGB); }
     ERR_CATCH(frame, code) {
       caught = code;
       errEndCatch(errGetState(), &frame);
@@ -47,13 +47,8 @@ class PackFileTest : public ErrTest {
 TEST_F(PackFileTest, OpensTheHeaderTheTableAndTheItems) {
   const std::string path = files_["two_items.pak"];
   const std::string bytes = readBytes(path);
-  // The table is made with the colour function the packs are handed: here
-  // one that keeps every channel's bits apart.
-  uint16_t (*const savedRGB)(uint32_t) = resPackRGB;
-  auto colour = [](uint32_t c) { return uint16_t(c ^ c >> 12); };
-  resPackRGB = colour;
-  resPackTy* pack = resPackOpen(path.c_str());
-  resPackRGB = savedRGB;
+  // The table is made with the colour function the pack is opened with.
+  resPackTy* pack = resPackOpen(path.c_str(), testRGB);
   ASSERT_NE(pack, nullptr);
   EXPECT_EQ(std::memcmp(pack->header, bytes.data(), resPackHeaderSize), 0);
   EXPECT_EQ(resPackSize(pack), bytes.size());
@@ -62,7 +57,7 @@ TEST_F(PackFileTest, OpensTheHeaderTheTableAndTheItems) {
   ASSERT_NE(pack->palTable, nullptr);
   for (int i = 0; i < 256; ++i) {
     const auto* e = reinterpret_cast<const uint8_t*>(bytes.data()) + resPackPaletteAt + 4 * i;
-    EXPECT_EQ(pack->palTable[i], colour(e[0] | e[1] << 8 | e[2] << 16)) << i;
+    EXPECT_EQ(pack->palTable[i], testRGB(e[0] | e[1] << 8 | e[2] << 16)) << i;
   }
 
   const int32_t expected[2][4] = {{kItem0X, kItem0Y, 8, 3}, {kItem1X, kItem1Y, 8, 3}};
@@ -106,7 +101,7 @@ TEST_F(PackFileTest, FailuresAreReportedAndHoldNothing) {
   };
   for (const Case& c : cases) {
     hookCalls().clear();
-    EXPECT_EQ(resPackOpen(c.path.c_str()), nullptr) << c.path;
+    EXPECT_EQ(resPackOpen(c.path.c_str(), testRGB), nullptr) << c.path;
     ASSERT_EQ(hookCalls().size(), 1u) << c.path;
     EXPECT_EQ(hookCalls()[0].code, c.code) << c.path;
     resPackTy* pack = reinterpret_cast<resPackTy*>(1);
@@ -125,7 +120,7 @@ TEST_F(PackFileTest, FileThatDoesNotMapGivesNull) {
     return size == sizeof(mfFile) ? nullptr : memDefAlloc(size);
   };
   const std::string path = files_["two_items.pak"];
-  EXPECT_EQ(resPackOpen(path.c_str()), nullptr);
+  EXPECT_EQ(resPackOpen(path.c_str(), testRGB), nullptr);
   ASSERT_EQ(hookCalls().size(), 1u);
   EXPECT_EQ(hookCalls()[0].code, ERR_NO_MEMORY);
   resPackTy* pack = nullptr;
@@ -166,7 +161,7 @@ TEST_F(PackFileTest, HostilePacksAreReadInsideTheirFiles) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
-    resPackTy* pack = resPackOpen(files_[c.file].c_str());
+    resPackTy* pack = resPackOpen(files_[c.file].c_str(), testRGB);
     ASSERT_NE(pack, nullptr);
     {
       HeapMapping heap(pack);

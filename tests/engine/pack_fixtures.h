@@ -33,6 +33,10 @@ constexpr int kItem0X = 2, kItem0Y = 1, kItem1X = -3, kItem1Y = 4;
 
 // The 16-bit pels the draw tests give the items in place of the pack's
 // palette table.
+// A colour function for the palette tables that keeps every channel's bits
+// apart.
+inline uint16_t testRGB(uint32_t colorRef) { return static_cast<uint16_t>(colorRef ^ colorRef >> 12); }
+
 inline const uint16_t* testTable() {
   static uint16_t table[256];
   for (int i = 0; i < 256; ++i) table[i] = static_cast<uint16_t>(0x4100 + i * 3);

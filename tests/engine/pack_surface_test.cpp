@@ -84,7 +84,7 @@ TEST_F(PackSurfaceTest, RestoreReloadsTheItemAtTheCornerInTheDisplayFormat) {
     plat::test::setRowPadding(6);
     start(c.flags, c.bits);
     ASSERT_EQ(gfxState.screenBytes, c.bytes);
-    resPackTy* pack = resPackOpen(files_["two_items.pak"].c_str());
+    resPackTy* pack = resPackOpen(files_["two_items.pak"].c_str(), gfxRGB);
     ASSERT_NE(pack, nullptr);
     if (c.bytes == 2) {
       EXPECT_EQ(pack->palTable[0], c.red);

@@ -54,7 +54,7 @@ TEST_F(ResListTest, DoneFreesEveryKindAndTheCounterReturnsToZero) {
   resEntry e = entry(res_KIND_IMAGES, 3, images);
   EXPECT_EQ(resListAdd(&e), 0);
 
-  resPackTy* pack = resPackOpen(files["two_items.pak"].c_str());
+  resPackTy* pack = resPackOpen(files["two_items.pak"].c_str(), testRGB);
   ASSERT_NE(pack, nullptr);
   e = entry(res_KIND_PACK, 0, pack);
   EXPECT_EQ(resListAdd(&e), 1);
