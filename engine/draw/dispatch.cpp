@@ -9,6 +9,13 @@
 
 namespace {
 
+// The operation and variant of a draw, or none (draws nothing).
+struct imgCellChoice {
+  bool draws;
+  imgKernelOp op;
+  imgVariant variant;
+};
+
 constexpr imgCellChoice kNone{false, opCopy, vPlain};
 
 imgCellChoice pick(imgKernelOp op, imgVariant plain, imgVariant keyedVariant, bool keyed) {
@@ -65,7 +72,9 @@ imgDrawArgs argsOf(imgCTy* src, imgCTy* dst, const rectCTy* rect, const imgDrawP
 uint32_t keyAsR5G6B5(uint32_t colour) { return pelConvert<R8G8B8, R5G6B5>(pelFromRaw<R8G8B8>(colour)).v; }
 uint32_t keyAsX1R5G5B5(uint32_t colour) { return pelConvert<R8G8B8, X1R5G5B5>(pelFromRaw<R8G8B8>(colour)).v; }
 
-// The cell of a draw (imgSelectCell), in line in both dispatchers.
+// The cell of a draw, by mode, the scaled flag, the depth images (both
+// needed), the weight image (AlphaMap needs one) and the source's key flag;
+// in line in both dispatchers.
 inline imgCellChoice selectCell(const imgDrawParams& p, bool keyed) {
   const bool depth = p.zSrc && p.zDst;
   if (p.scaled) {
@@ -104,8 +113,6 @@ inline imgCellChoice selectCell(const imgDrawParams& p, bool keyed) {
 }
 
 }  // namespace
-
-imgCellChoice imgSelectCell(const imgDrawParams& p, bool keyed) { return selectCell(p, keyed); }
 
 int imgDirectSrcGroup(int format) {
   switch (format) {

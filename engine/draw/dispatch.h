@@ -1,22 +1,11 @@
-// Kernel selection: which cell of the kernel table a draw takes, and the
-// pieces the two dispatchers (imgCTy::DrawExPaletted, imgCTy::DrawExDirect)
-// build it from. Exposed for the tests.
+// The pieces the two dispatchers (imgCTy::DrawExPaletted,
+// imgCTy::DrawExDirect) build a draw's cell of the kernel table from; the
+// RLE8 draws take their key pels from here too.
 #pragma once
 
 #include <cstdint>
 
 #include "engine/draw/kernel_frame.h"
-
-// The operation and variant of a draw, or none (draws nothing).
-struct imgCellChoice {
-  bool draws;
-  imgKernelOp op;
-  imgVariant variant;
-};
-
-// By mode, the scaled flag, the depth images (both needed), the weight image
-// (AlphaMap needs one) and the source's key flag.
-imgCellChoice imgSelectCell(const imgDrawParams& params, bool keyed);
 
 // Format groups; -1 for a format without kernels on that side.
 int imgDirectSrcGroup(int format);    // 1 to 6, and 9 (P8, only onto P8)

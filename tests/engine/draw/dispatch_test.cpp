@@ -75,17 +75,40 @@ bool changes(imgRowCTy& src, imgRowCTy& dst, const imgDrawParams& p) {
 
 }  // namespace
 
+namespace {
+
+// The mode that draws with an op by itself.
+int modeOf(imgKernelOp op) {
+  switch (op) {
+    case opCopy: return pel_OP_COPY;
+    case opAlpha: return pel_OP_ALPHA;
+    case opAlphaAdd: return pel_OP_ALPHAADD;
+    case opAlphaMap: return pel_OP_ALPHAMAP;
+    default: return pel_OP_MODULATE + (op - opModulate);
+  }
+}
+
+Image copyOf(imgRowCTy& image) { return Image(static_cast<imgRowCTy*>(image.Clone())); }
+
+}  // namespace
+
+// The selection table, drawn: each draw gives what the model draws with the
+// table's op and variant, or leaves the destination (and the depths) as
+// they were where the table has no cell or the pair no kernel for it. The
+// key matches some pels, the scale 2 repeats pels, the weight image (64)
+// differs from the weight (128) and the depths all lie in front, so that
+// every choice shows in the pels or the depths written.
 TEST_F(Dispatch, SelectionTableForADirectAndAPalettedPair) {
   Image depthS = makeImage(5, 3, pel_FMT_Z32), depthD = makeImage(5, 3, pel_FMT_Z32);
   Image weights = makeImage(5, 3, pel_FMT_P8);
-  // Every source pel in front, every weight half.
   std::memset(depthS->buffer, 1, size_t(depthS->BufferBytes()));
-  std::memset(weights->buffer, 128, size_t(weights->BufferBytes()));
+  std::memset(weights->buffer, 64, size_t(weights->BufferBytes()));
   struct Pair {
     int srcFormat, dstFormat;
     imgSrcGroup sg;
     imgDstGroup dg;
   } pairs[] = {{pel_FMT_R8G8B8, pel_FMT_R5G6B5, srcR8G8B8, dstR5G6B5}, {pel_FMT_P8, pel_FMT_X8R8G8B8, srcP8, dstX8R8G8B8}};
+  const rectCTy r{0, 0, 5, 3};
   std::mt19937 rng(5);
   for (const Pair& pair : pairs)
     for (const Row& row : kSelection)
@@ -95,58 +118,92 @@ TEST_F(Dispatch, SelectionTableForADirectAndAPalettedPair) {
             imgDrawParams p{};
             p.mode = row.mode;
             p.scaled = scaled;
-            p.scaleX = p.scaleY = 1.0f;
+            p.scaleX = p.scaleY = 2.0f;
             p.alpha = 128;
             p.alphaMap = weights.get();
             p.zSrc = depth ? depthS.get() : nullptr;
             p.zDst = depth ? depthD.get() : nullptr;
             std::memset(depthD->buffer, 0, size_t(depthD->BufferBytes()));
             const Maybe want = scaled ? row.scaled : depth ? row.depth : row.flat;
-            const imgCellChoice got = imgSelectCell(p, keyed);
             const std::string what = "mode " + std::to_string(row.mode) + (scaled ? " scaled" : "") +
-                                     (depth ? " depth" : "") + (keyed ? " keyed" : "");
-            ASSERT_EQ(got.draws, want.has_value()) << what;
-            if (want) {
-              EXPECT_EQ(got.op, want->op) << what;
-              EXPECT_EQ(got.variant, want->plain + keyed) << what;
-            }
-            // The draw runs the chosen cell's kernel, when it has one.
+                                     (depth ? " depth" : "") + (keyed ? " keyed" : "") + ", " +
+                                     std::to_string(pair.srcFormat) + "->" + std::to_string(pair.dstFormat);
             Image src = makeImage(5, 3, pair.srcFormat, pair.srcFormat == pel_FMT_P8 ? &greys() : nullptr);
             Image dst = makeImage(5, 3, pair.dstFormat);
             fillFrom(*src, {0x203040, 0x808080, 0xF0F0F0}, rng);
-            fillFrom(*dst, {0x7BEF}, rng);
-            if (keyed) src->SetColorKeyRGB(0x00010203);  // matches no pel
-            const bool served = want && imgKernelFor(pair.sg, pair.dg, want->op, imgVariant(want->plain + keyed));
-            EXPECT_EQ(changes(*src, *dst, p), served) << what << " " << pair.srcFormat << "->" << pair.dstFormat;
+            fillFrom(*dst, {0x7BEF, 0x12345678}, rng);
+            if (keyed) src->SetColorKeyRGB(0x808080);
+            Image expected = copyOf(*dst), expectedZ = copyOf(*depthD);
+            const imgVariant variant = want ? imgVariant(want->plain + keyed) : vPlain;
+            if (want && imgKernelFor(pair.sg, pair.dg, want->op, variant)) {
+              ModelParams m;
+              m.mode = modeOf(want->op);
+              m.scaled = want->plain == vScaled;
+              m.alpha = p.alpha;
+              m.scaleX = m.scaleY = p.scaleX;
+              m.alphaMap = weights.get();
+              if (want->plain == vZ) {
+                m.zSrc = depthS.get();
+                m.zDst = expectedZ.get();
+              }
+              modelDraw(*src, *expected, 0, 0, r, m);
+            }
+            src->DrawEx(dst.get(), 0, 0, &r, &p);
+            EXPECT_EQ(src->data, nullptr) << what;
+            EXPECT_EQ(dst->data, nullptr) << what;
+            EXPECT_EQ(0, std::memcmp(dst->buffer, expected->buffer, size_t(dst->BufferBytes()))) << what;
+            EXPECT_EQ(0, std::memcmp(depthD->buffer, expectedZ->buffer, size_t(depthD->BufferBytes()))) << what;
           }
   // AlphaMap without a weight image: nothing.
+  Image src = makeImage(5, 3, pel_FMT_R8G8B8), dst = makeImage(5, 3, pel_FMT_R5G6B5);
+  fillFrom(*src, {0x203040, 0x808080, 0xF0F0F0}, rng);
   imgDrawParams p{};
   p.mode = pel_OP_ALPHAMAP;
-  EXPECT_FALSE(imgSelectCell(p, false).draws);
-  // A source depth image alone: the cell without depth test.
+  p.alpha = 128;
+  EXPECT_FALSE(changes(*src, *dst, p));
+  // A source depth image alone: the keyed cell without depth test.
   p.mode = pel_OP_COPY;
   p.zSrc = depthS.get();
-  EXPECT_EQ(imgSelectCell(p, true).variant, vKey);
+  src->SetColorKeyRGB(0x808080);
+  Image expected = copyOf(*dst);
+  modelDraw(*src, *expected, 0, 0, r, pel_OP_COPY);
+  src->DrawEx(dst.get(), 0, 0, &r, &p);
+  EXPECT_EQ(0, std::memcmp(dst->buffer, expected->buffer, size_t(dst->BufferBytes())));
 }
 
-TEST_F(Dispatch, SrcAlphaModesChooseAsCopyAndAlpha) {
-  Image z = makeImage(1, 1, pel_FMT_Z32), map = makeImage(1, 1, pel_FMT_P8);
+// SrcAlpha draws as Copy and SrcAlphaK as Alpha, whatever else the draw has.
+TEST_F(Dispatch, SrcAlphaModesDrawAsCopyAndAlpha) {
+  Image z = makeImage(5, 3, pel_FMT_Z32), map = makeImage(5, 3, pel_FMT_P8);
+  std::memset(z->buffer, 1, size_t(z->BufferBytes()));
+  std::memset(map->buffer, 64, size_t(map->BufferBytes()));
+  std::mt19937 rng(6);
+  Image src = makeImage(5, 3, pel_FMT_R8G8B8), first = makeImage(5, 3, pel_FMT_X8R8G8B8);
+  fillFrom(*src, {0x203040, 0x808080, 0xF0F0F0}, rng);
+  fillFrom(*first, {0x7BEF, 0x12345678}, rng);
+  const rectCTy r{0, 0, 5, 3};
   for (int scaled : {0, 1})
     for (int depth : {0, 1})
       for (int keyed : {0, 1}) {
-        imgDrawParams a{}, b{};
-        for (imgDrawParams* p : {&a, &b}) {
-          p->scaled = scaled;
-          p->zSrc = p->zDst = depth ? z.get() : nullptr;
-          p->alphaMap = map.get();
-        }
+        if (keyed) src->SetColorKeyRGB(0x808080);
+        else src->keyFlag = 0;
         for (auto [mode, twin] : {std::pair{pel_OP_SRCALPHA, pel_OP_COPY}, std::pair{pel_OP_SRCALPHAK, pel_OP_ALPHA}}) {
-          a.mode = mode;
-          b.mode = twin;
-          const imgCellChoice x = imgSelectCell(a, keyed), y = imgSelectCell(b, keyed);
-          EXPECT_EQ(x.draws, y.draws);
-          EXPECT_EQ(x.op, y.op);
-          EXPECT_EQ(x.variant, y.variant);
+          Image drawn[2] = {copyOf(*first), copyOf(*first)};
+          Image depths[2] = {makeImage(5, 3, pel_FMT_Z32), makeImage(5, 3, pel_FMT_Z32)};
+          for (int i : {0, 1}) {
+            imgDrawParams p{};
+            p.mode = i == 0 ? mode : twin;
+            p.scaled = scaled;
+            p.scaleX = p.scaleY = 2.0f;
+            p.alpha = 128;
+            p.alphaMap = map.get();
+            p.zSrc = depth ? z.get() : nullptr;
+            p.zDst = depth ? depths[i].get() : nullptr;
+            src->DrawEx(drawn[i].get(), 0, 0, &r, &p);
+          }
+          const std::string what = "mode " + std::to_string(mode) + (scaled ? " scaled" : "") +
+                                   (depth ? " depth" : "") + (keyed ? " keyed" : "");
+          EXPECT_EQ(0, std::memcmp(drawn[0]->buffer, drawn[1]->buffer, size_t(first->BufferBytes()))) << what;
+          EXPECT_EQ(0, std::memcmp(depths[0]->buffer, depths[1]->buffer, size_t(depths[0]->BufferBytes()))) << what;
         }
       }
 }
