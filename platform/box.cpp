@@ -1,9 +1,5 @@
 // MessageBoxA and ShowCursor.
 #include <SDL.h>
-#include <pthread.h>
-#include <signal.h>
-#include <sys/prctl.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -27,57 +23,6 @@ std::vector<plat::test::MessageBoxRecord> g_boxes;
 int g_cursorCount = 0;
 plat::test::MessageBoxShower g_shower = nullptr;
 
-// While a box is up. SDL's X11 box runs in a process it forks and then waits
-// for: that process must end with this one (else its box stays on the screen
-// after the program is killed). A termination or interrupt signal must end
-// the program, box and all: SDL's handlers only queue a quit event, which
-// nobody reads while the box waits. The signals' earlier handling comes back
-// when the last box closes; an ignored signal stays ignored.
-std::mutex g_signalMutex;
-int g_boxesUp = 0;
-struct sigaction g_savedTerm, g_savedInt;
-thread_local bool t_showing = false;
-thread_local pid_t t_process = 0;
-
-// In a process forked by a thread showing a box (async-signal-safe calls only).
-void forkedByBox() {
-  if (!t_showing) return;
-  prctl(PR_SET_PDEATHSIG, SIGKILL);
-  if (getppid() != t_process) _exit(1);  // the program ended before that was set
-}
-
-void endOnSignal(int signal, struct sigaction* saved) {
-  sigaction(signal, nullptr, saved);
-  if (saved->sa_handler == SIG_IGN) return;
-  struct sigaction end{};
-  end.sa_handler = SIG_DFL;
-  sigemptyset(&end.sa_mask);
-  sigaction(signal, &end, nullptr);
-}
-
-class BoxUp {
- public:
-  BoxUp() {
-    static std::once_flag once;
-    std::call_once(once, [] { pthread_atfork(nullptr, nullptr, forkedByBox); });
-    t_process = getpid();
-    t_showing = true;
-    std::lock_guard<std::mutex> lock(g_signalMutex);
-    if (g_boxesUp++ > 0) return;
-    endOnSignal(SIGTERM, &g_savedTerm);
-    endOnSignal(SIGINT, &g_savedInt);
-  }
-  ~BoxUp() {
-    t_showing = false;
-    std::lock_guard<std::mutex> lock(g_signalMutex);
-    if (--g_boxesUp > 0) return;
-    sigaction(SIGTERM, &g_savedTerm, nullptr);
-    sigaction(SIGINT, &g_savedInt, nullptr);
-  }
-  BoxUp(const BoxUp&) = delete;
-  BoxUp& operator=(const BoxUp&) = delete;
-};
-
 // A box where none can be shown: its caption and text on the standard error.
 void printBox(const char* text, const char* caption) {
   std::fprintf(stderr, "[%s]\n%s\n", caption ? caption : "Error", text ? text : "");
@@ -92,13 +37,13 @@ int screenWidth(SDL_Window* owner) {
   return SDL_GetDisplayUsableBounds(display, &usable) == 0 ? usable.w : 800;
 }
 
-int showBox(HWND owner, const char* text, const char* caption, UINT type, plat::test::MessageBoxShower shower) {
-  BoxUp up;
+// The window system's box, or the shower standing in for it.
+int showBox(HWND owner, const char* text, const char* caption, const plat::detail::MessageBoxLayout& layout,
+            plat::test::MessageBoxShower shower) {
   SDL_Window* window = plat::detail::sdlWindowOf(owner);
   const std::string shown =
       plat::detail::wrapBoxText(text ? text : "", plat::detail::boxColumns(screenWidth(window)));
   if (shower) return shower(shown.c_str(), caption ? caption : "Error");
-  plat::detail::MessageBoxLayout layout = plat::detail::messageBoxLayout(type);
   SDL_MessageBoxData data{};
   data.flags = layout.flags;
   data.window = window;
@@ -108,8 +53,28 @@ int showBox(HWND owner, const char* text, const char* caption, UINT type, plat::
   data.buttons = layout.buttons;
   int hit = -1;
   const int result = SDL_ShowMessageBox(&data, &hit);
-  if (result != 0) printBox(text, caption);  // e.g. an X server without fonts
+  if (result != 0) return -1;
   return plat::detail::messageBoxAnswer(layout, result, hit);
+}
+
+// While a box is up. SDL's X11 box runs in a process it forks and then waits
+// for (the Wayland one in zenity): that process ends with this one, else its
+// box would stay on the screen after the program is killed. A termination,
+// interrupt or hang-up signal closes the box (a box asked for while such a
+// request waits is not shown): it answers as closed without a button, its
+// text goes to the standard error, and the program goes on to end through its
+// windows (quit_signals.cpp).
+int boxAnswer(HWND owner, const char* text, const char* caption, UINT type, plat::test::MessageBoxShower shower) {
+  const plat::detail::MessageBoxLayout layout = plat::detail::messageBoxLayout(type);
+  const int ticket = plat::detail::boxStarted();
+  const int answer = plat::detail::boxCut(ticket) ? -1 : showBox(owner, text, caption, layout, shower);
+  if (plat::detail::boxEnded(ticket)) {
+    printBox(text, caption);
+    return layout.closed;
+  }
+  if (answer >= 0) return answer;
+  printBox(text, caption);  // e.g. an X server without fonts
+  return 0;
 }
 
 }  // namespace
@@ -134,7 +99,7 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     printBox(text, caption);
     return plat::detail::messageBoxLayout(type).headless;
   }
-  return showBox(owner, text, caption, type, shower);
+  return boxAnswer(owner, text, caption, type, shower);
 }
 
 int ShowCursor(BOOL show) {

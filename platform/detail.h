@@ -90,6 +90,24 @@ void postToThread(std::thread::id thread, const MSG& msg);
 // Drops the queued messages of a window that is destroyed.
 void dropWindowMessages(HWND window);
 
+// --- signals that ask the program to end (quit_signals.cpp) ---
+
+// From now on a termination, interrupt or hang-up signal asks the program to
+// end (a signal the process ignores stays ignored), and a write to a pipe or
+// socket whose reader is gone fails with EPIPE instead of ending it.
+void catchQuitSignals();
+// A request to end that the windows have not taken yet; they took it.
+bool quitRequested();
+void clearQuitRequest();
+// The calling thread puts a box up: while it is up, the signals are caught,
+// and a process the thread forks (the box's) ends with the program and is
+// ended by a request. Returns the box's ticket.
+int boxStarted();
+// Whether a request came since the box was put up (or was waiting then).
+bool boxCut(int ticket);
+// The box is down; true when a request came while it was up.
+bool boxEnded(int ticket);
+
 // --- the test API's input script (input_script.cpp) ---
 
 // One main-loop pass of the window (its queue found empty): runs the script's

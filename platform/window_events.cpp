@@ -36,10 +36,13 @@ bool onTheNamedDisplay() {
 }  // namespace
 
 bool initVideo() {
-  // SDL's quit event then comes only from a request to end the program (an
-  // interrupt or termination signal, or the desktop's), never from closing
-  // the last window, which already gives that window its WM_CLOSE.
+  // SDL's quit event then comes only from the desktop's request to end the
+  // program, never from closing the last window, which already gives that
+  // window its WM_CLOSE. The signals that ask the program to end are this
+  // layer's (quit_signals.cpp).
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  catchQuitSignals();
   for (int attempt = 1;; ++attempt) {
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) {
       if (onTheNamedDisplay()) break;
@@ -178,7 +181,7 @@ void handleWindowEvent(const SDL_WindowEvent& e) {
 // A request to end the program: each top-level window of this thread is
 // asked to close, as its close box would, so the program ends the way its
 // user ends it (and keeps what it saves at exit).
-void closeTopLevelWindows() {
+size_t closeTopLevelWindows() {
   std::vector<HWND> close;
   {
     std::lock_guard<std::mutex> lock(g_mutex);
@@ -187,6 +190,7 @@ void closeTopLevelWindows() {
         close.push_back(handleOf(k));
   }
   for (HWND h : close) PostMessageA(h, WM_CLOSE, 0, 0);
+  return close.size();
 }
 
 }  // namespace plat::wnd
@@ -204,6 +208,8 @@ void pumpEvents() {
     if (!g_videoThreadSet || g_videoThread != std::this_thread::get_id()) return;
   }
   busy = true;
+  // A signal's request waits for a window to take it.
+  if (quitRequested() && closeTopLevelWindows() > 0) clearQuitRequest();
   SDL_PumpEvents();
   SDL_Event e;
   while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {

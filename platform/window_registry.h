@@ -108,7 +108,8 @@ bool ensureVideo();
 // One SDL window event: the window's state follows it, messages are posted
 // and activation changes (not locked).
 void handleWindowEvent(const SDL_WindowEvent& e);
-// Posts WM_CLOSE to each top-level window of the calling thread (locks).
-void closeTopLevelWindows();
+// Posts WM_CLOSE to each top-level window of the calling thread (locks);
+// returns how many there were.
+size_t closeTopLevelWindows();
 
 }  // namespace plat::wnd

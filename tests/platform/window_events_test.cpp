@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -89,23 +90,25 @@ TEST_F(WindowTest, InjectedWindowEventsGiveMessagesAndGeometry) {
   }
 }
 
-// A termination signal (SDL turns it into its quit event) asks every
-// top-level window of the thread to close, as its close box would; a child
+// A termination, interrupt or hang-up signal asks every top-level window of
+// the thread to close, as its close box would, at the next pump; a child
 // window is not asked.
-TEST_F(WindowTest, TerminationSignalClosesTheTopLevelWindows) {
-  HWND a = create(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200, 100);
-  HWND b = create(WS_OVERLAPPEDWINDOW, 300, 10, 200, 100);
-  ASSERT_TRUE(a && b);
-  HWND child = create(WS_CHILD | WS_VISIBLE, 0, 0, 50, 50, 0, a);
-  ASSERT_NE(child, nullptr);
-  pump(nullptr);
-  g_received.clear();
-  ASSERT_EQ(std::raise(SIGTERM), 0);
-  pump(nullptr);
-  std::vector<HWND> closed;
-  for (const Received& r : g_received)
-    if (r.message == WM_CLOSE) closed.push_back(r.window);
-  EXPECT_EQ(closed, (std::vector<HWND>{a, b}));
+TEST_F(WindowTest, ASignalClosesTheTopLevelWindows) {
+  for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+    SCOPED_TRACE(strsignal(signal));
+    HWND a = create(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200, 100);
+    HWND b = create(WS_OVERLAPPEDWINDOW, 300, 10, 200, 100);
+    ASSERT_TRUE(a && b);
+    HWND child = create(WS_CHILD | WS_VISIBLE, 0, 0, 50, 50, 0, a);
+    ASSERT_NE(child, nullptr);
+    pump(nullptr);
+    if (startedIgnoring(signal)) continue;  // the box test's peer sees it
+    g_received.clear();
+    ASSERT_EQ(std::raise(signal), 0);
+    EXPECT_TRUE(closedWindows().empty());
+    pump(nullptr);
+    EXPECT_EQ(closedWindows(), (std::vector<HWND>{a, b}));
+  }
 }
 
 TEST(MessageBoxLayout, StylesBecomeSdlButtonsAndAnswersWindowsCodes) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <string>
 #include <vector>
@@ -44,6 +45,22 @@ inline std::vector<UINT> messagesOf(const std::vector<Received>& r) {
   std::vector<UINT> out;
   for (const auto& x : r) out.push_back(x.message);
   return out;
+}
+
+// The windows that received WM_CLOSE, in order.
+inline std::vector<HWND> closedWindows() {
+  std::vector<HWND> closed;
+  for (const auto& x : g_received)
+    if (x.message == WM_CLOSE) closed.push_back(x.window);
+  return closed;
+}
+
+// Whether the process was started ignoring the signal (as a background job
+// ignores SIGINT): it then stays ignored.
+inline bool startedIgnoring(int signal) {
+  struct sigaction now{};
+  sigaction(signal, nullptr, &now);
+  return !(now.sa_flags & SA_SIGINFO) && now.sa_handler == SIG_IGN;
 }
 
 class WindowTest : public ::testing::Test {

@@ -3,8 +3,11 @@
 // says "running" and ends; else it opens a minimised window of that class
 // and title and says "ready". Then, by default, it says "raised" once a
 // request has restored the window and made it the foreground window. With
-// "box" it shows a box instead, in a process of its own as SDL's X11 box is,
-// which says "box <pid>" and stays up until it is ended.
+// "box" it shows an Abort/Retry/Ignore box instead, in a process of its own
+// as SDL's X11 box is, which says "box <pid>" and stays up until it is ended;
+// once the box is down the peer says "answer <n>" with the box's answer, and
+// "closed" when its window has been closed (the default handling of WM_CLOSE
+// destroys it), which ends it with status 0.
 // Usage: test_window_peer <instance dir> <class> <title> [box]
 #include <sys/wait.h>
 #include <unistd.h>
@@ -56,7 +59,16 @@ int main(int argc, char** argv) {
   std::fflush(stdout);
   if (box) {
     plat::test::setMessageBoxShower(forkedBox);
-    MessageBoxA(window, "A question", "Peer", MB_OK);
+    std::printf("answer %d\n", MessageBoxA(window, "A question", "Peer", MB_ABORTRETRYIGNORE));
+    std::fflush(stdout);
+    RECT r;
+    for (int i = 0; i < 2000 && GetWindowRect(window, &r); ++i) {
+      MSG m;
+      while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+      Sleep(5);
+    }
+    if (GetWindowRect(window, &r)) return 1;
+    std::puts("closed");
     return 0;
   }
   for (int i = 0; i < 2000; ++i) {

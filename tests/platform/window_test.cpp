@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -437,6 +438,7 @@ struct Peer {
     sigemptyset(&terminal);
     sigaddset(&terminal, SIGINT);
     sigaddset(&terminal, SIGTERM);
+    sigaddset(&terminal, SIGHUP);
     posix_spawnattr_setsigdefault(&attributes, &terminal);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
     std::string path = WINDOW_PEER_PATH;
@@ -510,11 +512,13 @@ TEST_F(WindowTest, SecondProcessFindsAndRaisesTheFirstsWindow) {
   EXPECT_TRUE(fs::is_empty(dir_));
 }
 
-// A program killed, terminated or interrupted while its box is up (the box in
-// a process of its own, as SDL's X11 box is) ends at once and takes the box
-// with it; the next start finds no running copy and opens its window.
-TEST_F(WindowTest, ABoxEndsWithItsProgram) {
-  for (int signal : {SIGKILL, SIGTERM, SIGINT}) {
+// A program killed while its box is up (the box in a process of its own, as
+// SDL's X11 box is) takes the box with it; the next start finds no running
+// copy and opens its window. A termination, interrupt or hang-up signal
+// closes the box instead, as if without a button (Ignore, not the default
+// Abort), then the program's window: the program ends as its user ends it.
+TEST_F(WindowTest, ASignalClosesTheBoxOrKillsItWithItsProgram) {
+  for (int signal : {SIGKILL, SIGTERM, SIGINT, SIGHUP}) {
     SCOPED_TRACE(strsignal(signal));
     Peer boxed;
     ASSERT_TRUE(boxed.start(dir_, "GameAppWndClass", "Boxed", "box"));
@@ -524,8 +528,13 @@ TEST_F(WindowTest, ABoxEndsWithItsProgram) {
     const pid_t boxPid = std::stoi(box.substr(4));
     EXPECT_NE(FindWindowA("GameAppWndClass", "Boxed"), nullptr);
     kill(boxed.pid, signal);
+    if (signal != SIGKILL) {
+      EXPECT_EQ(boxed.line(), "answer " + std::to_string(IDIGNORE));
+      EXPECT_EQ(boxed.line(), "closed");
+    }
     const int status = boxed.wait();
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+    if (signal == SIGKILL) EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+    else EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     for (int i = 0; i < 2000 && !ended(boxPid); ++i) usleep(5000);
     EXPECT_TRUE(ended(boxPid));
     if (!ended(boxPid)) kill(boxPid, SIGKILL);
@@ -537,4 +546,54 @@ TEST_F(WindowTest, ABoxEndsWithItsProgram) {
     kill(next.pid, SIGKILL);
     next.wait();
   }
+}
+
+namespace {
+
+int g_boxesShown = 0;
+
+}  // namespace
+
+// A request to end closes a box that is up, which answers as closed without
+// a button (Ignore, not the Abort the box gave), or keeps a box from being
+// shown while it waits; the windows then take it at the next pump.
+TEST_F(WindowTest, ARequestClosesTheBoxThenTheWindows) {
+  if (startedIgnoring(SIGTERM)) GTEST_SKIP() << "this process ignores SIGTERM";
+  for (bool whileUp : {true, false}) {
+    SCOPED_TRACE(whileUp ? "while the box is up" : "before the box");
+    HWND w = create(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200, 100);
+    ASSERT_NE(w, nullptr);
+    pump(nullptr);
+    g_received.clear();
+    g_boxesShown = 0;
+    plat::test::setMessageBoxShower([](const char*, const char*) {
+      ++g_boxesShown;
+      std::raise(SIGTERM);
+      return IDABORT;
+    });
+    if (!whileUp) {
+      ASSERT_EQ(std::raise(SIGTERM), 0);
+    }
+    EXPECT_EQ(MessageBoxA(w, "A question", "Test", MB_ABORTRETRYIGNORE), IDIGNORE);
+    plat::test::setMessageBoxShower(nullptr);
+    EXPECT_EQ(g_boxesShown, whileUp ? 1 : 0);
+    EXPECT_TRUE(closedWindows().empty());
+    pump(nullptr);
+    EXPECT_EQ(closedWindows(), std::vector<HWND>{w});
+  }
+  plat::test::takeMessageBoxes();
+}
+
+// Once the display is up, a write to a pipe or socket whose reader is gone
+// (a display dropping the connection while it is tried) fails with EPIPE
+// instead of ending the program.
+TEST_F(WindowTest, ABrokenPipeFailsTheWriteOnly) {
+  ASSERT_NE(create(WS_OVERLAPPEDWINDOW, 10, 10, 200, 100), nullptr);
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  close(fds[0]);
+  errno = 0;
+  EXPECT_EQ(write(fds[1], "x", 1), -1);
+  EXPECT_EQ(errno, EPIPE);
+  close(fds[1]);
 }
