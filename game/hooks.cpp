@@ -134,6 +134,7 @@ void gameInit() {
                 "in %s.cfg. Run \"make run\" in the game's source directory: it repairs the configuration and "
                 "keeps your best time.",
                 name);
+    gaApp->exitCode = 1;
     gaApp->quit = 1;
     return;
   }

@@ -2,6 +2,7 @@
 // shutdown. The main window and its procedure are in app_window.cpp.
 #include "engine/app/app.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
@@ -75,6 +76,28 @@ std::string directoryOf(const std::string& path) {
   return sep == std::string::npos ? std::string() : path.substr(0, sep + 1);
 }
 
+// A wait for the rest of a pass looks this often whether the program was
+// asked to end.
+constexpr uint64_t kQuitLookMs = 50;
+
+// The program is asked to end: the quit flag, or a WM_CLOSE waiting for the
+// main window (its close box, or a termination, interrupt or hang-up signal).
+bool quitAsked(const gaCTy& app) {
+  MSG message;
+  return app.quit || PeekMessageA(&message, app.window, WM_CLOSE, WM_CLOSE, PM_NOREMOVE);
+}
+
+// Sleeps `ms` unless the program is asked to end meanwhile: a long frame-time
+// limit does not hold the exit back. The next pass takes the close.
+void sleepRest(const gaCTy& app, uint64_t ms) {
+  const uint64_t end = tmMilliseconds() + ms;
+  for (uint64_t left = ms; left > 0 && !quitAsked(app);) {
+    Sleep(DWORD(std::min(left, kQuitLookMs)));
+    const uint64_t now = tmMilliseconds();
+    left = now < end ? end - now : 0;
+  }
+}
+
 bool canScan(const std::string& dir) {
   dirScan* scan = dirOpen(dir.c_str());
   if (!scan) return false;
@@ -96,16 +119,17 @@ int WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCommand) {
     gaApp = gaCreateApp();
     if (!gaApp) {
       errReportAt(__FILE__, __LINE__, ERR_NO_MEMORY, "%s", "Can't create the application object");
-      return 0;
+      return 1;
     }
     gaApp->commandLine = commandLine;
     gaApp->Init(instance, showCommand);
     gaApp->Run();
     window = gaApp->window;
+    const int exitCode = gaApp->exitCode;
     deleting = gaApp;
     delete gaApp;  // the window procedure reaches it until the window is gone
     gaApp = nullptr;
-    return 0;
+    return exitCode;
   } catch (const talvo::Exception& e) {
     // The object is abandoned as it is: no shutdown, nothing written.
     if (gaApp && gaApp != deleting) window = gaApp->window;
@@ -116,7 +140,7 @@ int WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCommand) {
       SetWindowPos(window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_HIDEWINDOW);
     }
     talvo::report_exception(e, 0, window, nullptr);
-    return 0;
+    return 1;
   }
 }
 
@@ -242,7 +266,10 @@ void gaCTy::FindDataDir() {
     programDir.pop_back();  // the trailing separator
     programDir = directoryOf(programDir);
   }
-  if (!found) errPrintf(ERR_LEVEL_ERROR, "Initialization.\n Can't find data directory!");
+  if (!found) {
+    exitCode = 1;  // whatever the box is answered
+    errPrintf(ERR_LEVEL_ERROR, "Initialization.\n Can't find data directory!");
+  }
   SetCurrentDirectoryA(programDir.c_str());
 }
 
@@ -262,5 +289,5 @@ void gaCTy::RunPass() {
   GameFrame();
   if (cfg->GetInt("USE_GFX") && shown() && gameDraw() && shown()) UpdateScreen();
   const uint64_t elapsed = tmMilliseconds() - t0;
-  if (frameTimeLimit > 0 && elapsed < uint64_t(frameTimeLimit)) Sleep(DWORD(uint64_t(frameTimeLimit) - elapsed));
+  if (frameTimeLimit > 0 && elapsed < uint64_t(frameTimeLimit)) sleepRest(*this, uint64_t(frameTimeLimit) - elapsed);
 }

@@ -42,7 +42,8 @@ class gaCTy {
   // The main loop, until the quit flag is set.
   void Run();
   // One pass of it: the messages, the input poll, the game's frame, its
-  // drawing and the screen update, then the rest of the frame-time limit.
+  // drawing and the screen update, then the rest of the frame-time limit
+  // (cut short once the program is asked to end).
   void RunPass();
   // Climbs from the executable's directory until "<dir>/<DATA_DIR>" can be
   // scanned, and makes that directory current.
@@ -58,6 +59,7 @@ class gaCTy {
   HWND window = nullptr;
   cfgCTy* cfg = nullptr;
   int quit = 0;
+  int exitCode = 0;  // WinMain's result: non-zero once the start was refused
   int active = 0;
   const char* commandLine = nullptr;  // stored, never interpreted
   int frameTimeLimit = 0;             // FPS_LIMIT: milliseconds per pass at least
@@ -71,7 +73,8 @@ extern gaCTy* gaApp;
 // The window class of the main window, and of the single-instance check.
 inline constexpr const char* kGaWindowClass = "GameAppWndClass";
 
-// The program entry: 0 in every case it returns.
+// The program entry: the application's exit code (1 when an exception ended
+// it), unless a running copy was found.
 int WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand);
 // A new application object, or null.
 gaCTy* gaCreateApp();

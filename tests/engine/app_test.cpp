@@ -9,11 +9,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <functional>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app_hooks.h"
@@ -163,16 +166,24 @@ TEST_F(App, FindsTheDataDirectoryThreeLevelsUp) {
   EXPECT_TRUE(plat::test::takeMessageBoxes().empty());
 }
 
-TEST_F(App, NoDataDirectoryIsReportedOnce) {
+// Start-up goes on, but the start failed: the exit code says so, whichever
+// way the box was answered (Abort ends the process with the error's code).
+class NoDataDirectory : public App, public ::testing::WithParamInterface<int> {};
+
+TEST_P(NoDataDirectory, IsReportedOnceAndFailsTheExit) {
   program("a/b", false);
+  plat::test::pushMessageBoxAnswer(GetParam());
   const fs::path before = fs::current_path();
-  EXPECT_EQ(run(), 0);
+  EXPECT_EQ(run(), 1);
   const auto shown = plat::test::takeMessageBoxes();
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_NE(shown[0].text.find("Can't find data directory!"), std::string::npos);
   EXPECT_EQ(fs::current_path(), before);
   EXPECT_EQ(script().calls.back(), "gameExit");  // start-up went on
 }
+
+INSTANTIATE_TEST_SUITE_P(Answered, NoDataDirectory, ::testing::Values(IDIGNORE, IDRETRY),
+                         [](const auto& info) { return info.param == IDIGNORE ? "Ignore" : "Retry"; });
 
 TEST_F(App, ASecondInstanceRaisesTheFirstAndEnds) {
   const std::string path = program();
@@ -290,18 +301,106 @@ TEST_F(App, PassesPresentTheWholeScreenAtFirstAndAfterARestore) {
   EXPECT_EQ(presented[5], 0);
 }
 
+// The pass that sets the quit flag does not wait for the rest of its time.
 TEST_F(App, FrameTimeLimitSleepsForTheRest) {
   program();
   writeCfg("bin", "FPS_LIMIT = 20\n");
   plat::test::setManualClock(true);
-  script().quitAfter = 3;
+  script().quitAfter = 4;
   script().onFrame = [](int frame) {
-    static const DWORD kPass[] = {0, 5, 25, 20};  // milliseconds each pass takes
+    static const DWORD kPass[] = {0, 5, 25, 20, 5};  // milliseconds each pass takes
     plat::test::advanceClock(kPass[frame]);
   };
   EXPECT_EQ(run(), 0);
   EXPECT_EQ(plat::test::takeSleeps(), std::vector<DWORD>{15});
 }
+
+// With a frame-time limit of 100 s, the program asked to end while its first
+// pass waits ends through its exit path (the configuration written) at once,
+// in its second pass.
+struct Asking {
+  const char* name;
+  int signal;  // 0: the window's close box
+};
+
+void PrintTo(const Asking& a, std::ostream* out) { *out << a.name; }
+
+class QuitWhileWaiting : public App, public ::testing::WithParamInterface<Asking> {};
+
+TEST_P(QuitWhileWaiting, EndsTheWaitAndTheProgram) {
+  program();
+  writeCfg("bin", "FPS_LIMIT = 100000\n");
+  const int signal = GetParam().signal;
+  if (signal) std::signal(signal, SIG_DFL);  // as started from a terminal
+  std::thread asker;
+  script().quitAfter = 1000;
+  script().onFrame = [&](int frame) {
+    if (frame != 1) return;
+    HWND window = gaApp->window;
+    asker = std::thread([window, signal] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      if (signal) kill(getpid(), signal);
+      else plat::test::injectWindowEvent(window, plat::test::WindowEvent::Close);
+    });
+  };
+  const auto started = std::chrono::steady_clock::now();
+  EXPECT_EQ(run(), 0);
+  const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  asker.join();
+  EXPECT_LT(seconds, 30.0) << "the wait held the exit back";
+  EXPECT_EQ(script().frames, 2);
+  EXPECT_EQ(cfgValue("WND_NAME"), "Sample Demo Game");  // the whole table written back
+}
+
+INSTANTIATE_TEST_SUITE_P(App, QuitWhileWaiting,
+                         ::testing::Values(Asking{"WindowClosed", 0}, Asking{"Terminated", SIGTERM},
+                                           Asking{"Interrupted", SIGINT}, Asking{"HungUp", SIGHUP}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A signal while a box is up closes the box, which answers as closed without
+// a button (Ignore, not the Abort the box gave, which would end the process
+// at once), and the program ends through its exit path at its first pass:
+// a box before the main window exists (no data directory: the start failed)
+// and one from the game's start.
+struct BoxedStart {
+  const char* name;
+  bool dataDir;
+  int exitCode;
+};
+
+void PrintTo(const BoxedStart& b, std::ostream* out) { *out << b.name; }
+
+class SignalAtABox : public App, public ::testing::WithParamInterface<BoxedStart> {};
+
+TEST_P(SignalAtABox, ClosesItAndTheProgramEndsThroughItsExit) {
+  const BoxedStart& c = GetParam();
+  program("bin", c.dataDir);
+  // Without a data directory the configuration stays where the program was
+  // started.
+  const fs::path startDir = fs::current_path();
+  fs::create_directories(tmp_.file("bin"));
+  fs::current_path(tmp_.file("bin"));
+  std::signal(SIGTERM, SIG_DFL);
+  plat::test::setMessageBoxShower([](const char*, const char*) {
+    std::raise(SIGTERM);
+    return IDABORT;
+  });
+  script().quitAfter = 1000;
+  if (c.dataDir) script().onInit = [] { errPrintf(ERR_LEVEL_ERROR, "A question at the start"); };
+  const int status = run();
+  plat::test::setMessageBoxShower(nullptr);
+  fs::current_path(startDir);
+  EXPECT_EQ(status, c.exitCode);
+  EXPECT_EQ(plat::test::takeMessageBoxes().size(), 1u);
+  EXPECT_EQ(script().frames, 1);
+  EXPECT_EQ(script().calls.back(), "gameExit");
+  EXPECT_EQ(cfgValue("WND_NAME"), "Sample Demo Game");
+}
+
+INSTANTIATE_TEST_SUITE_P(App, SignalAtABox,
+                         ::testing::Values(BoxedStart{"NoDataDirectory", false, 1},
+                                           BoxedStart{"GameInit", true, 0}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(App, AltEnterSwitchesBothWays) {
   program();
@@ -379,7 +478,7 @@ TEST_F(App, AConfigurationThatCannotBeWrittenBackIsSaid) {
 TEST_F(App, AnExceptionFromGameInitIsShownAndNothingIsSaved) {
   program();
   script().onInit = [] { throw talvo::Exception("the game cannot start"); };
-  EXPECT_EQ(run(), 0);
+  EXPECT_EQ(run(), 1);
   const auto shown = plat::test::takeMessageBoxes();
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_NE(shown[0].text.find("the game cannot start"), std::string::npos);

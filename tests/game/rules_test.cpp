@@ -93,6 +93,7 @@ struct Case {
   std::function<std::vector<ScriptStep>(GameRun&)> script;
   std::function<void(GameRun&)> after;
   bool stubLibrary = false;  // the stub as "../Quillframe.dll"
+  int exitCode = 0;          // WinMain's: 1 for a refused start
 };
 
 // gtest prints a case by its name.
@@ -370,7 +371,9 @@ const Case kCases[] = {
        EXPECT_NE(boxes[0].text.find("mask.bmp"), std::string::npos) << boxes[0].text;
        // Start-up failed: nothing is written back.
        EXPECT_EQ(t.cfgText(), readBytes((std::filesystem::path(GAME_DIR) / "maze.cfg").string()));
-     }},
+     },
+     false,
+     1},
 
     {"ASceneOtherThan800x600IsRefused",
      {{"SCR_LX", "640"}},
@@ -389,7 +392,9 @@ const Case kCases[] = {
          const std::string value = key == "SCR_LX" ? "640" : line.substr(line.find(" = ") + 3);
          EXPECT_EQ(t.cfgValue(key), value) << key;
        }
-     }},
+     },
+     false,
+     1},
 
     {"AConfigurationThatIsADirectoryIsNamed",
      {},
@@ -404,7 +409,9 @@ const Case kCases[] = {
        EXPECT_NE(boxes[0].text.find("maze.cfg is not a file but a directory"), std::string::npos) << boxes[0].text;
        EXPECT_EQ(boxes[0].text.find("SCR_LX"), std::string::npos) << boxes[0].text;
        EXPECT_TRUE(std::filesystem::is_directory(t.game_ / "maze.cfg" / "kept"));
-     }},
+     },
+     false,
+     1},
 };
 
 TEST_P(Rules, Case) {
@@ -412,7 +419,7 @@ TEST_P(Rules, Case) {
   for (const auto& [key, value] : c.cfg) setCfg(key, value);
   if (c.stubLibrary) std::filesystem::copy_file(QUILLFRAME_STUB, stubPath(*this));
   std::vector<ScriptStep> steps = c.script(*this);
-  EXPECT_EQ(run(std::move(steps)), 0);
+  EXPECT_EQ(run(std::move(steps)), c.exitCode);
   if (c.after) c.after(*this);
 }
 
