@@ -38,3 +38,11 @@ add_test(NAME game_xvfb.picture
   COMMAND ${TALVO_PYTHON} ${CMAKE_CURRENT_LIST_DIR}/xvfb_picture.py $<TARGET_FILE:maze> ${TALVO_GAME_DIR})
 set_tests_properties(game_xvfb.picture PROPERTIES LABELS game-xvfb TIMEOUT 180 SKIP_RETURN_CODE 77
   ENVIRONMENT "LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_LIST_DIR}/xvfb_lsan.supp")
+
+# The maze asked to end under Xvfb: by the window's close and the termination,
+# interrupt and hang-up signals with a frame-time limit of 100 s, and by a
+# termination signal at the box of a start it refuses.
+add_test(NAME game_xvfb.quit
+  COMMAND ${TALVO_PYTHON} ${CMAKE_CURRENT_LIST_DIR}/xvfb_quit.py $<TARGET_FILE:maze> ${TALVO_GAME_DIR})
+set_tests_properties(game_xvfb.quit PROPERTIES LABELS game-xvfb TIMEOUT 180 SKIP_RETURN_CODE 77
+  ENVIRONMENT "LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_LIST_DIR}/xvfb_lsan.supp")
