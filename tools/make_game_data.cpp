@@ -35,11 +35,13 @@ Bytes solution(const Maze& maze) {
   return Bytes(text.begin(), text.end());
 }
 
-// Every data file, restored; a file found missing or changed in a directory
-// that was already there is named on stdout.
+// Every data file, restored; in a game directory made before, what was
+// missing or changed is named on stdout.
 void restoreData(const std::filesystem::path& root) {
   const std::filesystem::path data = root / "DATA";
   const bool existed = std::filesystem::is_directory(data);
+  if (!existed && std::filesystem::exists(root / "maze.cfg"))
+    std::printf("make_game_data: %s was missing: written again\n", data.string().c_str());
   std::filesystem::create_directories(data);
   auto restore = [&](const std::filesystem::path& path, const Bytes& bytes) {
     const FileWas was = restoreFile(path.string(), bytes);

@@ -171,7 +171,7 @@ gaCTy::~gaCTy() noexcept(false) {
     const DWORD why = GetLastError();
     const std::string path = (appName.starts_with('/') ? "" : programDir) + appName + ".cfg";
     const std::string said =
-        cfgSaveFailure(path.c_str(), why) + ". It is kept as it was: this session's settings and best time are lost.";
+        cfgSaveFailure(path.c_str(), why) + ". Nothing was written: this session's settings and best time are lost.";
     std::fprintf(stderr, "%s\n", said.c_str());
     talvo::error_log << said << std::endl;
   }
