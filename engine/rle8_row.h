@@ -33,8 +33,10 @@
 const uint8_t* rle8SkipPels(const uint8_t* p, int n, int* code, const uint8_t* end);
 
 // One run of pels inside the window: x, its first pel counted from the
-// window's first, n pels (at least 1), and its indices: a literal's n index
-// bytes, or a repeat's one.
+// window's first, n pels, and its indices: a literal's n index bytes, or a
+// repeat's one. n is 0 only for a code of no pels (0x80, 0xC0), which the
+// walks are handed as they come: a test of n for every run would cost the
+// draws more than the rare empty run.
 struct rle8RowRun {
   bool repeat;
   int x, n;
@@ -73,10 +75,10 @@ inline rle8RowEnd rle8EachRun(const uint8_t* row, const uint8_t* end, int start,
       n = pels < left ? pels : left;
       if (code & 0x40) {
         if (p == end) return {false, nullptr};  // no index byte
-        if (n > 0) visit(rle8RowRun{true, x, n, p});
+        visit(rle8RowRun{true, x, n, p});
         ++p;
       } else if (end - p >= pels) {
-        if (n > 0) visit(rle8RowRun{false, x, n, p});
+        visit(rle8RowRun{false, x, n, p});
         p += pels;
       } else {
         // The row ends inside the literal: the pels it holds.

@@ -63,6 +63,7 @@ struct Gather {
     const uint8_t* p = image.rows[r];
     if (!p) return;
     rle8EachRun(p, p + image.rowSizes[r], 0, image.bounds.w, [this](const rle8RowRun& run) {
+      if (run.n == 0) return;  // a code of no pels makes no span
       if (run.repeat)
         add(run.x, *run.indices, run.n, run.n >= kFillPels);
       else

@@ -94,7 +94,7 @@ uint8_t* rle8PackRow(const uint8_t* pels, int count, int key, int* length) {
 }
 
 void rle8UnpackRow(const uint8_t* row, size_t bytes, int start, int count, uint8_t* dest) {
-  if (!row) return;
+  if (!row || count <= 0) return;
   uint8_t* d = dest + std::max(start, 0);
   rle8EachRun(row, row + bytes, start, count, [d](const rle8RowRun& r) {
     if (r.repeat) std::memset(d + r.x, *r.indices, size_t(r.n));
