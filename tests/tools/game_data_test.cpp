@@ -1,11 +1,12 @@
-// The engine reads what make_game_data writes; an existing maze.cfg is
-// repaired into one the game plays with, the player's values kept.
+// The engine reads what make_game_data writes; a damaged data file comes
+// back as the tool makes it; an existing maze.cfg is repaired into one the
+// game plays with, the player's values kept.
 #include <gtest/gtest.h>
+
+#include <sys/wait.h>
 
 #include <algorithm>
 #include <chrono>
-#include <sys/wait.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
