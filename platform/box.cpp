@@ -1,7 +1,6 @@
 // MessageBoxA and ShowCursor.
 #include <SDL.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -28,25 +27,29 @@ void printBox(const char* text, const char* caption) {
   std::fprintf(stderr, "[%s]\n%s\n", caption ? caption : "Error", text ? text : "");
 }
 
-// The width of the screen the box appears on: the owner's display, else the
-// first; 800 pels before any display is open.
-int screenWidth(SDL_Window* owner) {
+// The usable width of the first display, where the box appears; 800 pels
+// before any display is open.
+int screenWidth() {
   SDL_Rect usable;
   if (!SDL_WasInit(SDL_INIT_VIDEO)) return 800;
-  const int display = owner ? std::max(SDL_GetWindowDisplayIndex(owner), 0) : 0;
-  return SDL_GetDisplayUsableBounds(display, &usable) == 0 ? usable.w : 800;
+  return SDL_GetDisplayUsableBounds(0, &usable) == 0 ? usable.w : 800;
 }
 
-// The window system's box, or the shower standing in for it.
-int showBox(HWND owner, const char* text, const char* caption, const plat::detail::MessageBoxLayout& layout,
+// The window system's box, or the shower standing in for it. SDL is given no
+// owner window. Its X11 box places itself over an owner by the owner's place
+// in its parent, counted twice, and nothing keeps it on the screen: without a
+// window manager a box over a centred 640-pel window ran off the right edge of
+// a 1024-pel screen, and a box wider than its owner runs off the left edge
+// whenever the owner touches it. A box without an owner is centred on the
+// first display, whose width its lines are wrapped to. (The engine's error
+// and exception boxes hide its window first: no owner need keep them above.)
+int showBox(const char* text, const char* caption, const plat::detail::MessageBoxLayout& layout,
             plat::test::MessageBoxShower shower) {
-  SDL_Window* window = plat::detail::sdlWindowOf(owner);
-  const std::string shown =
-      plat::detail::wrapBoxText(text ? text : "", plat::detail::boxColumns(screenWidth(window)));
+  const std::string shown = plat::detail::wrapBoxText(text ? text : "", plat::detail::boxColumns(screenWidth()));
   if (shower) return shower(shown.c_str(), caption ? caption : "Error");
   SDL_MessageBoxData data{};
   data.flags = layout.flags;
-  data.window = window;
+  data.window = nullptr;
   data.title = caption ? caption : "Error";
   data.message = shown.c_str();
   data.numbuttons = layout.count;
@@ -64,10 +67,10 @@ int showBox(HWND owner, const char* text, const char* caption, const plat::detai
 // request waits is not shown): it answers as closed without a button, its
 // text goes to the standard error, and the program goes on to end through its
 // windows (quit_signals.cpp).
-int boxAnswer(HWND owner, const char* text, const char* caption, UINT type, plat::test::MessageBoxShower shower) {
+int boxAnswer(const char* text, const char* caption, UINT type, plat::test::MessageBoxShower shower) {
   const plat::detail::MessageBoxLayout layout = plat::detail::messageBoxLayout(type);
   const int ticket = plat::detail::boxStarted();
-  const int answer = plat::detail::boxCut(ticket) ? -1 : showBox(owner, text, caption, layout, shower);
+  const int answer = plat::detail::boxCut(ticket) ? -1 : showBox(text, caption, layout, shower);
   if (plat::detail::boxEnded(ticket)) {
     printBox(text, caption);
     return layout.closed;
@@ -99,7 +102,7 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     printBox(text, caption);
     return plat::detail::messageBoxLayout(type).headless;
   }
-  return boxAnswer(owner, text, caption, type, shower);
+  return boxAnswer(text, caption, type, shower);
 }
 
 int ShowCursor(BOOL show) {

@@ -6,16 +6,18 @@ Copies the game directory (DATA/, maze.cfg) and the executable into a
 temporary directory and starts the game there, case after case, with SDL's
 X11 video driver and dummy audio on a private Xvfb display, each time from
 the game's own maze.cfg less one key (which the game writes back at exit)
-and with the case's keys changed:
+and with the case's keys changed or added:
 
 - FPS_LIMIT 100000 (a pass every 100 s), once start-up has ended (the game
   put the pointer on the start point): the window's close as a window manager
   asks for it (WM_DELETE_WINDOW), a termination, an interrupt and a hang-up
   signal each end the game within END_SECONDS, with status 0 and maze.cfg
   written back;
-- SCR_LX 640, a start the game refuses: once its box is on the screen, a
-  termination signal closes the box and the game ends within END_SECONDS with
-  status 1, maze.cfg written back and no box left on the screen.
+- SCR_LX 640, a start the game refuses: its box lies wholly on the screen,
+  wherever the game's window is (centred, or placed by WINDOW_X and WINDOW_Y
+  half off the screen); once the box is mapped, a termination or an interrupt
+  signal closes it and the game ends within END_SECONDS with status 1,
+  maze.cfg written back and no box left on the screen.
 
 Exit status: 0 passed, 1 failed, 77 skipped (only when Xvfb does not start).
 """
@@ -43,6 +45,18 @@ class TextProperty(ctypes.Structure):  # XTextProperty
                 ("nitems", ctypes.c_ulong)]
 
 
+class WindowAttributes(ctypes.Structure):  # XWindowAttributes
+    _fields_ = [("x", ctypes.c_int), ("y", ctypes.c_int), ("width", ctypes.c_int), ("height", ctypes.c_int),
+                ("border_width", ctypes.c_int), ("depth", ctypes.c_int), ("visual", ctypes.c_void_p),
+                ("root", ctypes.c_ulong), ("class_", ctypes.c_int), ("bit_gravity", ctypes.c_int),
+                ("win_gravity", ctypes.c_int), ("backing_store", ctypes.c_int), ("backing_planes", ctypes.c_ulong),
+                ("backing_pixel", ctypes.c_ulong), ("save_under", ctypes.c_int), ("colormap", ctypes.c_ulong),
+                ("map_installed", ctypes.c_int), ("map_state", ctypes.c_int), ("all_event_masks", ctypes.c_long),
+                ("your_event_mask", ctypes.c_long), ("do_not_propagate_mask", ctypes.c_long),
+                ("override_redirect", ctypes.c_int), ("screen", ctypes.c_void_p)]
+
+
+IS_VIEWABLE = 2  # map_state of a mapped window whose parents are mapped
 ErrorHandler = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.c_void_p)
 
 
@@ -60,6 +74,7 @@ def xlib():
     x11.XInternAtom.restype = ctypes.c_ulong
     x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
     x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_void_p]
+    x11.XGetWindowAttributes.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(WindowAttributes)]
     x11.XFree.argtypes = [ctypes.c_void_p]
     x11.XFlush.argtypes = [ctypes.c_void_p]
     x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
@@ -103,6 +118,14 @@ class Connection:
             x11.XFree(children)
         return found
 
+    def attributes(self, window):
+        """The window's XWindowAttributes (its place in its parent: the root, without a window manager),
+        or None once it is gone."""
+        attributes = WindowAttributes()
+        if not self.x11.XGetWindowAttributes(self.d, window, ctypes.byref(attributes)):
+            return None
+        return attributes
+
     def send_close(self, window):
         """WM_DELETE_WINDOW to a window, as a window manager sends it for its close box."""
 
@@ -127,6 +150,24 @@ def start_up_ended(display, window, cfg):
                                                   int(geometry["Y"]) + int(cfg["start_y"]))
 
 
+def box_on_the_screen(x, box, started):
+    """Once the box is mapped: it lies wholly on the screen."""
+    while True:
+        placed = x.attributes(box)
+        if placed is None:
+            raise Failed("the box went before it was mapped")
+        if placed.map_state == IS_VIEWABLE:
+            break
+        if time.monotonic() - started > START_SECONDS:
+            raise Failed(f"the box was not mapped within {START_SECONDS} s")
+        time.sleep(0.05)
+    screen = x.attributes(x.x11.XDefaultRootWindow(x.d))
+    if (placed.x < 0 or placed.y < 0 or placed.x + placed.width > screen.width
+            or placed.y + placed.height > screen.height):
+        raise Failed(f"the box ({placed.width} x {placed.height} at {placed.x}, {placed.y}) runs off the "
+                     f"{screen.width} x {screen.height} screen")
+
+
 def as_from_a_terminal():
     for s in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
         signal.signal(s, signal.SIG_DFL)
@@ -137,6 +178,8 @@ def run_case(what, game, game_dir, env, x, display, keys, wait_for_box, ask, sta
     lines = [line for line in open(os.path.join(game_dir, "maze.cfg")) if not line.startswith(DROPPED + " = ")]
     lines = [f"{line.split(' = ')[0]} = {keys[line.split(' = ')[0]]}\n" if line.split(" = ")[0] in keys else line
              for line in lines]
+    present = {line.split(" = ")[0] for line in lines}
+    lines += [f"{key} = {value}\n" for key, value in keys.items() if key not in present]
     with open(cfg_path, "w") as f:
         f.writelines(lines)
     cfg = read_cfg(cfg_path)
@@ -156,6 +199,8 @@ def run_case(what, game, game_dir, env, x, display, keys, wait_for_box, ask, sta
                 target = found[0]
             else:
                 time.sleep(0.05)
+        if wait_for_box:
+            box_on_the_screen(x, target, started)
         asked = time.monotonic()
         ask(proc, x, target)
         try:
@@ -209,6 +254,9 @@ def main():
             ("FPS_LIMIT 100000, SIGINT", slow, False, sends(signal.SIGINT), 0),
             ("FPS_LIMIT 100000, SIGHUP", slow, False, sends(signal.SIGHUP), 0),
             ("SCR_LX 640 refused, SIGTERM at its box", {"SCR_LX": "640"}, True, sends(signal.SIGTERM), 1),
+            ("SCR_LX 640 refused, the window half off the screen, SIGINT at its box",
+             {"SCR_LX": "640", "WINDOW_STORE_POSITION": "1", "WINDOW_X": "700", "WINDOW_Y": "500"}, True,
+             sends(signal.SIGINT), 1),
         ]
         for what, keys, box, ask, status in cases:
             run_case(what, game, game_dir, env, x, display, keys, box, ask, status)
