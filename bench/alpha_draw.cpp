@@ -9,7 +9,10 @@
 //                per pel);
 //   mixed        runs of every length from 1 to 32 pels, the kind changing
 //                from run to run: a third of the pels transparent;
-//   alternating  the kind changes at every pel (the most run codes).
+//   alternating  the kind changes at every pel (the most run codes);
+//   short        runs of every length, the kind changing from run to run,
+//                about equal shares of the pels in runs of 1, 2, 3-4, 5-8,
+//                ..., 65-128 pels (anti-aliased edges, particles, text).
 // Ours: the picture coded as an imgAlpha with R8G8B8 storage (what new
 // images use) and with X8R8G8B8 storage, drawn with SrcAlpha, Add,
 // SrcAlphaK and Copy onto R5G6B5 (the game's screen) and X8R8G8B8.
@@ -53,7 +56,7 @@ using bench_picture::count_pixels;
 using bench_picture::H;
 using bench_picture::W;
 
-enum Picture { sprite, translucent, mixed, alternating };
+enum Picture { sprite, translucent, mixed, alternating, shortRuns };
 
 // The picture's pels, B, G, R, A (straight alpha).
 std::vector<A8R8G8B8> makePels(Picture picture) {
@@ -96,6 +99,22 @@ std::vector<A8R8G8B8> makePels(Picture picture) {
       for (size_t end = std::min(pels.size(), i + 1 + rng() % 32); i < end; ++i)
         pels[i] = colour(kind == 0 ? 0 : kind == 1 ? alpha() : 255);
     }
+  } else if (picture == shortRuns) {
+    // Runs of 1, 2, 3-4, ..., 65-128 pels, each band drawn as often as it
+    // takes to give it an equal share of the pels: band b (lengths 2^(b-1)
+    // + 1 to 2^b) in proportion to 1 / its mean length.
+    constexpr int kBands = 8;
+    double weights[kBands];
+    for (int b = 0; b < kBands; ++b) weights[b] = b == 0 ? 1.0 : 2.0 / ((1 << (b - 1)) + 1 + (1 << b));
+    std::discrete_distribution<int> band(weights, weights + kBands);
+    int kind = 0;
+    for (size_t i = 0; i < pels.size();) {
+      kind = (kind + 1 + int(rng() % 2)) % 3;
+      const int b = band(rng), shortest = b == 0 ? 1 : (1 << (b - 1)) + 1;
+      const size_t length = size_t(shortest) + rng() % uint32_t((1 << b) - shortest + 1);
+      for (size_t end = std::min(pels.size(), i + length); i < end; ++i)
+        pels[i] = colour(kind == 0 ? 0 : kind == 1 ? alpha() : 255);
+    }
   } else {
     for (size_t i = 0; i < pels.size(); ++i)
       pels[i] = colour(picture == translucent ? alpha() : i % 3 == 0 ? 0 : i % 3 == 1 ? alpha() : 255);
@@ -104,8 +123,8 @@ std::vector<A8R8G8B8> makePels(Picture picture) {
 }
 
 const std::vector<A8R8G8B8>& pelsOf(Picture picture) {
-  static const std::vector<A8R8G8B8> all[4] = {makePels(sprite), makePels(translucent), makePels(mixed),
-                                               makePels(alternating)};
+  static const std::vector<A8R8G8B8> all[5] = {makePels(sprite), makePels(translucent), makePels(mixed),
+                                               makePels(alternating), makePels(shortRuns)};
   return all[picture];
 }
 
@@ -114,7 +133,7 @@ int kindOf(const A8R8G8B8& p) { return p.a == 0 ? 0 : p.a == 255 ? 2 : 1; }
 
 // The picture coded as an imgAlpha with the storage form.
 imgAlpha& coded(Picture picture, int storage) {
-  static std::unique_ptr<imgAlpha> images[4][6];
+  static std::unique_ptr<imgAlpha> images[5][6];
   auto& image = images[picture][storage];
   if (!image) {
     image.reset(new imgAlpha);
@@ -371,24 +390,24 @@ void row(const std::string& name, Fn fn, Args... args) {
 
 // The rows, each destination's side by side: ours, pixman, SDL2.
 void registerAll() {
-  static const char* const names[] = {"sprite", "translucent", "mixed", "alternating"};
+  static const char* const names[] = {"sprite", "translucent", "mixed", "alternating", "short"};
   const struct {
     const char* name;
     int format;
     Formats peer;
     Tolerance add;
   } targets[] = {{"R5G6B5", pel_FMT_R5G6B5, rgb565, kAdd565}, {"X8R8G8B8", x8, rgbx8888, kAddX8}};
-  for (Picture picture : {sprite, translucent, mixed, alternating})
+  for (Picture picture : {sprite, translucent, mixed, alternating, shortRuns})
     benchmark::RegisterBenchmark((std::string("Kinds/") + names[picture]).c_str(), Kinds, picture)->Iterations(1);
 
   // SrcAlpha beside OVER and BLEND (with RLEACCEL where SDL2 codes runs), on
   // every picture; the sprite also from X8R8G8B8 storage.
-  for (Picture picture : {sprite, translucent, mixed, alternating})
+  for (Picture picture : {sprite, translucent, mixed, alternating, shortRuns})
     for (const auto& t : targets) {
       const std::string prefix = picture == sprite ? "" : std::string(names[picture]) + "_";
       const Draw draw{picture, r8, t.format, srcAlpha, 0};
       row("Ours/" + prefix + "SrcAlpha_" + t.name + "_from_R8G8B8", Ours, draw, kTimed);
-      if (picture == sprite || picture == mixed)
+      if (picture == sprite || picture == mixed || picture == shortRuns)
         row("Ours/" + prefix + "SrcAlpha_" + t.name + "_from_R8G8B8_portable", Ours, draw, kPortable);
       if (picture == sprite) row("Ours/SrcAlpha_" + std::string(t.name) + "_from_X8R8G8B8",
                                  Ours, Draw{picture, x8, t.format, srcAlpha, 0}, kTimed);

@@ -20,7 +20,11 @@ struct Row {
   uint32_t left;           // its pels not yet passed (0: used up)
   const uint8_t* colour;   // the colour of the next visible pel
   const uint8_t* alpha;    // the alpha byte of the next translucent pel
+  uint8_t shortRuns;       // what short runs to look for: the kernel's guess, from the row before
 };
+
+// Row::shortRuns.
+enum : uint8_t { noShortRuns, shortRuns, singlePelRuns };
 
 // What every row of a draw shares: where the source's arrays end (a kernel
 // reads nothing past them) and the weight K of SrcAlphaK (0 to 255).

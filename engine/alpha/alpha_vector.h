@@ -7,18 +7,16 @@
 //
 // A block is L pels, one 32-bit lane each (L = 8 on AVX2, 4 on SSE2). A row
 // goes run by run:
-//   - a run of kJoinBelow pels or more is drawn in whole blocks, its last
+//   - a run of kShortRun pels or more is drawn in whole blocks, its last
 //     pels in one more block (of half the lanes where they fit) whose other
 //     lanes stay as they were; where drawing a pel twice draws it once
 //     (copies) the last block ends with the run instead. For Copy and Add,
 //     which draw translucent pels as opaque ones, visible runs that follow
 //     each other are drawn as one;
-//   - a shorter run is joined with the short runs after it into a window of
-//     up to 64 pels, the pel kinds kept as two bit masks (eight one-pel runs
-//     at a time where they come so); the window is drawn a block from each
-//     visible pel on, the block's colours and alpha bytes spread out to
-//     their pels (V::expand) and each lane's result picked by its kind.
-// A block reaches past its run or window into the rest of the row (those
+//   - a shorter run is staged with the short runs after it: their pels'
+//     kinds written out, then drawn a block at a time as a per-pel
+//     compositor draws (see "Stretches of short runs").
+// A block reaches past its run or stretch into the rest of the row (those
 // lanes are written back as they were); at the end of the row, or of the
 // source's colours or alpha bytes, it works on copies of what is left.
 //
@@ -27,6 +25,11 @@
 //   words(p), storeWords(p, v)  L 16-bit words, one a lane, and back
 //   widen8(p)                   L bytes, one a lane
 //   colours3(p)                 L 3-byte colours, one a lane
+//   kinds(p)                    L bytes sign-extended, one a lane
+//   expandAlphas(p, bits, lanes)
+//                               the alpha bytes from p spread to the lanes of
+//                               bits (as expand), in both 16-bit halves of
+//                               each, 0 outside the lanes (their mask)
 //   expand(v, bits)             lane i takes lane popcount(bits below i)
 //   Half                        the unit of L / 2 lanes, or void
 // Everything here has internal linkage, as the vector units have.
@@ -46,9 +49,6 @@ namespace {
 template <class V>
 constexpr int kLanes = V::bytes / 4;
 
-// Runs shorter than this are joined into windows.
-constexpr int kJoinBelow = 3;
-
 // Lane i all ones where bit i of `bits` is set.
 template <class V>
 typename V::T laneMask(uint32_t bits) {
@@ -59,26 +59,20 @@ typename V::T laneMask(uint32_t bits) {
 
 // --- Blocks ------------------------------------------------------------------------
 
-// A block of L pels at d. A block of one kind takes its colours and alpha
-// bytes as they lie and writes its `visible` lanes (the rest stay as they
-// were); a block of mixed kinds spreads them out to its pels.
+// A block of L pels of one kind at d, its colours and alpha bytes as they
+// lie; its `visible` lanes are written, the rest stay as they were.
 template <class V, class From, class To, class Op, Kind kind>
 [[gnu::always_inline]] inline void drawBlock(uint8_t* d, const uint8_t* colours, const uint8_t* alphas,
-                                             uint32_t visible, uint32_t translucent, int K) {
+                                             uint32_t visible, int K) {
+  static_assert(kind != mixedBlock);
   constexpr uint32_t all = (1u << kLanes<V>) - 1;
   Block<V> b;
   b.old = To::load(d);
   b.s = From::load(colours);
   b.a = b.visible = b.translucent = V::zero();
   if constexpr (Op::alphas && kind == translucentBlock) b.a = V::widen8(alphas);
-  if constexpr (kind == mixedBlock) {
-    b.s = V::expand(b.s, visible);
-    if (Op::alphas && translucent) b.a = V::expand(V::widen8(alphas), translucent);
-    b.visible = laneMask<V>(visible);
-    b.translucent = laneMask<V>(translucent);
-  }
   auto out = Op::template apply<V, To, kind>(b, K);
-  if (kind != mixedBlock && visible != all) out = select<V>(laneMask<V>(visible), out, b.old);
+  if (visible != all) out = select<V>(laneMask<V>(visible), out, b.old);
   To::store(d, out);
 }
 
@@ -96,13 +90,13 @@ const uint8_t* within(const uint8_t* p, const uint8_t* end, uint8_t (&copy)[N]) 
 // or alpha bytes reach past the source's: drawn on copies.
 template <class V, class From, class To, class Op, Kind kind>
 [[gnu::noinline]] void drawCopied(uint8_t* to, int room, const uint8_t* colour, const uint8_t* alpha,
-                                  uint32_t visible, uint32_t translucent, const alphaRows::Source& source) {
+                                  uint32_t visible, const alphaRows::Source& source) {
   constexpr int L = kLanes<V>;
   uint8_t pels[L * To::bytes] = {}, colours[L * From::bytes], alphas[L];
   const int pelCount = room < L ? room : L;
   std::memcpy(pels, to, size_t(pelCount) * To::bytes);
   drawBlock<V, From, To, Op, kind>(pels, within(colour, source.coloursEnd, colours),
-                                   within(alpha, source.alphasEnd, alphas), visible, translucent, source.K);
+                                   within(alpha, source.alphasEnd, alphas), visible, source.K);
   std::memcpy(to, pels, size_t(pelCount) * To::bytes);
 }
 
@@ -110,17 +104,16 @@ template <class V, class From, class To, class Op, Kind kind>
 // where everything it reads lies inside them.
 template <class V, class From, class To, class Op, Kind kind>
 [[gnu::always_inline]] inline void drawBlockIn(uint8_t* to, int room, const uint8_t* colour, const uint8_t* alpha,
-                                               uint32_t visible, uint32_t translucent,
-                                               const alphaRows::Source& source) {
+                                               uint32_t visible, const alphaRows::Source& source) {
   constexpr int L = kLanes<V>;
   if (room >= L && source.coloursEnd - colour >= L * From::bytes &&
-      (translucent == 0 || source.alphasEnd - alpha >= L))
-    drawBlock<V, From, To, Op, kind>(to, colour, alpha, visible, translucent, source.K);
+      (kind != translucentBlock || source.alphasEnd - alpha >= L))
+    drawBlock<V, From, To, Op, kind>(to, colour, alpha, visible, source.K);
   else
-    drawCopied<V, From, To, Op, kind>(to, room, colour, alpha, visible, translucent, source);
+    drawCopied<V, From, To, Op, kind>(to, room, colour, alpha, visible, source);
 }
 
-// --- Runs and windows ---------------------------------------------------------------
+// --- Runs ---------------------------------------------------------------------
 
 // The count pels of a run of one kind at `to`, `room` pels left in the row
 // from `to` on: whole blocks, then one block for the last pels.
@@ -136,15 +129,15 @@ template <class V, class From, class To, class Op, Kind kind>
       const int last = count - L;
       for (int i = 0; i < last; i += L)
         drawBlock<V, From, To, Op, kind>(to + i * To::bytes, colour + i * From::bytes, alpha + (translucent ? i : 0),
-                                         all, translucent ? all : 0, source.K);
+                                         all, source.K);
       drawBlock<V, From, To, Op, kind>(to + last * To::bytes, colour + last * From::bytes,
-                                       alpha + (translucent ? last : 0), all, translucent ? all : 0, source.K);
+                                       alpha + (translucent ? last : 0), all, source.K);
       return;
     }
   }
   uint8_t* const end = to + (count - count % L) * To::bytes;
   for (; to != end; to += L * To::bytes, colour += L * From::bytes, alpha += translucent ? L : 0)
-    drawBlock<V, From, To, Op, kind>(to, colour, alpha, all, translucent ? all : 0, source.K);
+    drawBlock<V, From, To, Op, kind>(to, colour, alpha, all, source.K);
   if (const int rest = count % L) {
     const uint32_t lanes = (1u << rest) - 1;
     room -= count - rest;
@@ -153,108 +146,200 @@ template <class V, class From, class To, class Op, Kind kind>
       if (rest <= kLanes<H>) {
         using FromH = typename From::template Of<H>;
         using ToH = typename To::template Of<H>;
-        drawBlockIn<H, FromH, ToH, Op, kind>(to, room, colour, alpha, lanes, translucent ? lanes : 0, source);
+        drawBlockIn<H, FromH, ToH, Op, kind>(to, room, colour, alpha, lanes, source);
         return;
       }
     }
-    drawBlockIn<V, From, To, Op, kind>(to, room, colour, alpha, lanes, translucent ? lanes : 0, source);
+    drawBlockIn<V, From, To, Op, kind>(to, room, colour, alpha, lanes, source);
   }
 }
 
-// The pels of a window of short runs: bit i of each mask for pel i.
-struct Window {
-  uint64_t visible = 0, translucent = 0;
-  int n = 0;
+// --- Stretches of short runs ----------------------------------------------------------
+//
+// Runs shorter than kShortRun are staged: each writes its pels' kinds into a
+// row of bytes, one a pel (bit 7 opaque, bit 6 translucent), in one store.
+// The row is then drawn a block at a time, as a per-pel compositor draws: a
+// block of transparent pels is skipped; the others take the block's colours
+// and alpha bytes as they lie, spread out to the visible and the translucent
+// pels (V::expand), and each lane's result picked by its kind.
+
+// Runs shorter than this (within the row) are staged.
+constexpr int kShortRun = 16;
+// Three runs of this many pels or fewer together start a stage.
+constexpr int kDenseRuns = 12;
+// Rows whose runs are shorter than this on average are looked at for
+// short runs to stage (by the row before's).
+constexpr int kShortRow = 8;
+// Pels staged at most at once.
+constexpr int kStaged = 256;
+
+// The kind bytes of a stage: kStaged pels, the last run's overhang past them
+// and the closing transparent pels a block loads.
+struct Stage {
+  alignas(16) uint8_t kinds[kStaged + kShortRun + 16];
 };
 
-// Eight run codes from `run` on: whether each is one pel long, and the
-// pels they make visible and translucent (bit i for code i).
-struct Singles {
-  bool all;
-  uint32_t visible, translucent;
+// The kind bytes of translucent and opaque pels (transparent: 0).
+constexpr uint8_t kTranslucentByte = 0x40, kOpaqueByte = 0x80;
+
+// The kind bytes of N pels of each kind.
+template <int N>
+struct KindBytes {
+  alignas(16) uint8_t of[4][N];
+  constexpr KindBytes() : of{} {
+    for (int i = 0; i < N; ++i) {
+      of[imgAlphaTranslucent][i] = kTranslucentByte;
+      of[imgAlphaOpaque][i] = kOpaqueByte;
+    }
+  }
 };
 
-Singles singles(const imgAlphaRun* run) {
+// Where the eight runs from `run` on are one pel each, their kind bytes at
+// `to` (16 bytes written) and true.
+[[gnu::always_inline]] inline bool eightSingles(const imgAlphaRun* run, uint8_t* to) {
   using U = talvo::g::simd::V128;
   const U::T codes = U::load(reinterpret_cast<const uint8_t*>(run));
-  // 0xFFFF lanes to one byte each, then their top bits.
-  auto bits = [](U::T lanes) { return U::movemask8(U::packus16(U::template srli16<8>(lanes), U::zero())); };
-  const uint32_t one = bits(U::cmpeq16(U::and_(codes, U::set16(~3)), U::set16(1 << 2)));
-  const uint32_t translucent = bits(U::cmpeq16(codes, U::set16(1 << 2 | imgAlphaTranslucent)));
-  const uint32_t opaque = bits(U::cmpeq16(codes, U::set16(1 << 2 | imgAlphaOpaque)));
-  return {one == 0xFF, translucent | opaque, translucent};
+  if (U::movemask8(U::cmpeq16(U::and_(codes, U::set16(~3)), U::set16(1 << 2))) != 0xFFFF) return false;
+  const U::T translucent = U::cmpeq16(codes, U::set16(1 << 2 | imgAlphaTranslucent));
+  const U::T opaque = U::cmpeq16(codes, U::set16(1 << 2 | imgAlphaOpaque));
+  const U::T kinds = U::or_(U::and_(translucent, U::set16(kTranslucentByte)), U::and_(opaque, U::set16(kOpaqueByte)));
+  U::store(to, U::packus16(kinds, U::zero()));
+  return true;
 }
 
-// The runs from `at` on, up to `limit` pels (1 to 64), joined into a
-// window; it ends before a run with L or more pels left for it, at the
-// limit or at the end of the runs. `at` moves past the window's pels.
-template <int L, int ColourBytes>
-[[gnu::always_inline]] inline Window joinRuns(alphaRows::Row& at, int limit) {
+// Stages the runs from `at` on (whose first has fewer than kShortRun pels
+// left for it) up to `limit` pels (1 to kStaged); stops before a run of
+// kShortRun or more pels, at the limit or at the end of the runs. Returns
+// the pels staged; `at` moves past them, its colour and alpha positions
+// left where they were.
+template <bool Singles>
+[[gnu::always_inline]] inline int stageKinds(alphaRows::Row& at, Stage& stage, int limit) {
   // By kind: 0 transparent, 1 translucent, 2 opaque, 3 (never coded) transparent.
-  static constexpr uint64_t visible[4] = {0, ~0ull, ~0ull, 0}, translucent[4] = {0, ~0ull, 0, 0};
+  static constexpr KindBytes<kShortRun> bytes;
   const imgAlphaRun* run = at.run;
-  uint32_t left = at.left;
-  Window w;
+  uint32_t code = *run;
+  // The pels of the current run to stage, and those it keeps.
+  uint32_t take = at.left < uint32_t(limit) ? at.left : uint32_t(limit), left = at.left - take;
+  uint8_t* to = stage.kinds;
+  uint8_t* const stop = stage.kinds + limit;
   for (;;) {
-    if (left == 1 && limit - w.n >= 8 && at.end - run >= 8) {
-      // Eight runs of one pel each at once.
-      const Singles eight = singles(run);
-      if (eight.all) {
-        w.visible |= uint64_t(eight.visible) << w.n;
-        w.translucent |= uint64_t(eight.translucent) << w.n;
-        w.n += 8;
+    std::memcpy(to, bytes.of[code & 3], kShortRun);
+    to += take;
+    if (to >= stop) {
+      // The last run staged reaches past the limit: what lies past it stays.
+      left += uint32_t(to - stop);
+      to = stop;
+      break;
+    }
+    if (++run == at.end) break;
+    if constexpr (Singles) {
+      while (at.end - run >= 8 && stop - to >= 8 && eightSingles(run, to)) {
+        to += 8;
         run += 8;
-        if (run == at.end) {
-          left = 0;
-          break;
-        }
-        left = *run >> 2;
-        if (w.n == limit) break;
-        continue;
       }
+      if (run == at.end) break;
     }
-    const int kind = *run & 3;
-    const uint32_t take = left < uint32_t(limit - w.n) ? left : uint32_t(limit - w.n);
-    if (w.n > 0 && take >= uint32_t(L)) break;
-    const uint64_t bits = ((take >= 64 ? 0 : ~0ull << take) ^ ~0ull) << w.n;
-    w.visible |= bits & visible[kind];
-    w.translucent |= bits & translucent[kind];
-    left -= take;
-    w.n += int(take);
-    if (w.n == limit) break;
-    if (left == 0) {
-      if (++run == at.end) break;
-      left = *run >> 2;
+    code = *run;
+    if (code >= uint32_t(kShortRun) << 2) {
+      left = code >> 2;
+      break;
     }
+    take = code >> 2;
   }
+  std::memset(to, 0, 16);
+  const int n = int(to - stage.kinds);
   at.run = run;
   at.left = left;
-  at.colour += __builtin_popcountll(w.visible) * ColourBytes;
-  at.alpha += __builtin_popcountll(w.translucent);
-  return w;
+  return n;
 }
 
-// A window's pels at `to`, `room` pels left in the row from `to` on.
-template <class V, class From, class To, class Op>
-void drawWindow(Window w, uint8_t* to, int room, const uint8_t* colour, const uint8_t* alpha,
-                const alphaRows::Source& source) {
+// The block of staged pels from i on into b (but its destination pels);
+// false for a block of transparent pels. The colours and alpha bytes move
+// past its visible and translucent pels.
+template <class V, class From, class Op, bool Checked>
+[[gnu::always_inline]] inline bool kindBlock(const Stage& stage, int i, Block<V>& b, const uint8_t*& colour,
+                                             const uint8_t*& alpha, const alphaRows::Source& source) {
+  using U = talvo::g::simd::V128;
   constexpr int L = kLanes<V>;
   constexpr uint32_t all = (1u << L) - 1;
-  while (w.visible) {
-    const int skip = __builtin_ctzll(w.visible);  // transparent pels
-    to += skip * To::bytes;
-    room -= skip;
-    w.visible >>= skip;
-    w.translucent >>= skip;
-    const uint32_t v = uint32_t(w.visible) & all, t = uint32_t(w.translucent) & all;
-    drawBlockIn<V, From, To, Op, mixedBlock>(to, room, colour, alpha, v, t, source);
-    colour += __builtin_popcount(v) * From::bytes;
-    alpha += __builtin_popcount(t);
-    to += L * To::bytes;
-    room -= L;
-    w.visible >>= L;
-    w.translucent >>= L;
+  const U::T kinds = U::load(stage.kinds + i);
+  const uint32_t opaque = U::movemask8(kinds) & all, translucent = U::movemask8(U::slli16<1>(kinds)) & all;
+  const uint32_t visible = opaque | translucent;
+  if (!visible) return false;
+  uint8_t colours[L * From::bytes], alphas[L];
+  b.s = V::expand(From::load(Checked ? within(colour, source.coloursEnd, colours) : colour), visible);
+  const auto lanes = V::kinds(stage.kinds + i);
+  b.opaque = V::template srai32<31>(lanes);
+  b.translucent = V::cmpeq32(lanes, V::set32(kTranslucentByte));
+  b.visible = V::or_(b.opaque, b.translucent);
+  if constexpr (Op::alphas)
+    b.a = V::expandAlphas(Checked ? within(alpha, source.alphasEnd, alphas) : alpha, translucent, b.translucent);
+  colour += __builtin_popcount(visible) * From::bytes;
+  alpha += __builtin_popcount(translucent);
+  return true;
+}
+
+// The n staged pels at `to`, `room` pels left in the row from `to` on, from
+// the colours and alpha bytes at `at`, which move past them. Checked: a
+// block may read past the source's arrays (it then works on copies).
+template <class V, class From, class To, class Op, bool Checked>
+[[gnu::always_inline]] inline void drawKinds(const Stage& stage, int n, uint8_t* to, int room, alphaRows::Row& at,
+                                             const alphaRows::Source& source) {
+  constexpr int L = kLanes<V>;
+  const uint8_t* colour = at.colour;
+  const uint8_t* alpha = at.alpha;
+  // Blocks that end inside the row, then one on copies of the row's last pels.
+  const int inside = n < room - L + 1 ? n : room - L + 1;
+  int i = 0;
+  for (; i < inside; i += L, to += L * To::bytes) {
+    Block<V> b;
+    if (!kindBlock<V, From, Op, Checked>(stage, i, b, colour, alpha, source)) continue;
+    b.old = To::load(to);
+    To::store(to, Op::template apply<V, To, mixedBlock>(b, source.K));
   }
+  if (i < n) {
+    Block<V> b;
+    if (kindBlock<V, From, Op, Checked>(stage, i, b, colour, alpha, source)) {
+      const int last = room - i;
+      uint8_t pels[L * To::bytes] = {};
+      std::memcpy(pels, to, size_t(last) * To::bytes);
+      b.old = To::load(pels);
+      To::store(pels, Op::template apply<V, To, mixedBlock>(b, source.K));
+      std::memcpy(to, pels, size_t(last) * To::bytes);
+    }
+  }
+  at.colour = colour;
+  at.alpha = alpha;
+}
+
+// `count` pels of the run `at` stands on (as many as it has left at most)
+// at `to`, `room` pels left in the row from `to` on; `at` moves past them.
+template <class V, class From, class To, class Op>
+[[gnu::always_inline]] inline void drawRun(alphaRows::Row& at, int count, uint8_t* to, int room,
+                                           const alphaRows::Source& source) {
+  at.left -= uint32_t(count);
+  switch (*at.run & 3) {
+    case imgAlphaOpaque:
+      drawSpan<V, From, To, Op, opaqueBlock>(to, count, room, at.colour, at.alpha, source);
+      at.colour += count * From::bytes;
+      break;
+    case imgAlphaTranslucent:
+      drawSpan<V, From, To, Op, translucentBlock>(to, count, room, at.colour, at.alpha, source);
+      at.colour += count * From::bytes;
+      at.alpha += count;
+      break;
+    default:  // transparent
+      break;
+  }
+}
+
+// Whether the run `at` stands on, with count pels for the row, and the two
+// after it are short enough together to be staged (so the first is shorter
+// than kShortRun): where short runs lie apart among long ones, drawing each
+// as a span costs less. (The runs past the end are never read.)
+[[gnu::always_inline]] inline bool denseAhead(const alphaRows::Row& at, int count) {
+  static_assert(kDenseRuns < kShortRun);
+  return at.end - at.run > 2 && count + (at.run[1] >> 2) + (at.run[2] >> 2) <= kDenseRuns;
 }
 
 bool visibleKind(imgAlphaRun run) {
@@ -262,9 +347,12 @@ bool visibleKind(imgAlphaRun run) {
   return kind == imgAlphaTranslucent || kind == imgAlphaOpaque;
 }
 
-template <class V, class From, class To, class Op>
-void drawRow(alphaRows::Row& row, uint8_t* d, int w, const alphaRows::Source& source) {
-  alphaRows::Row at = row;  // kept in registers: the stores through `to` may alias `row`
+// The w pels of a row from d on; Stages: whether dense short runs are
+// staged, Singles: whether runs of one pel are looked for eight at a time.
+template <class V, class From, class To, class Op, bool Stages, bool Singles>
+[[gnu::always_inline]] inline void drawRowAs(alphaRows::Row& at, uint8_t* d, int w, const alphaRows::Source& source) {
+  constexpr int L = kLanes<V>;
+  Stage stage;
   for (int pos = 0; pos < w;) {
     if (at.left == 0) {
       if (++at.run == at.end) break;
@@ -273,12 +361,15 @@ void drawRow(alphaRows::Row& row, uint8_t* d, int w, const alphaRows::Source& so
     const int count = at.left < uint32_t(w - pos) ? int(at.left) : w - pos;
     uint8_t* const to = d + pos * To::bytes;
     const int room = w - pos;
-    if (count < kJoinBelow) {
-      const uint8_t* colour = at.colour;
-      const uint8_t* alpha = at.alpha;
-      const Window window = joinRuns<kLanes<V>, From::bytes>(at, room < 64 ? room : 64);
-      drawWindow<V, From, To, Op>(window, to, room, colour, alpha, source);
-      pos += window.n;
+    if (Stages && denseAhead(at, count)) {
+      const int limit = room < kStaged ? room : kStaged;
+      const int n = stageKinds<Singles>(at, stage, limit);
+      const bool roomy = source.coloursEnd - at.colour >= (n + L) * From::bytes && source.alphasEnd - at.alpha >= n + L;
+      if (roomy)
+        drawKinds<V, From, To, Op, false>(stage, n, to, room, at, source);
+      else
+        drawKinds<V, From, To, Op, true>(stage, n, to, room, at, source);
+      pos += n;
       if (at.run == at.end) break;
       continue;
     }
@@ -301,22 +392,25 @@ void drawRow(alphaRows::Row& row, uint8_t* d, int w, const alphaRows::Source& so
         continue;
       }
     }
-    at.left -= uint32_t(count);
+    drawRun<V, From, To, Op>(at, count, to, room, source);
     pos += count;
-    switch (*at.run & 3) {
-      case imgAlphaOpaque:
-        drawSpan<V, From, To, Op, opaqueBlock>(to, count, room, at.colour, at.alpha, source);
-        at.colour += count * From::bytes;
-        break;
-      case imgAlphaTranslucent:
-        drawSpan<V, From, To, Op, translucentBlock>(to, count, room, at.colour, at.alpha, source);
-        at.colour += count * From::bytes;
-        at.alpha += count;
-        break;
-      default:  // transparent
-        break;
-    }
   }
+}
+
+template <class V, class From, class To, class Op>
+void drawRow(alphaRows::Row& row, uint8_t* d, int w, const alphaRows::Source& source) {
+  alphaRows::Row at = row;  // kept in registers: the stores through `to` may alias `row`
+  switch (at.shortRuns) {
+    case alphaRows::noShortRuns: drawRowAs<V, From, To, Op, false, false>(at, d, w, source); break;
+    case alphaRows::shortRuns: drawRowAs<V, From, To, Op, true, false>(at, d, w, source); break;
+    default: drawRowAs<V, From, To, Op, true, true>(at, d, w, source); break;
+  }
+  // Where its runs were under kShortRow pels long on average, the next row
+  // looks for short runs to stage, and under two pels for runs of one pel;
+  // elsewhere the tests would cost more than they find.
+  const int64_t runs = at.run - row.run;
+  at.shortRuns = runs * 2 > w ? alphaRows::singlePelRuns : runs * kShortRow > w ? alphaRows::shortRuns
+                                                                                : alphaRows::noShortRuns;
   row = at;
 }
 

@@ -37,6 +37,7 @@ struct V256 : talvo::g::simd::V256 {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(p), _mm256_castsi256_si128(cross(pack_low16(v, v))));
   }
   static T widen8(const uint8_t* p) { return _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))); }
+  static T kinds(const uint8_t* p) { return _mm256_cvtepi8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))); }
   // Bytes 0-11 and 12-23 of 24, from the loads of bytes 0-15 and 8-23.
   static T colours3(const uint8_t* p) {
     const T v = _mm256_inserti128_si256(_mm256_castsi128_si256(half(p)), half(p + 8), 1);
@@ -44,6 +45,7 @@ struct V256 : talvo::g::simd::V256 {
                                                    4, 5, 6, -1, 7, 8, 9, -1, 10, 11, 12, -1, 13, 14, 15, -1));
   }
   static T expand(T v, uint32_t bits);
+  static T expandAlphas(const uint8_t* p, uint32_t bits, T lanes);
 };
 
 }  // namespace
@@ -56,6 +58,30 @@ namespace {
 
 V256::T V256::expand(T v, uint32_t bits) {
   return _mm256_permutevar8x32_epi32(v, widen8(kExpand<8>.lane[bits]));
+}
+
+// For each mask of 8 bits, the byte shuffle that puts alpha byte n into
+// bytes 0 and 2 of the lane of the mask's n-th set bit, 0 elsewhere (each
+// 128-bit half shuffles its own copy of the 8 bytes).
+struct AlphaSpread {
+  alignas(32) uint8_t control[256][32];
+  constexpr AlphaSpread() : control{} {
+    for (int bits = 0; bits < 256; ++bits)
+      for (int i = 0, n = 0; i < 8; ++i) {
+        const bool set = bits >> i & 1;
+        uint8_t* lane = control[bits] + 4 * i;
+        lane[0] = lane[2] = set ? uint8_t(n) : 0x80;
+        lane[1] = lane[3] = 0x80;
+        n += set;
+      }
+  }
+};
+constexpr AlphaSpread kAlphaSpread;
+
+V256::T V256::expandAlphas(const uint8_t* p, uint32_t bits, T) {
+  int64_t eight;
+  std::memcpy(&eight, p, 8);
+  return _mm256_shuffle_epi8(_mm256_set1_epi64x(eight), load(kAlphaSpread.control[bits]));
 }
 
 }  // namespace

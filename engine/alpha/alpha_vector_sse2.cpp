@@ -18,6 +18,12 @@ struct V128 : talvo::g::simd::V128 {
     std::memcpy(&v, p, 4);
     return unpacklo16(unpacklo8(_mm_cvtsi32_si128(v), zero()), zero());
   }
+  static T kinds(const uint8_t* p) {
+    int32_t v;
+    std::memcpy(&v, p, 4);
+    const T bytes = _mm_cvtsi32_si128(v);
+    return srai32<24>(unpacklo16(unpacklo8(bytes, bytes), unpacklo8(bytes, bytes)));
+  }
   // Bytes 0-2, 3-5, 6-8 and 9-11 of 12, each the low bytes of a lane.
   static T colours3(const uint8_t* p) {
     int32_t tail;
@@ -28,6 +34,7 @@ struct V128 : talvo::g::simd::V128 {
     return and_(spread, set32(0xFFFFFF));
   }
   static T expand(T v, uint32_t bits);
+  static T expandAlphas(const uint8_t* p, uint32_t bits, T lanes);
 };
 
 }  // namespace
@@ -43,6 +50,11 @@ V128::T V128::expand(T v, uint32_t bits) {
   std::memcpy(from, &v, sizeof from);
   const uint8_t* lane = kExpand<4>.lane[bits];
   return _mm_setr_epi32(int(from[lane[0]]), int(from[lane[1]]), int(from[lane[2]]), int(from[lane[3]]));
+}
+
+V128::T V128::expandAlphas(const uint8_t* p, uint32_t bits, T lanes) {
+  const T a = and_(expand(widen8(p), bits), lanes);
+  return or_(a, slli32<16>(a));
 }
 
 }  // namespace

@@ -141,13 +141,15 @@ void UnscaledJoined(const imgAlpha& source, imgCTy* destination, const rectCTy& 
   at.Skip(int64_t(source.width) * r.y + r.x);
   uint8_t* row = destination->data;
   const int64_t rowBytes = int64_t(destination->pitch) * DstBytes;
+  uint8_t shortRuns = alphaRows::shortRuns;  // the kernel's guess for the next row, from the row before
   for (int i = 0; i < r.h && at.run != at.end; ++i, row += rowBytes) {
     if (i) {
       at.Skip(int64_t(source.width) - r.w);
       if (at.run == at.end) break;  // past the coded pels: transparent
     }
-    alphaRows::Row walk{at.run, at.end, alphaCoded::length(*at.run) - at.passed, at.colour, at.alpha};
+    alphaRows::Row walk{at.run, at.end, alphaCoded::length(*at.run) - at.passed, at.colour, at.alpha, shortRuns};
     if (r.w > 0) draw(walk, row, r.w, arrays);
+    shortRuns = walk.shortRuns;
     at.run = walk.run;
     at.colour = walk.colour;
     at.alpha = walk.alpha;
