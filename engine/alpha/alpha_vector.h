@@ -7,15 +7,14 @@
 //
 // A block is L pels, one 32-bit lane each (L = 8 on AVX2, 4 on SSE2). A row
 // goes run by run:
-//   - a run of kShortRun pels or more is drawn in whole blocks, its last
-//     pels in one more block (of half the lanes where they fit) whose other
-//     lanes stay as they were; where drawing a pel twice draws it once
-//     (copies) the last block ends with the run instead. For Copy and Add,
-//     which draw translucent pels as opaque ones, visible runs that follow
-//     each other are drawn as one;
-//   - a shorter run is staged with the short runs after it: their pels'
-//     kinds written out, then drawn a block at a time as a per-pel
-//     compositor draws (see "Stretches of short runs").
+//   - a run is drawn in whole blocks, its last pels in one more block (of
+//     half the lanes where they fit) whose other lanes stay as they were;
+//     where drawing a pel twice draws it once (copies) the last block ends
+//     with the run instead. For Copy and Add, which draw translucent pels
+//     as opaque ones, visible runs that follow each other are drawn as one;
+//   - but a stretch of short runs is staged: their pels' kinds written out,
+//     then drawn a block at a time as a per-pel compositor draws (see
+//     "Stretches of short runs").
 // A block reaches past its run or stretch into the rest of the row (those
 // lanes are written back as they were); at the end of the row, or of the
 // source's colours or alpha bytes, it works on copies of what is left.
@@ -154,21 +153,28 @@ template <class V, class From, class To, class Op, Kind kind>
   }
 }
 
-// --- Stretches of short runs ----------------------------------------------------------
+// --- Stretches of short runs ------------------------------------------------------
 //
-// Runs shorter than kShortRun are staged: each writes its pels' kinds into a
-// row of bytes, one a pel (bit 7 opaque, bit 6 translucent), in one store.
-// The row is then drawn a block at a time, as a per-pel compositor draws: a
-// block of transparent pels is skipped; the others take the block's colours
-// and alpha bytes as they lie, spread out to the visible and the translucent
-// pels (V::expand), and each lane's result picked by its kind.
+// Where a run and the two after it hold kDenseRuns pels or fewer together,
+// they and the runs after them shorter than kShortRun are staged: each run
+// writes its pels' kinds into a row of bytes, one a pel (bit 7 opaque, bit 6
+// translucent), in one store whatever its kind (the kinds follow each other
+// unforeseeably). The bytes are then drawn a block at a time, as a per-pel
+// compositor draws: a block of transparent pels is skipped, the others take
+// the block's colours and alpha bytes spread out to their visible and
+// translucent pels (V::expand, V::expandAlphas) and weigh every lane at once
+// (alpha_vector_ops.h).
+//
+// A row looks for such stretches only where the row before's runs were
+// under kShortRow pels long on average (the first row always): among long
+// runs the test costs more than it finds.
 
-// Runs shorter than this (within the row) are staged.
-constexpr int kShortRun = 16;
-// Three runs of this many pels or fewer together start a stage.
+// Runs shorter than this go on a stage.
+constexpr int kShortRun = 32;
+// A run and the two after it holding this many pels or fewer start a stage.
 constexpr int kDenseRuns = 12;
-// Rows whose runs are shorter than this on average are looked at for
-// short runs to stage (by the row before's).
+// Rows whose runs are shorter than this on average look for stretches in
+// the row after.
 constexpr int kShortRow = 8;
 // Pels staged at most at once.
 constexpr int kStaged = 256;
@@ -211,7 +217,8 @@ struct KindBytes {
 // left for it) up to `limit` pels (1 to kStaged); stops before a run of
 // kShortRun or more pels, at the limit or at the end of the runs. Returns
 // the pels staged; `at` moves past them, its colour and alpha positions
-// left where they were.
+// left where they were. Singles: runs of one pel are looked for eight at a
+// time.
 template <bool Singles>
 [[gnu::always_inline]] inline int stageKinds(alphaRows::Row& at, Stage& stage, int limit) {
   // By kind: 0 transparent, 1 translucent, 2 opaque, 3 (never coded) transparent.
@@ -253,6 +260,18 @@ template <bool Singles>
   return n;
 }
 
+// The L kind bytes from p on, the rest of the vector 0.
+template <int L>
+[[gnu::always_inline]] inline __m128i kindBytes(const uint8_t* p) {
+  if constexpr (L == 8) {
+    return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+  } else {
+    int32_t four;
+    std::memcpy(&four, p, 4);
+    return _mm_cvtsi32_si128(four);
+  }
+}
+
 // The block of staged pels from i on into b (but its destination pels);
 // false for a block of transparent pels. The colours and alpha bytes move
 // past its visible and translucent pels.
@@ -261,9 +280,8 @@ template <class V, class From, class Op, bool Checked>
                                              const uint8_t*& alpha, const alphaRows::Source& source) {
   using U = talvo::g::simd::V128;
   constexpr int L = kLanes<V>;
-  constexpr uint32_t all = (1u << L) - 1;
-  const U::T kinds = U::load(stage.kinds + i);
-  const uint32_t opaque = U::movemask8(kinds) & all, translucent = U::movemask8(U::slli16<1>(kinds)) & all;
+  const U::T kinds = kindBytes<L>(stage.kinds + i);
+  const uint32_t opaque = U::movemask8(kinds), translucent = U::movemask8(U::slli16<1>(kinds));
   const uint32_t visible = opaque | translucent;
   if (!visible) return false;
   uint8_t colours[L * From::bytes], alphas[L];
@@ -334,9 +352,8 @@ template <class V, class From, class To, class Op>
 }
 
 // Whether the run `at` stands on, with count pels for the row, and the two
-// after it are short enough together to be staged (so the first is shorter
-// than kShortRun): where short runs lie apart among long ones, drawing each
-// as a span costs less. (The runs past the end are never read.)
+// after it start a stage (the first is then shorter than kShortRun): where
+// short runs lie apart among long ones, drawing each as a span costs less.
 [[gnu::always_inline]] inline bool denseAhead(const alphaRows::Row& at, int count) {
   static_assert(kDenseRuns < kShortRun);
   return at.end - at.run > 2 && count + (at.run[1] >> 2) + (at.run[2] >> 2) <= kDenseRuns;
@@ -347,8 +364,8 @@ bool visibleKind(imgAlphaRun run) {
   return kind == imgAlphaTranslucent || kind == imgAlphaOpaque;
 }
 
-// The w pels of a row from d on; Stages: whether dense short runs are
-// staged, Singles: whether runs of one pel are looked for eight at a time.
+// The w pels of a row from d on; Stages: whether stretches of short runs are
+// looked for, Singles: whether runs of one pel are staged eight at a time.
 template <class V, class From, class To, class Op, bool Stages, bool Singles>
 [[gnu::always_inline]] inline void drawRowAs(alphaRows::Row& at, uint8_t* d, int w, const alphaRows::Source& source) {
   constexpr int L = kLanes<V>;
@@ -406,8 +423,7 @@ void drawRow(alphaRows::Row& row, uint8_t* d, int w, const alphaRows::Source& so
     default: drawRowAs<V, From, To, Op, true, true>(at, d, w, source); break;
   }
   // Where its runs were under kShortRow pels long on average, the next row
-  // looks for short runs to stage, and under two pels for runs of one pel;
-  // elsewhere the tests would cost more than they find.
+  // looks for stretches, and under two pels for runs of one pel.
   const int64_t runs = at.run - row.run;
   at.shortRuns = runs * 2 > w ? alphaRows::singlePelRuns : runs * kShortRow > w ? alphaRows::shortRuns
                                                                                 : alphaRows::noShortRuns;

@@ -62,7 +62,9 @@ typename V::T weighBytes(typename V::T old, typename V::T s, typename V::T ws, t
     return V::add16(V::mullo16(V::and_(a, low), ws), V::mullo16(V::and_(b, low), wd));
   };
   const auto br = V::template srli16<8>(weigh16(s, old));
-  const auto g = weigh16(V::template srli32<8>(s), V::template srli32<8>(old));
+  // Green and the fourth byte, each the low byte of a 16-bit half; the
+  // latter's sum is dropped.
+  const auto g = V::add16(V::mullo16(V::template srli16<8>(s), ws), V::mullo16(V::template srli16<8>(old), wd));
   return V::or_(V::or_(br, V::and_(g, V::set32(0x0000FF00))), V::and_(old, V::set32(0xFF000000)));
 }
 

@@ -465,72 +465,124 @@ struct TightDestination {
   }
 };
 
-// The vector kernels' runs and windows against the per-pel operations:
+namespace {
+
+// Pels in runs whose lengths `length` draws (the kinds random) for each row
+// in turn, runs carried across the ends of rows; with `changing`, each run's
+// kind differs from the one before (the coder joins runs of one kind).
+Pels runsOf(int w, int h, std::mt19937& rng, bool changing, const std::function<int(int row)>& length) {
+  Pels pels;
+  int kind = 0;
+  while (pels.size() < size_t(w * h)) {
+    kind = changing ? (kind + 1 + int(rng() % 2)) % 3 : int(rng() % 3);
+    const int n = length(int(pels.size()) / w);
+    for (int i = 0; i < n; ++i) {
+      const uint32_t v = rng();
+      pels.push_back({uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16),
+                      uint8_t(kind == 0 ? 0 : kind == 2 ? 255 : 1 + v % 254)});
+    }
+  }
+  pels.resize(size_t(w * h));
+  return pels;
+}
+
+// What a stream may hold and the coder never makes, with the same pels: a
+// run of no pels before every fifth run, transparent runs coded as kind 3;
+// and alpha bytes of 0 and 255 in every seventh translucent pel.
+void makeHostile(imgAlpha& image) {
+  std::vector<imgAlphaRun> runs;
+  for (int i = 0; i < image.runCount; ++i) {
+    const imgAlphaRun run = image.runs[i];
+    if (i % 5 == 0) runs.push_back(imgAlphaRun(i % 3));
+    runs.push_back((run & 3) == imgAlphaTransparent && i % 2 ? imgAlphaRun(run | 3) : run);
+  }
+  memHooks.free(image.runs);
+  image.runs = static_cast<imgAlphaRun*>(memAlloc(runs.size() * sizeof(imgAlphaRun)));
+  std::memcpy(image.runs, runs.data(), runs.size() * sizeof(imgAlphaRun));
+  image.runCount = int(runs.size());
+  for (int i = 0; i < image.alphaCount; i += 7) image.alphas[i] = uint8_t(i % 2 ? 255 : 0);
+}
+
+}  // namespace
+
+// The vector kernels' runs and stretches against the per-pel operations:
 // pictures of runs of every length (streaks of one-pel runs, runs crossing
-// the ends of rows), whose last pels are a visible one, ten transparent ones
-// and a visible one, so that the colours or the alpha bytes end a few pels
-// before the draw does; drawn whole and by rectangles that start and end
-// inside runs, at every level onto random pels of rows longer than the
-// rectangle, and once more onto a destination that ends with the rectangle.
-// Reads past the source's arrays and past the destination are ASan faults;
-// other writes outside the rectangle show in the bytes around it.
-TEST_F(AlphaDraw, JoinedRunsDrawAsThePerPelOperations) {
+// the ends of rows, rows longer than a stage, rows of short runs and of long
+// ones by turns, so that a row is drawn otherwise than the one before),
+// whose last pels are a visible one, ten transparent ones and a visible one,
+// so that the colours or the alpha bytes end a few pels before the draw
+// does; each picture also as a stream may hold it (makeHostile). Drawn whole
+// and by rectangles that start and end inside runs, at every level onto
+// random pels of rows longer than the rectangle, and once more onto a
+// destination that ends with the rectangle. Reads past the source's arrays
+// and past the destination are ASan faults; other writes outside the
+// rectangle show in the bytes around it.
+TEST_F(AlphaDraw, RunsOfEveryLengthDrawAsThePerPelOperations) {
+  std::mt19937 rng(57);
+  // Runs of 1 to 128 pels, about equal shares of the pels in runs of 1, 2,
+  // 3-4, ..., 65-128.
+  const double shares[] = {1.0, 1 / 2.0, 1 / 3.5, 1 / 6.5, 1 / 12.5, 1 / 24.5, 1 / 48.5, 1 / 96.5};
+  std::discrete_distribution<int> band(std::begin(shares), std::end(shares));
+  auto bands = [&](int) {
+    const int b = band(rng), shortest = b == 0 ? 1 : (1 << (b - 1)) + 1;
+    return shortest + int(rng() % uint32_t((1 << b) - shortest + 1));
+  };
   struct Picture {
     int w, h;
     int lastAlpha;  // of the visible pels at the end: 255 opaque, else translucent
-  } pictures[] = {{70, 5, 255}, {131, 3, 77}, {19, 7, 200}};
-  const int levels[] = {vector_level::portable, vector_level::sse2, vector_level::avx2};
-  std::mt19937 rng(57);
-  int compared = 0;
-  for (const Picture& picture : pictures) {
-    const int w = picture.w, h = picture.h;
     Pels pels;
-    while (pels.size() < size_t(w * h)) {
-      // Half the runs one pel long, the rest up to 80.
-      const int kind = int(rng() % 3), length = rng() % 2 ? 1 : 1 + int(rng() % 80);
-      for (int i = 0; i < length; ++i) {
-        const uint32_t v = rng();
-        pels.push_back({uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16),
-                        uint8_t(kind == 0 ? 0 : kind == 2 ? 255 : 1 + v % 254)});
-      }
-    }
-    pels.resize(size_t(w * h));
+  } pictures[] = {
+      {70, 5, 255, runsOf(70, 5, rng, false, [&](int) { return rng() % 2 ? 1 : 1 + int(rng() % 80); })},
+      {131, 3, 77, runsOf(131, 3, rng, false, [&](int) { return rng() % 2 ? 1 : 1 + int(rng() % 80); })},
+      {19, 7, 200, runsOf(19, 7, rng, false, [&](int) { return rng() % 2 ? 1 : 1 + int(rng() % 80); })},
+      {300, 6, 255, runsOf(300, 6, rng, true, bands)},
+      {97, 4, 77, runsOf(97, 4, rng, true, [](int) { return 1; })},
+      {90, 8, 200, runsOf(90, 8, rng, true, [&](int row) { return row % 2 ? 20 + int(rng() % 40) : 1 + int(rng() % 3); })},
+  };
+  const int levels[] = {vector_level::portable, vector_level::sse2, vector_level::avx2};
+  int compared = 0;
+  for (Picture& picture : pictures) {
+    const int w = picture.w, h = picture.h;
+    Pels& pels = picture.pels;
     for (size_t i = pels.size() - 12; i < pels.size(); ++i)
       pels[i].a = uint8_t(i == pels.size() - 12 || i == pels.size() - 1 ? picture.lastAlpha : 0);
     const rectCTy rects[] = {{0, 0, w, h}, {1, 0, w - 1, h}, {0, 1, w - 2, h - 1}, {w / 3, 1, w / 2, h - 2},
                              {w - 1, 0, 1, h}, {2, h - 1, w - 2, 1}};
-    for (int storage : {pel_FMT_R8G8B8, pel_FMT_X8R8G8B8}) {
-      Image image = coded(w, h, pels, {.storage = storage});
-      for (int format : {pel_FMT_R5G6B5, pel_FMT_X8R8G8B8})
-        for (int op = cellCopy; op <= cellSrcAlphaK; ++op)
-          for (const rectCTy& r : rects) {
-            const int K = int(rng() % 256);
-            const uint32_t seed = rng();
-            const imgAlphaDrawFn kernel = imgAlphaKernelOf(format, false, false, op, storage);
-            imgDrawParams params{};
-            params.scaleX = params.scaleY = 1.0f;
-            Bytes portable;
-            for (int level : levels) {
-              vector_level::force(level);
-              Destination dst(format, w, h, w + 3);
-              std::mt19937 fill{seed};
-              for (uint8_t* p = dst.pel(0, 0); p != dst.pel(0, h); ++p) *p = uint8_t(fill());
-              kernel(*image, dst.at(r), r, params, K);
-              EXPECT_TRUE(dst.guardsIntact());
-              if (portable.empty())
-                portable = dst.bytes();
-              else
-                EXPECT_EQ(dst.bytes(), portable) << w << "x" << h << " storage " << storage << " onto " << format
-                                                 << " op " << op << " rect " << r.x << "," << r.y << " " << r.w
-                                                 << "x" << r.h << " level " << level;
-              ++compared;
-              const rectCTy end{w - r.w, h - r.h, r.w, r.h};
-              TightDestination tight(format, w, h);
-              kernel(*image, tight.at(end), r, params, K);
+    for (bool hostile : {false, true})
+      for (int storage : {pel_FMT_R8G8B8, pel_FMT_X8R8G8B8}) {
+        Image image = coded(w, h, pels, {.storage = storage});
+        if (hostile) makeHostile(*image);
+        for (int format : {pel_FMT_R5G6B5, pel_FMT_X8R8G8B8})
+          for (int op = cellCopy; op <= cellSrcAlphaK; ++op)
+            for (const rectCTy& r : rects) {
+              const int K = int(rng() % 256);
+              const uint32_t seed = rng();
+              const imgAlphaDrawFn kernel = imgAlphaKernelOf(format, false, false, op, storage);
+              imgDrawParams params{};
+              params.scaleX = params.scaleY = 1.0f;
+              Bytes portable;
+              for (int level : levels) {
+                vector_level::force(level);
+                Destination dst(format, w, h, w + 3);
+                std::mt19937 fill{seed};
+                for (uint8_t* p = dst.pel(0, 0); p != dst.pel(0, h); ++p) *p = uint8_t(fill());
+                kernel(*image, dst.at(r), r, params, K);
+                EXPECT_TRUE(dst.guardsIntact());
+                if (portable.empty())
+                  portable = dst.bytes();
+                else
+                  EXPECT_EQ(dst.bytes(), portable) << w << "x" << h << (hostile ? " hostile" : "") << " storage "
+                                                   << storage << " onto " << format << " op " << op << " rect "
+                                                   << r.x << "," << r.y << " " << r.w << "x" << r.h << " level "
+                                                   << level;
+                ++compared;
+                const rectCTy end{w - r.w, h - r.h, r.w, r.h};
+                TightDestination tight(format, w, h);
+                kernel(*image, tight.at(end), r, params, K);
+              }
             }
-          }
-    }
+      }
   }
   vector_level::force(-1);
-  EXPECT_EQ(compared, 3 * 2 * 2 * 4 * 6 * 3);
+  EXPECT_EQ(compared, 6 * 2 * 2 * 2 * 4 * 6 * 3);
 }
