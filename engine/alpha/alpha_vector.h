@@ -25,11 +25,11 @@
 //   widen8(p)                   L bytes, one a lane
 //   colours3(p)                 L 3-byte colours, one a lane
 //   kinds(p)                    L bytes sign-extended, one a lane
+//   expand(v, bits)             lane i takes lane popcount(bits below i)
 //   expandAlphas(p, bits, lanes)
 //                               the alpha bytes from p spread to the lanes of
 //                               bits (as expand), in both 16-bit halves of
 //                               each, 0 outside the lanes (their mask)
-//   expand(v, bits)             lane i takes lane popcount(bits below i)
 //   Half                        the unit of L / 2 lanes, or void
 // Everything here has internal linkage, as the vector units have.
 #pragma once
@@ -112,7 +112,7 @@ template <class V, class From, class To, class Op, Kind kind>
     drawCopied<V, From, To, Op, kind>(to, room, colour, alpha, visible, source);
 }
 
-// --- Runs ---------------------------------------------------------------------
+// --- Runs -------------------------------------------------------------------------
 
 // The count pels of a run of one kind at `to`, `room` pels left in the row
 // from `to` on: whole blocks, then one block for the last pels.

@@ -15,7 +15,8 @@
 // per row draw span by span (a span ends where the row or the run ends;
 // transparent spans only move the destination) and skip width - r.w pels
 // to the next row. UnscaledJoined walks the same rows for a vector kernel,
-// which draws each row whole and joins its short runs (alpha_rows.h).
+// which draws each row whole (alpha_rows.h), and hands each row the
+// kernel's guess from the row before of what runs it holds.
 //
 // Scaled: r is in destination pels; destination pel (i, j) takes the source
 // pel at row ((r.y + i) * stepY) >> 16 and column ((r.x + j) * stepX) >>

@@ -519,25 +519,29 @@ void makeHostile(imgAlpha& image) {
 // rectangle show in the bytes around it.
 TEST_F(AlphaDraw, RunsOfEveryLengthDrawAsThePerPelOperations) {
   std::mt19937 rng(57);
+  // Half the runs one pel long, the rest up to 80.
+  auto halfOnes = [&](int) { return rng() % 2 ? 1 : 1 + int(rng() % 80); };
   // Runs of 1 to 128 pels, about equal shares of the pels in runs of 1, 2,
-  // 3-4, ..., 65-128.
+  // 3-4, ..., 65-128 (each band as often as 1 / its mean length).
   const double shares[] = {1.0, 1 / 2.0, 1 / 3.5, 1 / 6.5, 1 / 12.5, 1 / 24.5, 1 / 48.5, 1 / 96.5};
   std::discrete_distribution<int> band(std::begin(shares), std::end(shares));
   auto bands = [&](int) {
     const int b = band(rng), shortest = b == 0 ? 1 : (1 << (b - 1)) + 1;
     return shortest + int(rng() % uint32_t((1 << b) - shortest + 1));
   };
+  // Rows of runs of 1 to 3 pels and of 20 to 59 by turns.
+  auto turns = [&](int row) { return row % 2 ? 20 + int(rng() % 40) : 1 + int(rng() % 3); };
   struct Picture {
     int w, h;
     int lastAlpha;  // of the visible pels at the end: 255 opaque, else translucent
     Pels pels;
   } pictures[] = {
-      {70, 5, 255, runsOf(70, 5, rng, false, [&](int) { return rng() % 2 ? 1 : 1 + int(rng() % 80); })},
-      {131, 3, 77, runsOf(131, 3, rng, false, [&](int) { return rng() % 2 ? 1 : 1 + int(rng() % 80); })},
-      {19, 7, 200, runsOf(19, 7, rng, false, [&](int) { return rng() % 2 ? 1 : 1 + int(rng() % 80); })},
+      {70, 5, 255, runsOf(70, 5, rng, false, halfOnes)},
+      {131, 3, 77, runsOf(131, 3, rng, false, halfOnes)},
+      {19, 7, 200, runsOf(19, 7, rng, false, halfOnes)},
       {300, 6, 255, runsOf(300, 6, rng, true, bands)},
       {97, 4, 77, runsOf(97, 4, rng, true, [](int) { return 1; })},
-      {90, 8, 200, runsOf(90, 8, rng, true, [&](int row) { return row % 2 ? 20 + int(rng() % 40) : 1 + int(rng() % 3); })},
+      {90, 8, 200, runsOf(90, 8, rng, true, turns)},
   };
   const int levels[] = {vector_level::portable, vector_level::sse2, vector_level::avx2};
   int compared = 0;
