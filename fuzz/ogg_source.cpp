@@ -5,22 +5,27 @@
 // other positions (the middle, the start, just before the end, past the
 // end), each of which seeks. Every fill returns the position after it or
 // the announced length; an opened source announces a format the channels
-// take and a length of whole sample frames. The seeds are made by
-// fuzz/ogg_source_seeds.sh; two of them have granule positions that are not
-// where decoding is, so the open walks their pages and their seeks decode on
-// from a page or from the start.
+// take and a length of whole sample frames. The seeds, but for two found here
+// (below), are made by fuzz/ogg_source_seeds.sh; two of them have granule
+// positions that are not where decoding is, so the open walks their pages
+// and their seeks decode on from a page or from the start.
 //
 // The Ogg pages keep their checksums, so a changed page is refused by the
 // page check, as in a file damaged after it was written; what reaches the
-// decoder are the seeds' pages, cut, moved and with bytes between them.
-// Pages whose checksums were made right after a change reach faults of the
-// libraries as Debian ships them (libvorbis 1.3.7 divides by zero in its
-// residue decoding after some damaged setup headers; libogg 1.3.5 moves a
-// negative size in ogg_stream_pagein when vorbisfile seeks in some damaged
-// streams; both with vorbisfile's own calls alone), which the source cannot
-// see through vorbisfile's interface. The second one is also reached by the
-// seeds' own pages: pages of the multi-page seeds with another stream's pages
-// crossed in between (ov_open and one ov_pcm_seek alone show it).
+// decoder are the seeds' pages, cut, moved, crossed with another seed's and
+// with bytes between them, and now and then a changed page whose checksum the
+// fuzzer made right from libogg's comparison of it. Two faults of the
+// libraries as Debian ships them are reached so, with vorbisfile's own calls
+// alone, and the source keeps them off at open:
+// - vorbisfile's seek by position hands libogg a page mixed from two pages'
+//   bytes where the audio data does not start with the stream's own pages,
+//   and libogg 1.3.5 moves a negative size (sndOggAudioStart);
+//   another_stream_then_no_page.ogg: another stream's page after the
+//   headers, then bytes that are no page up to the last page;
+// - libvorbis 1.3.7 gives up setting the decoder up on a setup header with
+//   a codebook it cannot build, and a second try decodes with empty books
+//   and divides by zero in its residue decoding (the source makes the
+//   decoder ready once, at open); codebook_not_built.ogg.
 #include <cstdint>
 #include <cstdlib>
 #include <vector>

@@ -5,7 +5,8 @@
 # streams (refused), files cut inside their headers and inside their audio,
 # and files whose granule positions run ahead of the decoded samples (from the
 # second audio page on) or fall behind on the last page before the end, with
-# one on the last header page, as an early encoder wrote them.
+# one on the last header page, as an early encoder wrote them. The other
+# seeds there were found by fuzzing and are kept as they are.
 set -eu
 here="$(cd "$(dirname "$0")" && pwd)"
 out="$here/corpus/ogg_source"

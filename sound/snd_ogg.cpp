@@ -55,16 +55,19 @@ int64_t readFrames(OggVorbis_File* vf, int channels, int64_t limit = INT64_MAX) 
 // it takes from each page's granule position as it passes it, and those run
 // ahead. There the seek finds the page before position frame + lead, where
 // that lead holds (from `trusted` on), and decodes on to the frame itself;
-// before `trusted` it decodes from the start.
+// before `trusted` it decodes from the start. Positions up to `seekAbove`
+// (within the first two audio pages, where those are long) are not sought by
+// position either: the decoder goes back to the start of the audio data as
+// the open left it, and decodes on from there.
 bool seekTo(sndOggSource* s, int64_t frame) {
   const int channels = s->format.channels;
   if (!s->walked) {
-    if (ov_pcm_seek(s->vf, frame) == 0) return true;
-  } else if (frame >= s->trusted && ov_pcm_seek_page(s->vf, frame + s->lead) == 0) {
+    if (frame > s->seekAbove && ov_pcm_seek(s->vf, frame) == 0) return true;
+  } else if (frame >= s->trusted && frame + s->lead > s->seekAbove && ov_pcm_seek_page(s->vf, frame + s->lead) == 0) {
     const int64_t at = ov_pcm_tell(s->vf) - s->lead;
     if (at >= 0 && at <= frame) return readFrames(s->vf, channels, frame - at) == frame - at;
   }
-  return ov_pcm_seek(s->vf, 0) == 0 && readFrames(s->vf, channels, frame) == frame;
+  return ov_raw_seek(s->vf, s->vf->dataoffsets[0]) == 0 && readFrames(s->vf, channels, frame) == frame;
 }
 
 // The length in sample frames that sequential decoding yields, with the
@@ -78,6 +81,17 @@ int64_t decodedLength(sndOggSource* s, int64_t estimate, long rate) {
   int64_t length = seekTo(s, from) ? from + readFrames(s->vf, channels) : -1;
   if (length <= from && from > 0) length = seekTo(s, 0) ? readFrames(s->vf, channels) : -1;
   return length >= 0 && seekTo(s, 0) ? length : -1;
+}
+
+// Makes the decoder ready, here and once: the open left vorbisfile at the
+// first audio page, so the first read sets the decoder up. libvorbis 1.3.7
+// gives that up on a setup header with a codebook it cannot build, but keeps
+// the books it built and empty ones for the rest, and a later try takes them
+// as built: decoding with them divides by zero. False when it gave up.
+bool decoderReady(OggVorbis_File* vf) {
+  char buf[4096];
+  int bitstream = 0;
+  return ov_read(vf, buf, sizeof buf, 0, 2, 1, &bitstream) != OV_EBADLINK;
 }
 
 // Walks the file where its granule positions may not be where decoding is
@@ -110,8 +124,18 @@ sndOggSource* sndOggOpen(const char* name) {
     freeSource(s, false);
     return nullptr;
   }
-  vorbis_info* vi = ov_streams(s->vf) == 1 ? ov_info(s->vf, -1) : nullptr;
-  const bool usable = vi && vi->channels >= 1 && vi->channels <= 2 && vi->rate > 0;
+  // A file whose audio data does not start as encoders write it could make
+  // vorbisfile's seeks by position break libogg: it is refused before any
+  // seek (sndOggAudioStart), and so is one whose decoder cannot be set up.
+  vorbis_info* vi = ov_streams(s->vf) == 1 && ov_seekable(s->vf) ? ov_info(s->vf, -1) : nullptr;
+  const int serial = int(ov_serialnumber(s->vf, -1));
+  const sndOggAudioStart start =
+      vi ? sndOggReadAudioStart(s->file, s->vf->dataoffsets[0], serial) : sndOggAudioStart{false, -1};
+  const bool usable =
+      vi && vi->channels >= 1 && vi->channels <= 2 && vi->rate > 0 && start.sure && decoderReady(s->vf);
+  // vorbisfile's targets are positions plus its start, pcmlengths[0] (at
+  // least 0, at most the first audio page's granule position).
+  s->seekAbove = usable && start.unsureTo >= 0 ? start.unsureTo - s->vf->pcmlengths[0] : -1;
   const ogg_int64_t announced = usable ? ov_pcm_total(s->vf, -1) : OV_EINVAL;
   const int64_t estimate = announced >= 0 ? checkGranules(s, vi, announced) : -1;
   if (usable) s->format.channels = vi->channels;

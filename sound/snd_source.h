@@ -79,6 +79,10 @@ struct sndOggSource {
   bool walked;
   int64_t lead;
   int64_t trusted;
+  // vorbisfile's seeks by position go only to positions above this one (-1:
+  // all); to it and below, decoding starts at the start of the audio data
+  // (sndOggAudioStart).
+  int64_t seekAbove;
 };
 
 sndOggSource* sndOggOpen(const char* name);

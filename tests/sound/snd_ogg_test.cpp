@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -12,6 +15,69 @@
 #include "support/temp_dir.h"
 
 namespace {
+
+// An Ogg file as its pages, to be changed one by one and sealed again with
+// their checksums.
+struct OggPages {
+  std::vector<std::string> pages;
+
+  explicit OggPages(const std::string& file) {
+    for (size_t at = 0; at + 27 <= file.size();) {
+      const size_t segments = uint8_t(file[at + 26]);
+      size_t length = 27 + segments;
+      for (size_t i = 0; i < segments; ++i) length += uint8_t(file[at + 27 + i]);
+      pages.push_back(file.substr(at, length));
+      at += length;
+    }
+  }
+  // The index of the first page after the one that ends the three header
+  // packets (a lacing value below 255 ends a packet).
+  size_t firstAudio() const {
+    int packets = 0;
+    for (size_t i = 0; i < pages.size(); ++i) {
+      for (size_t k = 0; k < uint8_t(pages[i][26]); ++k) packets += uint8_t(pages[i][27 + k]) < 255;
+      if (packets >= 3) return i + 1;
+    }
+    return pages.size();
+  }
+  std::string join(size_t from, size_t to) const {
+    std::string out;
+    for (size_t i = from; i < to && i < pages.size(); ++i) out += pages[i];
+    return out;
+  }
+  static std::string withSerial(std::string page, uint32_t serial) {
+    std::memcpy(&page[14], &serial, 4);
+    return sealed(page);
+  }
+  static std::string withGranule(std::string page, int64_t granule) {
+    std::memcpy(&page[6], &granule, 8);
+    return sealed(page);
+  }
+  static uint32_t serialOf(const std::string& page) {
+    uint32_t serial;
+    std::memcpy(&serial, &page[14], 4);
+    return serial;
+  }
+  // The page's checksum written again (CRC-32, polynomial 0x04C11DB7, not
+  // reflected, over the page with the checksum field zero).
+  static std::string sealed(std::string page) {
+    std::memset(&page[22], 0, 4);
+    uint32_t crc = 0;
+    for (const char c : page) {
+      crc ^= uint32_t(uint8_t(c)) << 24;
+      for (int bit = 0; bit < 8; ++bit) crc = crc & 0x80000000u ? (crc << 1) ^ 0x04C11DB7u : crc << 1;
+    }
+    std::memcpy(&page[22], &crc, 4);
+    return page;
+  }
+};
+
+// The files this process holds open.
+size_t openFiles() {
+  size_t n = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++n;
+  return n;
+}
 
 class OggTest : public ::testing::Test {
  protected:
@@ -64,6 +130,19 @@ class OggTest : public ::testing::Test {
       pos = next;
     }
     return got;
+  }
+
+  // Fills of 4096 bytes that seek back and forth over the whole stream, at
+  // `steps` + 1 positions, give the bytes of `raw` there.
+  static void expectSeeksAsDecoded(sndOggSource* s, const std::string& raw, int32_t steps) {
+    const int32_t total = int32_t(raw.size());
+    std::vector<uint8_t> buf(4096);
+    for (int32_t k = 0; k <= steps; ++k) {
+      const int32_t at = (k % 2 ? k : steps - k) * (total / (steps + 1)) & ~3;
+      SCOPED_TRACE(at);
+      ASSERT_EQ(sndOggFill(s, buf.data(), at, int32_t(buf.size()), 1), at + 4096);
+      EXPECT_TRUE(raw.compare(size_t(at), buf.size(), std::string(buf.begin(), buf.end())) == 0);
+    }
   }
 
   TempDir tmp_;
@@ -209,13 +288,8 @@ TEST_F(OggTest, GranulesAheadOfTheDecodedSamples) {
     ASSERT_GE(got.size(), raw.size());
     EXPECT_TRUE(got.compare(0, raw.size(), raw) == 0);
     // Fills that seek, back and forth over every page.
+    expectSeeksAsDecoded(s, raw, 40);
     std::vector<uint8_t> buf(4096);
-    for (int32_t k = 0; k <= 40; ++k) {
-      const int32_t at = (k % 2 ? k : 40 - k) * (total / 41) & ~3;
-      SCOPED_TRACE(at);
-      ASSERT_EQ(sndOggFill(s, buf.data(), at, int32_t(buf.size()), 1), at + 4096);
-      EXPECT_TRUE(raw.compare(size_t(at), buf.size(), std::string(buf.begin(), buf.end())) == 0);
-    }
     // The loop as the channels play it: the last bytes, then the start.
     ASSERT_EQ(sndOggFill(s, buf.data(), total - 4096, 4096, 0), total);
     std::string loop(buf.begin(), buf.end());
@@ -224,4 +298,106 @@ TEST_F(OggTest, GranulesAheadOfTheDecodedSamples) {
     EXPECT_TRUE(loop == raw.substr(raw.size() - 4096) + raw.substr(0, 4096));
     sndOggClose(s);
   }
+}
+
+// vorbisfile's seek by position can hand libogg a page mixed from the bytes
+// of two pages when the pages that start the audio data are not the
+// stream's own with granule positions, one directly after the other; libogg
+// then moves a negative size and the game crashes. The first two files below
+// lead a seek to the start there (their bytes that are no page decide what
+// the mixed page holds); the others break the same rule. vorbisfile opens
+// them all and oggdec decodes them in sequence; the source refuses them at
+// open, holds no file open after it and leaves the file as it was. The same
+// file undamaged opens.
+TEST_F(OggTest, AudioDataNotStartedByTheStreamsPagesIsRefused) {
+  const std::string ogg = makeOgg("noisy", 2, 60000, 4000);
+  const OggPages file(readBytes(ogg));
+  const size_t a = file.firstAudio();
+  ASSERT_LE(a + 3, file.pages.size());
+  const std::string headers = file.join(0, a), first = file.pages[a], second = file.pages[a + 1];
+  const std::string rest = file.join(a + 2, file.pages.size()), last = file.pages.back();
+  const uint32_t other = OggPages::serialOf(first) + 1;
+  std::string noPage(3000, '\0');
+  for (size_t i = 0; i < noPage.size(); ++i) noPage[i] = char(i * 7 + i / 13);
+  struct Case {
+    const char* name;
+    std::string bytes;
+  } cases[] = {
+      {"another stream's page, then bytes that are no page up to the last page",
+       headers + OggPages::withSerial(first, other) + noPage + last},
+      {"a page without a granule position, then bytes that are no page up to the last page",
+       headers + OggPages::withGranule(first, -1) + noPage + last},
+      {"bytes that are no page after the header pages", headers + noPage + first + second + rest},
+      {"bytes that are no page between the first two audio pages", headers + first + noPage + second + rest},
+      {"another stream's page in place of the second audio page",
+       headers + first + OggPages::withSerial(second, other) + rest},
+  };
+  const size_t held = openFiles();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = tmp_.file("damaged.ogg");
+    writeBytes(path, c.bytes);
+    rawOf(path);  // vorbisfile takes it: oggdec decodes it without an error
+    EXPECT_EQ(sndOggOpen(path.c_str()), nullptr);
+    EXPECT_EQ(openFiles(), held);
+    EXPECT_TRUE(readBytes(path) == c.bytes);
+  }
+  sndOggSource* s = sndOggOpen(ogg.c_str());
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(s->format.totalBytes, int32_t(rawOf(ogg).size()));
+  sndOggClose(s);
+}
+
+// First two audio pages that take more than 64 KiB (oggenc's pages joined):
+// vorbisfile's seek by position is not sure up to the second page's granule
+// position, so positions there are decoded from the start. The file opens,
+// and its length and every position are those of oggdec's decoding.
+TEST_F(OggTest, LongFirstPagesSeekAsDecoded) {
+  const std::string ogg = makeOgg("noisy", 2, 300000, 8000);
+  const std::string joined = regranule(ogg, "joined", {"--join", "100"});
+  const OggPages file(readBytes(joined));
+  const size_t a = file.firstAudio();
+  ASSERT_LT(a + 2, file.pages.size());
+  ASSERT_GT(file.pages[a].size() + file.pages[a + 1].size(), 65536u);
+  const std::string raw = rawOf(joined);
+  ASSERT_TRUE(raw == rawOf(ogg));
+  sndOggSource* s = sndOggOpen(joined.c_str());
+  ASSERT_NE(s, nullptr);
+  EXPECT_GT(s->seekAbove, 0);
+  EXPECT_EQ(s->format.totalBytes, int32_t(raw.size()));
+  expectSeeksAsDecoded(s, raw, 12);
+  sndOggClose(s);
+}
+
+// A setup header whose first codebook libvorbis reads but cannot build: every
+// code 1 bit long, more codes than such a tree holds (the 5-bit lengths less
+// one of its entries all 0, the page's checksum written again). libvorbis
+// gives up setting the decoder up, and a second try decodes with the books
+// it left empty and divides by zero; the source refuses the file at open.
+TEST_F(OggTest, CodebookThatCannotBeBuiltIsRefused) {
+  OggPages file(readBytes(makeOgg("noisy", 2, 30000, 4000)));
+  const std::string setupId = std::string("\x05") + "vorbis";
+  size_t page = 0, at = std::string::npos;
+  while (page < file.pages.size() && (at = file.pages[page].find(setupId)) == std::string::npos) ++page;
+  ASSERT_LT(page, file.pages.size());
+  std::string& p = file.pages[page];
+  const auto bits = [&](size_t from, int n) {
+    uint32_t v = 0;
+    for (int k = 0; k < n; ++k) v |= uint32_t(uint8_t(p[at + (from + k) / 8]) >> ((from + k) % 8) & 1) << k;
+    return v;
+  };
+  // After the packet type, "vorbis" and the count of codebooks: the first
+  // book's sync word, dimensions, entries, flags ordered and sparse (both
+  // clear here), then a length less one per entry.
+  ASSERT_EQ(bits(64, 24), 0x564342u);
+  ASSERT_EQ(bits(128, 2), 0u);
+  const uint32_t entries = bits(104, 24);
+  ASSERT_GT(entries, 2u);
+  for (size_t b = 130; b < 130 + 5 * size_t(entries); ++b) p[at + b / 8] = char(p[at + b / 8] & ~(1 << (b % 8)));
+  p = OggPages::sealed(p);
+  const std::string path = tmp_.file("book.ogg");
+  writeBytes(path, file.join(0, file.pages.size()));
+  const size_t held = openFiles();
+  EXPECT_EQ(sndOggOpen(path.c_str()), nullptr);
+  EXPECT_EQ(openFiles(), held);
 }
