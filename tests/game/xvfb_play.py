@@ -96,20 +96,30 @@ def read_cfg(path):
     return values
 
 
-def play(maze, game_dir, check_scene, tmp, display):
+def game_copy(maze, game_dir, tmp, with_cfg=True):
+    """The game directory copied into tmp/game (DATA/, the executable and,
+    with with_cfg, maze.cfg), and the environment the game runs in there:
+    SDL's X11 video and dummy audio, its single-instance directory private.
+    Returns (game directory, environment)."""
     game = os.path.join(tmp, "game")
     os.makedirs(game)
     shutil.copytree(os.path.join(game_dir, "DATA"), os.path.join(game, "DATA"))
-    shutil.copy(os.path.join(game_dir, "maze.cfg"), game)
+    if with_cfg:
+        shutil.copy(os.path.join(game_dir, "maze.cfg"), game)
     shutil.copy(maze, os.path.join(game, "maze"))
+    runtime = os.path.join(tmp, "runtime")
+    os.mkdir(runtime, 0o700)
+    env = {k: v for k, v in os.environ.items() if not k.startswith("SDL_")}
+    env.update(SDL_VIDEODRIVER="x11", SDL_AUDIODRIVER="dummy", XDG_RUNTIME_DIR=runtime)
+    return game, env
+
+
+def play(maze, game_dir, check_scene, tmp, display):
+    game, env = game_copy(maze, game_dir, tmp)
+    env.update(DISPLAY=display)
     with open(os.path.join(game_dir, "solution.txt")) as f:
         solution = [tuple(int(v) for v in line.split()) for line in f if line.strip()]
     cfg = read_cfg(os.path.join(game, "maze.cfg"))
-    runtime = os.path.join(tmp, "runtime")
-    os.mkdir(runtime, 0o700)
-
-    env = {k: v for k, v in os.environ.items() if not k.startswith("SDL_")}
-    env.update(DISPLAY=display, SDL_VIDEODRIVER="x11", SDL_AUDIODRIVER="dummy", XDG_RUNTIME_DIR=runtime)
 
     def pointer():
         where = dict(v.split("=", 1) for v in xdotool(display, "getmouselocation", "--shell").split())

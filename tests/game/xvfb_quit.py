@@ -31,7 +31,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from xvfb_play import Failed, read_cfg, start_xvfb, stop_xvfb, xdotool  # noqa: E402
+from xvfb_play import Failed, game_copy, read_cfg, start_xvfb, stop_xvfb, xdotool  # noqa: E402
 
 START_SECONDS = 60    # from the game's start to the end of its start-up, or to its box
 END_SECONDS = 10      # from the request to the exit: the loop looks every 50 ms; the rest is
@@ -231,14 +231,7 @@ def main():
     tmp = tempfile.mkdtemp(prefix="talvo-xvfb-quit-")
     xvfb = x = None
     try:
-        game = os.path.join(tmp, "game")
-        os.makedirs(game)
-        shutil.copytree(os.path.join(game_dir, "DATA"), os.path.join(game, "DATA"))
-        shutil.copy(maze, os.path.join(game, "maze"))
-        runtime = os.path.join(tmp, "runtime")
-        os.mkdir(runtime, 0o700)
-        env = {k: v for k, v in os.environ.items() if not k.startswith("SDL_")}
-        env.update(SDL_VIDEODRIVER="x11", SDL_AUDIODRIVER="dummy", XDG_RUNTIME_DIR=runtime)
+        game, env = game_copy(maze, game_dir, tmp, with_cfg=False)
         log = open(os.path.join(tmp, "xvfb.log"), "w")
         xvfb, display = start_xvfb(log)
         x = Connection(display)

@@ -28,7 +28,7 @@ import time
 from PIL import Image, ImageChops, ImageGrab
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from xvfb_play import Failed, read_cfg, start_xvfb, stop_xvfb, xdotool  # noqa: E402
+from xvfb_play import Failed, game_copy, read_cfg, start_xvfb, stop_xvfb, xdotool  # noqa: E402
 
 STARTS = 2             # on the display that is up
 SCENE_SECONDS = 2      # from the end of start-up to the whole scene in the window
@@ -160,16 +160,9 @@ def main():
     tmp = tempfile.mkdtemp(prefix="talvo-xvfb-starts-")
     servers = []
     try:
-        game = os.path.join(tmp, "game")
-        os.makedirs(game)
-        shutil.copytree(os.path.join(game_dir, "DATA"), os.path.join(game, "DATA"))
-        shutil.copy(maze, os.path.join(game, "maze"))
+        game, env = game_copy(maze, game_dir, tmp, with_cfg=False)
         cfg = read_cfg(os.path.join(game_dir, "maze.cfg"))
         bkg = background(game)
-        runtime = os.path.join(tmp, "runtime")
-        os.mkdir(runtime, 0o700)
-        env = {k: v for k, v in os.environ.items() if not k.startswith("SDL_")}
-        env.update(SDL_VIDEODRIVER="x11", SDL_AUDIODRIVER="dummy", XDG_RUNTIME_DIR=runtime)
 
         log = open(os.path.join(tmp, "xvfb.log"), "w")
         xvfb, display = start_xvfb(log)
