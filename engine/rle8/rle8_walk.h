@@ -18,6 +18,7 @@
 #pragma once
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <type_traits>
 
@@ -110,10 +111,111 @@ struct Extra {
   }
 };
 
+// --- Copies of 2- and 4-byte pels ------------------------------------------------
+// A Copy without depths only stores, and the pels of a run lie side by side
+// in the destination whichever way the walk goes. So a run is stored in
+// blocks of pels, the last block of a run that is no whole number of them
+// overlapping the one before it: a run costs a few stores and a choice or
+// two on its length, where a store per pel costs a loop whose end the
+// processor mispredicts on nearly every run. The words are made for a
+// little-endian processor, as engine/pel.h's pel numbers are.
+template <class Dst>
+struct Blocks {
+  static constexpr int B = kBytes<Dst>;
+  static_assert(B == 2 || B == 4);
+  static_assert(std::endian::native == std::endian::little);
+  using KeyTest = drawFrame::KeyOf<Dst>;
+
+  // The first `bytes` bytes of the word v at `at`.
+  template <int bytes>
+  static void put(uint8_t* at, uint64_t v) {
+    std::memcpy(at, &v, bytes);
+  }
+  static void put16(uint8_t* at, uint64_t v) {
+    put<8>(at, v);
+    put<8>(at + 8, v);
+  }
+
+  // n pels (0 to 63) of the entry e from `first`, the lowest in memory, on:
+  // the first and the last 16 bytes and every 16 between them; shorter runs
+  // the first and the last 8, 4 or 2 bytes.
+  static void fill(uint8_t* first, const uint8_t* e, int n) {
+    const uint64_t v = drawFrame::loadBytes<Dst>(e) * (B == 2 ? 0x0001000100010001ull : 0x0000000100000001ull);
+    const size_t bytes = size_t(n) * B;
+    if (bytes >= 16) {
+      uint8_t* const last = first + bytes - 16;
+      put16(first, v);
+      put16(last, v);
+      for (uint8_t* at = first + 16; at < last; at += 16) put16(at, v);
+    } else if (bytes >= 8) {
+      put<8>(first, v);
+      put<8>(first + bytes - 8, v);
+    } else if (bytes >= 4) {
+      put<4>(first, v);
+      put<4>(first + bytes - 4, v);
+    } else if (bytes) {
+      put<2>(first, v);
+    }
+  }
+
+  // Pels i to i + K - 1 of a literal's indices drawn from `at` on (to the
+  // left of it when mirrored): in words of up to 8 bytes, or, where the
+  // entry of one of them is the key (keyed members), pel by pel past it.
+  template <int K, bool Mirror, bool Key>
+  static void block(uint8_t* at, const uint8_t* indices, int i, const uint8_t* table, uint32_t key) {
+    constexpr ptrdiff_t step = Mirror ? -B : B;
+    // The entries, loaded before anything is stored (a store could be to
+    // the table as far as the compiler knows), and KeyOf's test of each.
+    uint64_t v[K];
+    bool keyed[K], anyKeyed = false;
+    for (int j = 0; j < K; ++j) {
+      v[j] = drawFrame::loadBytes<Dst>(table + size_t(indices[i + j]) * B);
+      keyed[j] = Key && ((uint32_t(v[j]) ^ key) & KeyTest::mask) == 0;
+      anyKeyed |= keyed[j];
+    }
+    if (anyKeyed) {
+      for (int j = 0; j < K; ++j)
+        if (!keyed[j]) put<B>(at + (i + j) * step, v[j]);
+      return;
+    }
+    // Word w holds the pels of memory order w * perWord on, the lowest
+    // first: reversed when mirrored.
+    constexpr int perWord = K * B < 8 ? K : 8 / B;
+    uint8_t* const lowest = at + (Mirror ? i + K - 1 : i) * step;
+    for (int w = 0; w < K / perWord; ++w) {
+      uint64_t word = 0;
+      for (int j = 0; j < perWord; ++j) {
+        const int pel = w * perWord + j;
+        word |= v[Mirror ? K - 1 - pel : pel] << (8 * B * j);
+      }
+      put<perWord * B>(lowest + 8 * w, word);
+    }
+  }
+
+  // The n pels (0 to 63) of a literal's indices from `at` on: four at a
+  // time, the last four overlapping the four before them; two or three as
+  // two pairs.
+  template <bool Mirror, bool Key>
+  static void copy(uint8_t* at, const uint8_t* indices, int n, const uint8_t* table, uint32_t key) {
+    if (n >= 4) {
+      block<4, Mirror, Key>(at, indices, 0, table, key);
+      for (int i = 4; i < n - 4; i += 4) block<4, Mirror, Key>(at, indices, i, table, key);
+      block<4, Mirror, Key>(at, indices, n - 4, table, key);
+    } else if (n >= 2) {
+      block<2, Mirror, Key>(at, indices, 0, table, key);
+      block<2, Mirror, Key>(at, indices, n - 2, table, key);
+    } else if (n == 1) {
+      block<1, Mirror, Key>(at, indices, 0, table, key);
+    }
+  }
+};
+
 // --- The walk ----------------------------------------------------------------------------
 // Draws the runs of pels `start` to `start + count - 1` of the row
 // (rle8EachRun): each run's pels from d + its x pels on; skips leave the
-// pels as they are. Flattened, so that the per-pel colour stays in line.
+// pels as they are. A Copy without depths onto 2- or 4-byte pels stores
+// blocks; the rest goes pel by pel. Flattened, so that the per-pel colour
+// stays in line.
 template <class Dst, class Op, bool Mirror, bool Key, bool Z>
 [[gnu::flatten]] void run(const uint8_t* p, const uint8_t* end, int start, int count, const uint8_t* zs,
                           uint8_t* zd, uint8_t* d, const uint8_t* table, const void* extra) {
@@ -123,6 +225,19 @@ template <class Dst, class Op, bool Mirror, bool Key, bool Z>
   const Extra<Dst, Op, Key> x(extra);
   const Colour<Dst, Op> colour(x.a);
 
+  if constexpr (!Z && std::is_same_v<Op, imgOp::Copy> && B != 3) {
+    rle8EachRun(p, end, start, count, [&](const rle8RowRun& r) {
+      uint8_t* const at = d + r.x * step;
+      if (!r.repeat) {
+        Blocks<Dst>::template copy<Mirror, Key>(at, r.indices, r.n, table, x.key);
+      } else {
+        // From the repeat's lowest pel in memory: mirrored, its last.
+        const uint8_t* e = table + size_t(*r.indices) * B;
+        if (!(Key && KeyTest::skip(e, x.key))) Blocks<Dst>::fill(Mirror ? at - (r.n - 1) * B : at, e, r.n);
+      }
+    });
+    return;
+  }
   rle8EachRun(p, end, start, count, [&](const rle8RowRun& r) {
     uint8_t* const at = d + r.x * step;
     const int n = r.n;
@@ -143,7 +258,7 @@ template <class Dst, class Op, bool Mirror, bool Key, bool Z>
       const uint8_t* e = table + size_t(*r.indices) * B;
       const bool keyed = Key && KeyTest::skip(e, x.key);
       if constexpr (!Z && std::is_same_v<Op, imgOp::Copy>) {
-        // A repeated Copy stores one value.
+        // A repeated Copy (of 3-byte pels) stores one value.
         if (!keyed) {
           const Dst v = pelLoad<Dst>(e);
           for (int i = 0; i < n; ++i) pelStore(at + i * step, v);

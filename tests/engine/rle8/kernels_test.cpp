@@ -208,3 +208,91 @@ TEST(Rle8Kernels, SpansAnywhere) {
     memHooks.free(row);
   }
 }
+
+// Copies of runs of every length, which go by blocks of pels: literals and
+// repeats of 0 to 63 pels after a literal and before a skip, keyed pels
+// anywhere in them, spans cut at either end, both directions, every pel
+// size. The oracle is the row's own description; the destination around
+// the span must stay as it was.
+TEST(Rle8Kernels, CopiesOfEveryRunLength) {
+  using imgOp::Copy;
+  struct Kernel {
+    const char* name;
+    int bytes;
+    bool keyed, mirror;
+    void (*run)(RLE8_RUN_ARGS);
+  } kernels[] = {
+      {"R8G8B8", 3, false, false, rle8Run<R8G8B8, Copy>},
+      {"R8G8B8 key", 3, true, false, rle8RunKey<R8G8B8, Copy>},
+      {"R8G8B8 mirror", 3, false, true, rle8RunMirror<R8G8B8, Copy>},
+      {"R8G8B8 mirror key", 3, true, true, rle8RunMirrorKey<R8G8B8, Copy>},
+      {"X8R8G8B8", 4, false, false, rle8Run<X8R8G8B8, Copy>},
+      {"X8R8G8B8 key", 4, true, false, rle8RunKey<X8R8G8B8, Copy>},
+      {"X8R8G8B8 mirror", 4, false, true, rle8RunMirror<X8R8G8B8, Copy>},
+      {"X8R8G8B8 mirror key", 4, true, true, rle8RunMirrorKey<X8R8G8B8, Copy>},
+      {"R5G6B5", 2, false, false, rle8Run<R5G6B5, Copy>},
+      {"R5G6B5 key", 2, true, false, rle8RunKey<R5G6B5, Copy>},
+      {"R5G6B5 mirror", 2, false, true, rle8RunMirror<R5G6B5, Copy>},
+      {"R5G6B5 mirror key", 2, true, true, rle8RunMirrorKey<R5G6B5, Copy>},
+      {"X1R5G5B5 key", 2, true, false, rle8RunKey<X1R5G5B5, Copy>},
+      {"X1R5G5B5 mirror key", 2, true, true, rle8RunMirrorKey<X1R5G5B5, Copy>},
+  };
+  constexpr int kKeyIndex = 9;
+  for (const Kernel& k : kernels) {
+    const size_t B = size_t(k.bytes);
+    // Entries that differ in every layout's key bits (bit 15 and byte 3 are
+    // set in some).
+    Bytes table(256 * B);
+    for (size_t i = 0; i < 256; ++i) {
+      const uint32_t e = B == 2 ? uint32_t(i * 37 + 5) | uint32_t(i & 1) << 15 : uint32_t(i | (i ^ 0x5A) << 8 | (0x80 | i >> 1) << 16 | (i * 3) << 24);
+      std::memcpy(&table[i * B], &e, B);
+    }
+    uint32_t key = 0;
+    std::memcpy(&key, &table[kKeyIndex * B], B);
+    for (bool repeat : {false, true}) {
+      for (int n = 0; n < 64; ++n) {
+        // The row, and pel by pel the index it draws (-1 for a skip).
+        Bytes row;
+        std::vector<int> pels;
+        auto literal = [&](const Bytes& indices) {
+          row.push_back(uint8_t(0x80 | indices.size()));
+          for (uint8_t i : indices) row.push_back(i), pels.push_back(i);
+        };
+        auto fill = [&](int m, uint8_t i) {
+          row.push_back(uint8_t(0xC0 | m)), row.push_back(i);
+          pels.insert(pels.end(), size_t(m), i);
+        };
+        literal({3, 4});
+        if (repeat) {
+          fill(n, uint8_t(n % 3 == 1 ? kKeyIndex : 20 + n));
+        } else {
+          Bytes indices;
+          for (int j = 0; j < n; ++j) indices.push_back(uint8_t((j + n) % 5 == 2 ? kKeyIndex : 30 + j));
+          literal(indices);
+        }
+        row.push_back(1), pels.push_back(-1);
+        fill(2, 5);
+        const int width = int(pels.size());
+        for (int start = 0; start <= 3; ++start) {
+          for (int cut = 0; cut <= 3; ++cut) {
+            const int count = width - start - cut;
+            if (count < 1) continue;
+            constexpr size_t margin = 32;
+            Bytes d(size_t(count) * B + 2 * margin);
+            for (size_t i = 0; i < d.size(); ++i) d[i] = uint8_t(i * 13 + 7);
+            Bytes want = d;
+            for (int x = 0; x < count; ++x) {
+              const int i = pels[size_t(start + x)];
+              if (i < 0 || (k.keyed && i == kKeyIndex)) continue;
+              std::memcpy(&want[margin + size_t(k.mirror ? count - 1 - x : x) * B], &table[size_t(i) * B], B);
+            }
+            k.run(row.data(), row.data() + row.size(), start, count, d.data() + margin + (k.mirror ? size_t(count - 1) * B : 0),
+                  table.data(), &key);
+            ASSERT_EQ(d, want) << k.name << (repeat ? " repeat " : " literal ") << n << " start " << start
+                               << " cut " << cut;
+          }
+        }
+      }
+    }
+  }
+}
