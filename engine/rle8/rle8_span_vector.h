@@ -28,13 +28,16 @@ inline void copyShort(std::uint8_t* d, const std::uint8_t* s, std::size_t n) {
   else if (n) *d = *s;
 }
 
-// n bytes in vectors of V (the last one ending at the end), or of the
-// narrower units when n is shorter than one of V.
+// n bytes in vectors of V: the first and the last (overlapping when n is
+// no whole number of them) and every one between, or of the narrower units
+// when n is shorter than one of V.
 template <class V, class... Narrower>
 inline void copy(std::uint8_t* d, const std::uint8_t* s, std::size_t n) {
   if (n >= std::size_t(V::bytes)) {
-    for (std::size_t i = 0; i + V::bytes < n; i += V::bytes) V::store(d + i, V::load(s + i));
-    V::store(d + n - V::bytes, V::load(s + n - V::bytes));
+    const std::size_t last = n - V::bytes;
+    V::store(d, V::load(s));
+    V::store(d + last, V::load(s + last));
+    for (std::size_t i = V::bytes; i < last; i += V::bytes) V::store(d + i, V::load(s + i));
   } else if constexpr (sizeof...(Narrower) > 0) {
     copy<Narrower...>(d, s, n);
   } else {
