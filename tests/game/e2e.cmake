@@ -17,32 +17,25 @@ game_run_test(test_game_rules game-rules rules_test.cpp)
 game_run_test(test_game_e2e game-e2e e2e_test.cpp)
 
 # The maze executable copied into a temporary game directory, on a private
-# Xvfb display, with the real mouse and keyboard of xdotool. Skipped (77)
-# only when Xvfb cannot start.
-add_test(NAME game_xvfb.play
-  COMMAND ${TALVO_PYTHON} ${CMAKE_CURRENT_LIST_DIR}/xvfb_play.py $<TARGET_FILE:maze> ${TALVO_GAME_DIR}
-    ${CMAKE_CURRENT_LIST_DIR}/check_scene.py)
-set_tests_properties(game_xvfb.play PROPERTIES LABELS game-xvfb TIMEOUT 180 SKIP_RETURN_CODE 77
-  ENVIRONMENT "LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_LIST_DIR}/xvfb_lsan.supp")
+# Xvfb display, with the real mouse and keyboard of xdotool: one script each,
+# given the executable, the game directory and the rest of the arguments.
+# Skipped (77) only when Xvfb cannot start.
+function(game_xvfb_test name script)
+  add_test(NAME game_xvfb.${name}
+    COMMAND ${TALVO_PYTHON} ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/${script} $<TARGET_FILE:maze> ${TALVO_GAME_DIR} ${ARGN})
+  set_tests_properties(game_xvfb.${name} PROPERTIES LABELS game-xvfb TIMEOUT 180 SKIP_RETURN_CODE 77
+    ENVIRONMENT "LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_FUNCTION_LIST_DIR}/xvfb_lsan.supp")
+endfunction()
 
-# The maze started again and again under Xvfb (once on a display that comes
-# up after the game): its window shows the scene soon after each start-up.
-add_test(NAME game_xvfb.starts
-  COMMAND ${TALVO_PYTHON} ${CMAKE_CURRENT_LIST_DIR}/xvfb_starts.py $<TARGET_FILE:maze> ${TALVO_GAME_DIR})
-set_tests_properties(game_xvfb.starts PROPERTIES LABELS game-xvfb TIMEOUT 180 SKIP_RETURN_CODE 77
-  ENVIRONMENT "LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_LIST_DIR}/xvfb_lsan.supp")
-
-# The maze under Xvfb with another client's window in front: its window shows
-# its last picture again when uncovered and when mapped again.
-add_test(NAME game_xvfb.picture
-  COMMAND ${TALVO_PYTHON} ${CMAKE_CURRENT_LIST_DIR}/xvfb_picture.py $<TARGET_FILE:maze> ${TALVO_GAME_DIR})
-set_tests_properties(game_xvfb.picture PROPERTIES LABELS game-xvfb TIMEOUT 180 SKIP_RETURN_CODE 77
-  ENVIRONMENT "LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_LIST_DIR}/xvfb_lsan.supp")
-
-# The maze asked to end under Xvfb: by the window's close and the termination,
-# interrupt and hang-up signals with a frame-time limit of 100 s, and by a
-# termination signal at the box of a start it refuses.
-add_test(NAME game_xvfb.quit
-  COMMAND ${TALVO_PYTHON} ${CMAKE_CURRENT_LIST_DIR}/xvfb_quit.py $<TARGET_FILE:maze> ${TALVO_GAME_DIR})
-set_tests_properties(game_xvfb.quit PROPERTIES LABELS game-xvfb TIMEOUT 180 SKIP_RETURN_CODE 77
-  ENVIRONMENT "LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_LIST_DIR}/xvfb_lsan.supp")
+# A whole game won along the maze's solution.
+game_xvfb_test(play xvfb_play.py ${CMAKE_CURRENT_LIST_DIR}/check_scene.py)
+# The maze started again and again (once on a display that comes up after the
+# game): its window shows the scene soon after each start-up.
+game_xvfb_test(starts xvfb_starts.py)
+# Another client's window in front: the game's window shows its last picture
+# again when uncovered and when mapped again.
+game_xvfb_test(picture xvfb_picture.py)
+# The maze asked to end: by the window's close and the termination, interrupt
+# and hang-up signals with a frame-time limit of 100 s, and by a termination
+# signal at the box of a start it refuses.
+game_xvfb_test(quit xvfb_quit.py)

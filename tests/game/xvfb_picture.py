@@ -15,16 +15,14 @@ termination signal then ends the game, which must exit with status 0.
 Exit status: 0 passed, 1 failed, 77 skipped (only when Xvfb does not start).
 """
 import os
-import shutil
 import subprocess
 import sys
-import tempfile
 import time
 
 from PIL import ImageGrab
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from xvfb_play import Failed, game_copy, read_cfg, start_xvfb, stop_xvfb, xdotool  # noqa: E402
+from xvfb_play import Failed, game_copy, read_cfg, run_on_xvfb, xdotool  # noqa: E402
 from xvfb_starts import H, W, Start, background, scene_shown  # noqa: E402
 
 PICTURE_SECONDS = 2          # from the display's loss to the scene in the window again
@@ -94,23 +92,12 @@ def keeps_picture(game, env, display, bkg, cfg, tmp):
 
 def main():
     maze, game_dir = sys.argv[1:3]
-    tmp = tempfile.mkdtemp(prefix="talvo-xvfb-picture-")
-    xvfb = None
-    try:
-        game, env = game_copy(maze, game_dir, tmp)
-        cfg = read_cfg(os.path.join(game, "maze.cfg"))
-        bkg = background(game)
-        log = open(os.path.join(tmp, "xvfb.log"), "w")
-        xvfb, display = start_xvfb(log)
-        keeps_picture(game, env, display, bkg, cfg, tmp)
-        return 0
-    except Failed as e:
-        print(f"FAILED: {e}")
-        return 1
-    finally:
-        if xvfb:
-            stop_xvfb(xvfb)
-        shutil.rmtree(tmp, ignore_errors=True)
+
+    def test(run):
+        game, env = game_copy(maze, game_dir, run.tmp)
+        keeps_picture(game, env, run.display, background(game), read_cfg(os.path.join(game, "maze.cfg")), run.tmp)
+
+    return run_on_xvfb("talvo-xvfb-picture-", test)
 
 
 if __name__ == "__main__":

@@ -77,6 +77,36 @@ def stop_xvfb(proc):
         proc.wait()
 
 
+class Run:
+    """What a test's body gets: its scratch directory, the display of the Xvfb
+    started for it, that server's log and the servers to stop at the end (a
+    test may start more)."""
+
+    def __init__(self, tmp, display, log, servers):
+        self.tmp, self.display, self.log, self.servers = tmp, display, log, servers
+
+
+def run_on_xvfb(prefix, body):
+    """The test's exit status: body(Run) in a new scratch directory, with a new
+    Xvfb. 0 when it returns, 1 when it fails or times out (said on stdout).
+    The servers are stopped and the directory removed whatever happens."""
+    tmp = tempfile.mkdtemp(prefix=prefix)
+    servers = []
+    try:
+        log = open(os.path.join(tmp, "xvfb.log"), "w")
+        xvfb, display = start_xvfb(log)
+        servers.append(xvfb)
+        body(Run(tmp, display, log, servers))
+        return 0
+    except (Failed, subprocess.TimeoutExpired) as e:
+        print(f"FAILED: {e}")
+        return 1
+    finally:
+        for server in servers:
+            stop_xvfb(server)
+        shutil.rmtree(tmp, ignore_errors=True)
+
+
 def xdotool(display, *args, timeout=20):
     env = dict(os.environ, DISPLAY=display)
     result = subprocess.run(["xdotool", *map(str, args)], env=env, capture_output=True, text=True,
@@ -213,20 +243,7 @@ def play(maze, game_dir, check_scene, tmp, display):
 
 def main():
     maze, game_dir, check_scene = sys.argv[1:4]
-    tmp = tempfile.mkdtemp(prefix="talvo-xvfb-")
-    xvfb = None
-    try:
-        log = open(os.path.join(tmp, "xvfb.log"), "w")
-        xvfb, display = start_xvfb(log)
-        play(maze, game_dir, check_scene, tmp, display)
-        return 0
-    except (Failed, subprocess.TimeoutExpired) as e:
-        print(f"FAILED: {e}")
-        return 1
-    finally:
-        if xvfb:
-            stop_xvfb(xvfb)
-        shutil.rmtree(tmp, ignore_errors=True)
+    return run_on_xvfb("talvo-xvfb-", lambda run: play(maze, game_dir, check_scene, run.tmp, run.display))
 
 
 if __name__ == "__main__":

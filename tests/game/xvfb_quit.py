@@ -23,15 +23,13 @@ Exit status: 0 passed, 1 failed, 77 skipped (only when Xvfb does not start).
 """
 import ctypes
 import os
-import shutil
 import signal
 import subprocess
 import sys
-import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from xvfb_play import Failed, game_copy, read_cfg, start_xvfb, stop_xvfb, xdotool  # noqa: E402
+from xvfb_play import Failed, game_copy, read_cfg, run_on_xvfb, xdotool  # noqa: E402
 
 START_SECONDS = 60    # from the game's start to the end of its start-up, or to its box
 END_SECONDS = 10      # from the request to the exit: the loop looks every 50 ms; the rest is
@@ -228,41 +226,32 @@ def run_case(what, game, game_dir, env, x, display, keys, wait_for_box, ask, sta
 
 def main():
     maze, game_dir = sys.argv[1:3]
-    tmp = tempfile.mkdtemp(prefix="talvo-xvfb-quit-")
-    xvfb = x = None
-    try:
-        game, env = game_copy(maze, game_dir, tmp, with_cfg=False)
-        log = open(os.path.join(tmp, "xvfb.log"), "w")
-        xvfb, display = start_xvfb(log)
-        x = Connection(display)
 
-        def sends(s):
-            return lambda proc, x, window: proc.send_signal(s)
+    def sends(s):
+        return lambda proc, x, window: proc.send_signal(s)
 
-        slow = {"FPS_LIMIT": "100000"}
-        cases = [
-            ("FPS_LIMIT 100000, the window closed", slow, False,
-             lambda proc, x, window: x.send_close(window), 0),
-            ("FPS_LIMIT 100000, SIGTERM", slow, False, sends(signal.SIGTERM), 0),
-            ("FPS_LIMIT 100000, SIGINT", slow, False, sends(signal.SIGINT), 0),
-            ("FPS_LIMIT 100000, SIGHUP", slow, False, sends(signal.SIGHUP), 0),
-            ("SCR_LX 640 refused, SIGTERM at its box", {"SCR_LX": "640"}, True, sends(signal.SIGTERM), 1),
-            ("SCR_LX 640 refused, the window half off the screen, SIGINT at its box",
-             {"SCR_LX": "640", "WINDOW_STORE_POSITION": "1", "WINDOW_X": "700", "WINDOW_Y": "500"}, True,
-             sends(signal.SIGINT), 1),
-        ]
-        for what, keys, box, ask, status in cases:
-            run_case(what, game, game_dir, env, x, display, keys, box, ask, status)
-        return 0
-    except Failed as e:
-        print(f"FAILED: {e}")
-        return 1
-    finally:
-        if x:
+    slow = {"FPS_LIMIT": "100000"}
+    cases = [
+        ("FPS_LIMIT 100000, the window closed", slow, False, lambda proc, x, window: x.send_close(window), 0),
+        ("FPS_LIMIT 100000, SIGTERM", slow, False, sends(signal.SIGTERM), 0),
+        ("FPS_LIMIT 100000, SIGINT", slow, False, sends(signal.SIGINT), 0),
+        ("FPS_LIMIT 100000, SIGHUP", slow, False, sends(signal.SIGHUP), 0),
+        ("SCR_LX 640 refused, SIGTERM at its box", {"SCR_LX": "640"}, True, sends(signal.SIGTERM), 1),
+        ("SCR_LX 640 refused, the window half off the screen, SIGINT at its box",
+         {"SCR_LX": "640", "WINDOW_STORE_POSITION": "1", "WINDOW_X": "700", "WINDOW_Y": "500"}, True,
+         sends(signal.SIGINT), 1),
+    ]
+
+    def test(run):
+        game, env = game_copy(maze, game_dir, run.tmp, with_cfg=False)
+        x = Connection(run.display)
+        try:
+            for what, keys, box, ask, status in cases:
+                run_case(what, game, game_dir, env, x, run.display, keys, box, ask, status)
+        finally:
             x.close()
-        if xvfb:
-            stop_xvfb(xvfb)
-        shutil.rmtree(tmp, ignore_errors=True)
+
+    return run_on_xvfb("talvo-xvfb-quit-", test)
 
 
 if __name__ == "__main__":

@@ -22,13 +22,12 @@ import shutil
 import socket
 import subprocess
 import sys
-import tempfile
 import time
 
 from PIL import Image, ImageChops, ImageGrab
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from xvfb_play import Failed, game_copy, read_cfg, start_xvfb, stop_xvfb, xdotool  # noqa: E402
+from xvfb_play import Failed, game_copy, read_cfg, run_on_xvfb, xdotool  # noqa: E402
 
 STARTS = 2             # on the display that is up
 SCENE_SECONDS = 2      # from the end of start-up to the whole scene in the window
@@ -157,18 +156,13 @@ def run_start(what, game, game_dir, env, display, bkg, cfg, before=None):
 
 def main():
     maze, game_dir = sys.argv[1:3]
-    tmp = tempfile.mkdtemp(prefix="talvo-xvfb-starts-")
-    servers = []
-    try:
-        game, env = game_copy(maze, game_dir, tmp, with_cfg=False)
+
+    def test(run):
+        game, env = game_copy(maze, game_dir, run.tmp, with_cfg=False)
         cfg = read_cfg(os.path.join(game_dir, "maze.cfg"))
         bkg = background(game)
-
-        log = open(os.path.join(tmp, "xvfb.log"), "w")
-        xvfb, display = start_xvfb(log)
-        servers.append(xvfb)
         for i in range(STARTS):
-            run_start(f"start {i + 1}", game, game_dir, env, display, bkg, cfg)
+            run_start(f"start {i + 1}", game, game_dir, env, run.display, bkg, cfg)
 
         number, listener = refusing_display()
 
@@ -177,19 +171,14 @@ def main():
                 raise Failed(f"the game did not connect to its display within {START_SECONDS} s")
             listener.accept()[0].close()
             listener.close()
-            servers.append(subprocess.Popen(["Xvfb", f":{number}", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-                                            stdout=log, stderr=log))
+            run.servers.append(subprocess.Popen(
+                ["Xvfb", f":{number}", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+                stdout=run.log, stderr=run.log))
 
         run_start("start on a display that drops the first connection", game, game_dir, env, f":{number}", bkg, cfg,
                   drop_the_first_connection_then_come_up)
-        return 0
-    except Failed as e:
-        print(f"FAILED: {e}")
-        return 1
-    finally:
-        for server in servers:
-            stop_xvfb(server)
-        shutil.rmtree(tmp, ignore_errors=True)
+
+    return run_on_xvfb("talvo-xvfb-starts-", test)
 
 
 if __name__ == "__main__":
